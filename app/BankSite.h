@@ -1,0 +1,4 @@
+// The bank's web site, opened from the about box and the certificate page.
+#pragma once
+
+#define KEYTOOL_BANK_SITE "https://ebank.qelmora.com/"

@@ -1,0 +1,64 @@
+#include "app/DlgAbout.h"
+
+#include <windows.h>
+// windows.h must come first.
+#include <shellapi.h>
+
+#include "app/BankSite.h"
+#include "res/resource.h"
+
+CDlgAbout::CDlgAbout() : fw::Dialog(IDD_ABOUTBOX, nullptr) {}
+
+CDlgAbout::~CDlgAbout() {
+    if (m_fontLink) ::DeleteObject(m_fontLink);
+}
+
+const fw::MessageMap* CDlgAbout::GetMessageMap() const {
+    static const fw::MessageMapEntry entries[] = {
+        fw::OnMessage<&CDlgAbout::OnDrawItem>(WM_DRAWITEM),
+        fw::OnCommand<&CDlgAbout::OnLinkClicked>(IDC_SITE_LINK),
+    };
+    static const fw::MessageMap map(fw::Dialog::GetMessageMap(), entries);
+    return &map;
+}
+
+LRESULT CDlgAbout::OnDrawItem(WPARAM, LPARAM lp) {
+    const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+    HWND link = GetDlgItem(IDC_SITE_LINK);
+    if (!m_fontLink) {
+        HFONT dialogFont = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+        LOGFONTA description{};
+        if (dialogFont && ::GetObjectA(dialogFont, sizeof description, &description)) {
+            description.lfUnderline = 1;
+            m_fontLink = ::CreateFontIndirectA(&description);
+            // The class cursor is shared by every push button while the box is open.
+            m_hOldCursor = reinterpret_cast<HCURSOR>(::SetClassLongPtrA(
+                link, GCLP_HCURSOR,
+                reinterpret_cast<LONG_PTR>(::LoadCursorA(nullptr, IDC_HAND))));
+        }
+    }
+    if (m_fontLink) {
+        const std::string text = GetText(link);
+        HGDIOBJ oldFont = ::SelectObject(item->hDC, m_fontLink);
+        ::SetTextColor(item->hDC, RGB(0, 0, 255));
+        ::TextOutA(item->hDC, item->rcItem.left, item->rcItem.top, text.c_str(),
+                   static_cast<int>(text.size()));
+        ::SelectObject(item->hDC, oldFont);
+    }
+    return TRUE;
+}
+
+void CDlgAbout::OnLinkClicked() {
+    const std::string address = GetText(GetDlgItem(IDC_SITE_LINK));
+    ::ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void CDlgAbout::OnOK() {
+    if (m_hOldCursor) {
+        ::SetClassLongPtrA(GetDlgItem(IDOK), GCLP_HCURSOR,
+                           reinterpret_cast<LONG_PTR>(m_hOldCursor));
+    }
+    EndDialog(0);
+}
+
+void CDlgAbout::OnCancel() { OnOK(); }

@@ -1,0 +1,198 @@
+#include "app/DlgMain.h"
+
+#include "app/DlgAbout.h"
+#include "app/Messages.h"
+#include "app/logic/MainWindowRules.h"
+#include "keylib/KeyLib.h"
+#include "res/resource.h"
+
+CDlgMain::CDlgMain(HWND parent)
+    : CCspBaseDialog(IDD_MAIN, parent),
+      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+
+const fw::MessageMap* CDlgMain::GetMessageMap() const {
+    static const fw::MessageMapEntry entries[] = {
+        fw::OnMessage<&CDlgMain::OnCreate>(WM_CREATE),
+        fw::OnMessage<&CDlgMain::OnSysCommand>(WM_SYSCOMMAND),
+        fw::OnMessage<&CDlgMain::OnPaint>(WM_PAINT),
+        fw::OnMessage<&CDlgMain::OnNcPaint>(WM_NCPAINT),
+        fw::OnMessage<&CDlgMain::OnQueryDragIcon>(WM_QUERYDRAGICON),
+        fw::OnMessage<&CDlgMain::OnExit>(WM_KEYTOOL_EXIT),
+        fw::OnMessage<&CDlgMain::OnActivate>(WM_KEYTOOL_ACTIVATE),
+        fw::OnMessage<&CDlgMain::OnRefreshMessage>(WM_KEYTOOL_REFRESH),
+        fw::OnMessage<&CDlgMain::OnTrayNotify>(WM_KEYTOOL_TRAYNOTIFY),
+        fw::OnMessage<&CDlgMain::OnBalloon>(WM_KEYTOOL_BALLOON),
+        fw::OnNotify<&CDlgMain::OnTabChanged>(IDC_TAB, TCN_SELCHANGE),
+        fw::OnCommand<&CDlgMain::OnKeySelected>(IDC_KEYS, CBN_SELCHANGE),
+        fw::OnMessage<&CDlgMain::OnWindowPosChanging>(WM_WINDOWPOSCHANGING),
+        fw::OnCommand<&CDlgMain::OnRefresh>(IDC_REFRESH),
+        fw::OnMessage<&CDlgMain::OnDeviceChange>(WM_DEVICECHANGE),
+        fw::OnMessage<&CDlgMain::OnDestroy>(WM_DESTROY),
+        fw::OnMessage<&CDlgMain::OnClose>(WM_CLOSE),
+        fw::OnMessage<&CDlgMain::OnCopyData>(WM_COPYDATA),
+        fw::OnCommand<&CDlgMain::OnTrayShow>(ID_TRAY_SHOW),
+        fw::OnCommand<&CDlgMain::OnRefresh>(ID_TRAY_REFRESH),
+        fw::OnCommand<&CDlgMain::OnAbout>(ID_APP_ABOUT),
+        fw::OnCommand<&CDlgMain::OnTrayExit>(ID_TRAY_EXIT),
+        fw::OnMessage<&CDlgMain::OnQueryEndSession>(WM_QUERYENDSESSION),
+    };
+    static const fw::MessageMap map(CCspBaseDialog::GetMessageMap(), entries);
+    return &map;
+}
+
+void CDlgMain::DoDataExchange() {
+    BindControl(IDC_TAB, m_tab);
+    BindControl(IDC_KEYS, m_cbKeys);
+}
+
+LRESULT CDlgMain::OnCreate(WPARAM, LPARAM) {
+    const LRESULT result = Default();
+    AddTrayIcon(TRUE);
+    CSP_UnloadIECert();
+    return result;
+}
+
+BOOL CDlgMain::OnInitDialog() {
+    CCspBaseDialog::OnInitDialog();
+    ::SetWindowLongA(m_hWnd, GWL_USERDATA, static_cast<LONG>(CSP_GetInstanceTag(0, 0)));
+
+    HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (systemMenu) {
+        char about[128] = {};
+        ::LoadStringA(::GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about);
+        if (about[0] != '\0') {
+            ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    CSP_SetMainWindow(m_hWnd);
+    CSP_UnloadIECert();
+
+    m_tab.InsertItem(0, "证书管理");
+    m_tab.InsertItem(1, "修改密码");
+    m_tab.InsertItem(2, "更改KEY标签");
+    m_dlgChgPwd.Create(IDD_CHGPWD, m_tab.m_hWnd);
+    m_dlgDisp.Create(IDD_DISP, m_tab.m_hWnd);
+    m_dlgChgLabel.Create(IDD_CHGLABEL, m_tab.m_hWnd);
+
+    RECT area;
+    ::GetClientRect(m_tab.m_hWnd, &area);
+    area.left += 1;
+    area.top += 20;
+    area.right -= 1;
+    area.bottom -= 1;
+    for (HWND page : {m_dlgChgPwd.m_hWnd, m_dlgDisp.m_hWnd, m_dlgChgLabel.m_hWnd}) {
+        ::MoveWindow(page, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                     TRUE);
+    }
+    m_dlgDisp.ShowWindow(SW_SHOW);
+
+    OnDeviceChange(0, 0);
+    return TRUE;
+}
+
+LRESULT CDlgMain::OnSysCommand(WPARAM wp, LPARAM) {
+    if ((wp & 0xFFF0) == IDM_ABOUTBOX) {
+        OnAbout();
+        return 0;
+    }
+    return Default();
+}
+
+LRESULT CDlgMain::OnPaint(WPARAM, LPARAM) {
+    if (!::IsIconic(m_hWnd)) return Default();
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(m_hWnd, &paint);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, m_hIcon);
+    ::EndPaint(m_hWnd, &paint);
+    return 0;
+}
+
+LRESULT CDlgMain::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_hIcon); }
+
+LRESULT CDlgMain::OnExit(WPARAM, LPARAM) {
+    fw::Dialog::OnOK();
+    return 0;
+}
+
+void CDlgMain::OnTrayExit() { fw::Dialog::OnOK(); }
+
+LRESULT CDlgMain::OnActivate(WPARAM showCommand, LPARAM) {
+    ShowMain(static_cast<int>(showCommand), TRUE);
+    ::SetForegroundWindow(m_hWnd);
+    return -1;
+}
+
+LRESULT CDlgMain::OnRefreshMessage(WPARAM, LPARAM) {
+    RefreshKeyList();
+    return 0;
+}
+
+void CDlgMain::OnRefresh() { RefreshKeyList(); }
+
+void CDlgMain::OnOK() { RefreshKeyList(); }
+
+void CDlgMain::OnCancel() { ShowMain(SW_HIDE, TRUE); }
+
+void CDlgMain::OnTrayShow() { ShowMain(SW_SHOW, TRUE); }
+
+void CDlgMain::OnAbout() {
+    CDlgAbout about;
+    about.DoModal();
+}
+
+LRESULT CDlgMain::OnDestroy(WPARAM, LPARAM) {
+    CSP_UnloadIECert();
+    ClearSslState();
+    return Default();
+}
+
+LRESULT CDlgMain::OnClose(WPARAM, LPARAM) {
+    ShowMain(SW_HIDE, TRUE);
+    return Default();
+}
+
+LRESULT CDlgMain::OnQueryEndSession(WPARAM, LPARAM) {
+    if (!Default()) return FALSE;
+    CSP_UnloadIECert();
+    ClearSslState();
+    return TRUE;
+}
+
+void CDlgMain::ShowPages() {
+    // The selected tab is asked afresh for each page.
+    m_dlgDisp.ShowWindow(keytool::PageShowCommand(keytool::Page::Certificates, m_tab.GetCurSel()));
+    m_dlgChgPwd.ShowWindow(keytool::PageShowCommand(keytool::Page::Password, m_tab.GetCurSel()));
+    m_dlgChgLabel.ShowWindow(keytool::PageShowCommand(keytool::Page::Label, m_tab.GetCurSel()));
+}
+
+void CDlgMain::OnTabChanged(NMHDR*, LRESULT* result) {
+    ShowPages();
+    *result = 0;
+}
+
+void CDlgMain::OnKeySelected() {
+    const int index = m_cbKeys.GetCurSel();
+    m_dlgDisp.EnableControls(FALSE);
+    m_dlgChgPwd.EnableControls(FALSE);
+    m_dlgChgLabel.EnableControls(FALSE);
+    if (index < 0 || index >= static_cast<int>(std::size(m_dwSlotOfItem))) return;
+
+    const std::uint32_t slot = m_dwSlotOfItem[index];
+    m_dlgDisp.m_dwSlot = slot;
+    m_dwCurSlot = slot;
+    m_dlgChgPwd.m_dwSlot = slot;
+    m_dlgChgLabel.m_dwSlot = slot;
+    m_dlgDisp.EnableControls(TRUE);
+    m_dlgChgPwd.EnableControls(TRUE);
+    m_dlgChgLabel.EnableControls(TRUE);
+    m_dlgDisp.FillCertTree();
+}

@@ -1,0 +1,107 @@
+// The main window's key list and its reaction to keys coming and going.
+#include <windows.h>
+
+#include <iterator>
+
+#include "app/DlgMain.h"
+#include "app/InstanceWindowsWin32.h"
+#include "device/SecureChannelCache.h"
+#include "device/logic/KeyEvents.h"
+#include "device/logic/LaunchText.h"
+#include "keylib/KeyLib.h"
+#include "keylib/logic/KeyList.h"
+#include "keylib/logic/SlotTable.h"
+
+namespace {
+
+class LibraryLabels : public keytool::LabelReader {
+public:
+    std::uint32_t ReadLabel(std::uint32_t slot, char* buffer) override {
+        return CSP_GetUsbKeyLabel(slot, buffer);
+    }
+};
+
+class LibraryFiles : public keytool::KeyFiles {
+public:
+    std::uint32_t AllIds(std::uint32_t slot, std::uint16_t* count, std::uint16_t* ids) override {
+        return CSP_FileAllID(slot, count, ids);
+    }
+    std::uint32_t Read(std::uint32_t slot, std::uint16_t id, std::uint32_t offset,
+                       std::uint32_t length, std::uint8_t* buffer) override {
+        return CSP_FileRead(slot, id, offset, length, buffer);
+    }
+};
+
+}  // namespace
+
+class CDlgMain::KeyEvents : public keytool::KeyEventTarget {
+public:
+    explicit KeyEvents(CDlgMain& main) : m_main(main) {}
+
+    void QuickCount() override { CSP_GetSlotList(nullptr, &g_nSlots); }
+    void ReadSlotList() override { CSP_GetSlotList(g_dwSlots, &g_nSlots); }
+    void UnloadCerts() override { CSP_UnloadIECert(); }
+    void ChangeInitPassword(std::uint32_t slot) override { CSP_ChangeInitPassword(slot); }
+    std::uint32_t GetSlotStatus(std::uint32_t slot, std::uint32_t* status) override {
+        return CSP_GetSlotStatus(slot, status);
+    }
+    void LoadCerts(std::uint32_t slot) override { CSP_LoadCertToIE(slot, 3); }
+    void EnableCertAndPasswordPages(bool enable) override {
+        m_main.m_dlgDisp.EnableControls(enable);
+        m_main.m_dlgChgPwd.EnableControls(enable);
+    }
+    void ClearCertPageSlot() override { m_main.m_dlgDisp.m_dwSlot = 0; }
+    void ReAddTrayIcon() override { ::Shell_NotifyIconA(NIM_ADD, &m_main.m_nid); }
+    void ShowPermitted() override { m_main.ShowMain(SW_SHOW, TRUE); }
+    void AddTrayIcon(bool keysPresent) override { m_main.AddTrayIcon(keysPresent); }
+    void NotifyInstances(std::uint32_t balloon) override { ::NotifyInstances(balloon); }
+    void RefreshKeyList() override { m_main.RefreshKeyList(); }
+    void Wait100ms() override { ::Sleep(100); }
+    void OpenLaunchText(std::uint32_t firstSlot) override {
+        LibraryFiles files;
+        char text[keytool::kLaunchTextSize];
+        std::size_t length = 0;
+        if (keytool::ReadLaunchText(files, firstSlot, text, &length) && length > 0) {
+            ::ShellExecuteA(nullptr, "open", text, nullptr, nullptr, SW_SHOW);
+        }
+    }
+    void ClearSslState() override { m_main.ClearSslState(); }
+
+private:
+    CDlgMain& m_main;
+};
+
+LRESULT CDlgMain::OnDeviceChange(WPARAM eventType, LPARAM) {
+    KeyEvents events(*this);
+    keytool::EvaluateKeyCount(static_cast<std::uint32_t>(eventType), m_nKeyCount, events);
+    return TRUE;
+}
+
+void CDlgMain::RefreshKeyList() {
+    m_cbKeys.ResetContent();
+    m_dwCurSlot = 0;
+    CSP_GetSlotList(g_dwSlots, &g_nSlots);
+    if (g_nSlots == 0) CheckKeyDevice();
+
+    LibraryLabels labels;
+    const keytool::KeyList list = keytool::BuildKeyList(g_dwSlots, g_nSlots, labels);
+    for (std::size_t i = 0; i < list.items.size() && i < std::size(m_dwSlotOfItem); ++i) {
+        m_dwSlotOfItem[i] = list.items[i].slot;
+        m_cbKeys.AddString(list.items[i].label.c_str());
+    }
+    m_cbKeys.SetCurSel(0);
+
+    m_dwCurSlot = list.currentSlot;
+    m_dlgDisp.EnableControls(list.pagesEnabled);
+    m_dlgChgPwd.EnableControls(list.pagesEnabled);
+    m_dlgChgLabel.EnableControls(list.pagesEnabled);
+    m_dlgChgPwd.m_dwSlot = m_dwCurSlot;
+    m_dlgDisp.m_dwSlot = m_dwCurSlot;
+    m_dlgChgLabel.m_dwSlot = m_dwCurSlot;
+    ShowPages();
+    m_dlgDisp.FillCertTree();
+}
+
+void CDlgMain::CheckKeyDevice() {}
+
+void CDlgMain::ClearSslState() { ClearSecureChannelCache(); }

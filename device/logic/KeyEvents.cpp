@@ -1,0 +1,52 @@
+#include "device/logic/KeyEvents.h"
+
+#include <algorithm>
+
+#include "keylib/logic/SlotTable.h"
+
+namespace keytool {
+
+void EvaluateKeyCount(std::uint32_t eventType, std::uint32_t& keyCount, KeyEventTarget& target) {
+    // Arrival and removal notices come with the device-tree change that follows them.
+    if (eventType == kDbtDeviceArrival || eventType == kDbtDeviceRemoveComplete) return;
+
+    target.QuickCount();
+    if (g_nSlots > 0) {
+        target.EnableCertAndPasswordPages(true);
+        target.ReAddTrayIcon();
+        if (g_nSlots != keyCount) target.ShowPermitted();
+    } else {
+        target.EnableCertAndPasswordPages(false);
+        target.ClearCertPageSlot();
+    }
+    if (g_nSlots == keyCount) return;
+
+    target.Wait100ms();
+    target.ReadSlotList();
+    const bool inserted = keyCount < g_nSlots;
+    target.AddTrayIcon(g_nSlots > 0);
+    if (eventType != 0) {
+        target.NotifyInstances(inserted ? kBalloonKeyInserted : kBalloonKeyRemoved);
+    }
+    keyCount = g_nSlots;
+
+    if (inserted) {
+        target.OpenLaunchText(g_dwSlots[0]);
+    } else {
+        target.ClearSslState();
+    }
+    target.UnloadCerts();
+    if (g_nSlots > 0) {
+        const std::uint32_t listed = std::min(g_nSlots, kMaxSlots);
+        for (std::uint32_t i = 0; i < listed; ++i) {
+            const std::uint32_t slot = g_dwSlots[i];
+            target.ChangeInitPassword(slot);
+            std::uint32_t status = 0;
+            if (target.GetSlotStatus(slot, &status) == 0 && status > 1) target.LoadCerts(slot);
+        }
+        target.NotifyInstances(kBalloonCertsRegistered);
+    }
+    target.RefreshKeyList();
+}
+
+}  // namespace keytool

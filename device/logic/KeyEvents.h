@@ -1,0 +1,44 @@
+// What happens when the number of plugged-in keys changes: the evaluation run
+// on every device-change broadcast (and once at start-up with event type 0).
+#pragma once
+
+#include <cstdint>
+
+namespace keytool {
+
+constexpr std::uint32_t kDbtDeviceArrival = 0x8000;
+constexpr std::uint32_t kDbtDeviceRemoveComplete = 0x8004;
+
+constexpr std::uint32_t kBalloonKeyInserted = 10;
+constexpr std::uint32_t kBalloonKeyRemoved = 11;
+constexpr std::uint32_t kBalloonCertsRegistered = 19;
+
+// Everything the evaluation touches: the key library, the main window, the shell.
+class KeyEventTarget {
+public:
+    virtual ~KeyEventTarget() = default;
+    // Key library.
+    virtual void QuickCount() = 0;  // count only, into g_nSlots
+    virtual void ReadSlotList() = 0;  // g_dwSlots and g_nSlots
+    virtual void UnloadCerts() = 0;
+    virtual void ChangeInitPassword(std::uint32_t slot) = 0;
+    virtual std::uint32_t GetSlotStatus(std::uint32_t slot, std::uint32_t* status) = 0;
+    virtual void LoadCerts(std::uint32_t slot) = 0;
+    // Main window.
+    virtual void EnableCertAndPasswordPages(bool enable) = 0;
+    virtual void ClearCertPageSlot() = 0;
+    virtual void ReAddTrayIcon() = 0;
+    virtual void ShowPermitted() = 0;
+    virtual void AddTrayIcon(bool keysPresent) = 0;
+    virtual void NotifyInstances(std::uint32_t balloon) = 0;
+    virtual void RefreshKeyList() = 0;
+    // Platform.
+    virtual void Wait100ms() = 0;
+    virtual void OpenLaunchText(std::uint32_t firstSlot) = 0;
+    virtual void ClearSslState() = 0;
+};
+
+// Runs one evaluation; keyCount is the main window's count from the last one.
+void EvaluateKeyCount(std::uint32_t eventType, std::uint32_t& keyCount, KeyEventTarget& target);
+
+}  // namespace keytool

@@ -1,0 +1,216 @@
+#include "framework/Dialog.h"
+
+namespace fw {
+namespace {
+
+const char kObjectProperty[] = "fw.Dialog";
+
+// The dialog being created: the creation hook subclasses its window before
+// WM_CREATE so the class sees every message from the start. One user-interface
+// thread, so one creation at a time.
+Dialog* g_creating = nullptr;
+HHOOK g_creationHook = nullptr;
+
+bool IsInputMessage(UINT message) {
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+}
+
+}  // namespace
+
+const RuntimeClass Dialog::kRuntimeClass{"CDialog", nullptr};
+
+Dialog::Dialog(UINT templateId, HWND parent) : m_templateId(templateId), m_hParent(parent) {}
+
+Dialog::~Dialog() {
+    if (m_hWnd && ::IsWindow(m_hWnd)) {
+        HWND hwnd = m_hWnd;
+        Detach();
+        ::DestroyWindow(hwnd);
+    }
+}
+
+const RuntimeClass* Dialog::GetRuntimeClass() const { return &kRuntimeClass; }
+
+const MessageMap* Dialog::GetMessageMap() const {
+    static const MessageMap map(nullptr);
+    return &map;
+}
+
+Dialog* Dialog::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<Dialog*>(::GetPropA(hwnd, kObjectProperty)) : nullptr;
+}
+
+LRESULT CALLBACK Dialog::CreationHook(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND && g_creating) {
+        Dialog* self = g_creating;
+        g_creating = nullptr;
+        HWND hwnd = reinterpret_cast<HWND>(wp);
+        self->m_hWnd = hwnd;
+        ::SetPropA(hwnd, kObjectProperty, self);
+        self->m_oldProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
+            hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Dialog::WindowProc)));
+    }
+    return ::CallNextHookEx(g_creationHook, code, wp, lp);
+}
+
+INT_PTR CALLBACK Dialog::EmptyDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+HWND Dialog::CreateWindowFromTemplate(UINT templateId, HWND parent) {
+    g_creating = this;
+    g_creationHook = ::SetWindowsHookExA(WH_CBT, &Dialog::CreationHook, nullptr,
+                                         ::GetCurrentThreadId());
+    HWND hwnd = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId),
+                                     parent, &Dialog::EmptyDialogProc, 0);
+    ::UnhookWindowsHookEx(g_creationHook);
+    g_creationHook = nullptr;
+    g_creating = nullptr;
+    if (!hwnd) Detach();
+    return hwnd;
+}
+
+BOOL Dialog::Create(UINT templateId, HWND parent) {
+    m_templateId = templateId;
+    m_hParent = parent;
+    m_modal = false;
+    return CreateWindowFromTemplate(templateId, parent) != nullptr;
+}
+
+INT_PTR Dialog::DoModal() {
+    HWND owner = m_hParent;
+    const bool ownerWasEnabled = owner && ::IsWindowEnabled(owner);
+    if (ownerWasEnabled) ::EnableWindow(owner, FALSE);
+
+    m_modal = true;
+    m_endModal = false;
+    m_result = -1;
+    if (CreateWindowFromTemplate(m_templateId, owner)) {
+        RunModalLoop();
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+    }
+    if (ownerWasEnabled) ::EnableWindow(owner, TRUE);
+    if (owner && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(owner);
+    if (m_hWnd) ::DestroyWindow(m_hWnd);
+    m_modal = false;
+    return m_result;
+}
+
+void Dialog::RunModalLoop() {
+    // Like any modal dialog, show the window once the queue first runs dry;
+    // a window that refuses to be shown stays hidden.
+    bool showOnIdle = !(GetStyle() & WS_VISIBLE);
+    MSG msg;
+    while (!m_endModal) {
+        if (showOnIdle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            ShowWindow(SW_SHOWNORMAL);
+            ::UpdateWindow(m_hWnd);
+            showOnIdle = false;
+        }
+        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got < 0) break;
+        if (!PreTranslateChain(msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+}
+
+bool Dialog::PreTranslateChain(MSG& msg) {
+    for (HWND hwnd = msg.hwnd; hwnd; hwnd = ::GetParent(hwnd)) {
+        Dialog* dialog = FromHandle(hwnd);
+        if (dialog && dialog->PreTranslateMessage(&msg)) return true;
+        if (hwnd == m_hWnd) break;
+    }
+    return false;
+}
+
+BOOL Dialog::PreTranslateMessage(MSG* msg) {
+    if (!IsInputMessage(msg->message)) return FALSE;
+    return ::IsDialogMessageA(m_hWnd, msg);
+}
+
+void Dialog::EndDialog(int result) {
+    m_result = result;
+    m_endModal = true;
+    if (!m_modal && m_hWnd) ::EndDialog(m_hWnd, result);
+}
+
+BOOL Dialog::OnInitDialog() {
+    DoDataExchange();
+    return TRUE;
+}
+
+void Dialog::OnOK() { EndDialog(IDOK); }
+
+void Dialog::OnCancel() { EndDialog(IDCANCEL); }
+
+LRESULT Dialog::Default() {
+    return ::CallWindowProcA(m_oldProc, m_hWnd, m_current.message, m_current.wp, m_current.lp);
+}
+
+void Dialog::Detach() {
+    if (m_hWnd) {
+        ::RemovePropA(m_hWnd, kObjectProperty);
+        if (m_oldProc) {
+            ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+        }
+    }
+    m_hWnd = nullptr;
+    m_oldProc = nullptr;
+}
+
+LRESULT CALLBACK Dialog::WindowProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+    Dialog* self = FromHandle(hwnd);
+    if (!self) return ::DefWindowProcA(hwnd, message, wp, lp);
+    return self->HandleMessage(message, wp, lp);
+}
+
+LRESULT Dialog::HandleMessage(UINT message, WPARAM wp, LPARAM lp) {
+    const CurrentMessage saved = m_current;
+    m_current = {message, wp, lp};
+    LRESULT result = 0;
+    if (message == WM_INITDIALOG) {
+        result = OnInitDialog();
+    } else if (!Dispatch(message, wp, lp, result)) {
+        if (message == WM_COMMAND && HIWORD(wp) == BN_CLICKED && LOWORD(wp) == IDOK) {
+            OnOK();
+        } else if (message == WM_COMMAND && HIWORD(wp) == BN_CLICKED && LOWORD(wp) == IDCANCEL) {
+            OnCancel();
+        } else {
+            result = Default();
+        }
+    }
+    m_current = saved;
+    if (message == WM_NCDESTROY) Detach();
+    return result;
+}
+
+bool Dialog::Dispatch(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
+    UINT code = 0;
+    UINT id = 0;
+    if (message == WM_COMMAND) {
+        code = HIWORD(wp);
+        id = LOWORD(wp);
+    } else if (message == WM_NOTIFY) {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lp);
+        if (!header) return false;
+        code = header->code;
+        id = static_cast<UINT>(header->idFrom);
+    }
+    for (const MessageMap* map = GetMessageMap(); map; map = map->base) {
+        for (size_t i = 0; i < map->count; ++i) {
+            const MessageMapEntry& entry = map->entries[i];
+            if (entry.message == message && entry.code == code && entry.id == id) {
+                return entry.handler(*this, wp, lp, result);
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace fw

@@ -1,0 +1,73 @@
+// Dialog base: modal (with our own loop and message pre-translation from the
+// target window up through its parents) and modeless (child pages), message
+// maps, control binding, and overridable OK and cancel commands.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/MessageMap.h"
+#include "framework/RuntimeClass.h"
+#include "framework/Window.h"
+
+namespace fw {
+
+class Dialog : public Window {
+public:
+    Dialog(UINT templateId, HWND parent);
+    ~Dialog() override;
+
+    // Runs the dialog modally; the answer given to EndDialog, or -1.
+    INT_PTR DoModal();
+    // Creates the dialog modelessly as a child or owned window of parent.
+    BOOL Create(UINT templateId, HWND parent);
+    void EndDialog(int result);
+
+    virtual const RuntimeClass* GetRuntimeClass() const;
+    static const RuntimeClass kRuntimeClass;
+
+    // Called by the modal loop for every message aimed at this window or one
+    // of its children; true consumes the message.
+    virtual BOOL PreTranslateMessage(MSG* msg);
+
+    static Dialog* FromHandle(HWND hwnd);
+
+protected:
+    virtual BOOL OnInitDialog();
+    virtual void DoDataExchange() {}
+    virtual void OnOK();
+    virtual void OnCancel();
+    virtual const MessageMap* GetMessageMap() const;
+
+    // Binds a wrapper to a control of the template.
+    void BindControl(int id, Window& control) const { control.Attach(GetDlgItem(id)); }
+    // Hands the message being handled to the window's original procedure.
+    LRESULT Default();
+
+private:
+    struct CurrentMessage {
+        UINT message;
+        WPARAM wp;
+        LPARAM lp;
+    };
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
+    static INT_PTR CALLBACK EmptyDialogProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK CreationHook(int code, WPARAM wp, LPARAM lp);
+
+    HWND CreateWindowFromTemplate(UINT templateId, HWND parent);
+    LRESULT HandleMessage(UINT message, WPARAM wp, LPARAM lp);
+    bool Dispatch(UINT message, WPARAM wp, LPARAM lp, LRESULT& result);
+    void RunModalLoop();
+    bool PreTranslateChain(MSG& msg);
+    void Detach();
+
+    UINT m_templateId;
+    HWND m_hParent;
+    WNDPROC m_oldProc = nullptr;
+    CurrentMessage m_current{};
+    bool m_modal = false;
+    bool m_endModal = false;
+    INT_PTR m_result = -1;
+};
+
+}  // namespace fw

@@ -1,0 +1,39 @@
+// Thin wrapper of a window handle: the operations the dialogs need on any window.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace fw {
+
+class Window {
+public:
+    HWND m_hWnd = nullptr;
+
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window() = default;
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    void Attach(HWND hwnd) { m_hWnd = hwnd; }
+
+    BOOL EnableWindow(BOOL enable) const { return ::EnableWindow(m_hWnd, enable); }
+    BOOL ShowWindow(int command) const { return ::ShowWindow(m_hWnd, command); }
+    BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+    DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_STYLE)); }
+    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    void SetWindowText(const char* text) const { ::SetWindowTextA(m_hWnd, text); }
+    std::string GetWindowText() const { return GetText(m_hWnd); }
+    LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+        return ::SendMessageA(m_hWnd, msg, wp, lp);
+    }
+
+    // Text of any window, whatever its length.
+    static std::string GetText(HWND hwnd);
+    // The ancestor that has no parent: for a page, the main window.
+    static HWND TopLevelOf(HWND hwnd);
+};
+
+}  // namespace fw

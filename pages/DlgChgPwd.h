@@ -1,0 +1,29 @@
+// The password tab: changes the user password of the selected key.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/Controls.h"
+#include "pages/CspBaseDialog.h"
+
+class CDlgChgPwd : public CCspBaseDialog {
+public:
+    explicit CDlgChgPwd(HWND parent = nullptr);
+
+    const fw::RuntimeClass* GetRuntimeClass() const override;
+    static const fw::RuntimeClass kRuntimeClass;
+
+    void EnableControls(BOOL enable);
+
+    std::uint32_t m_dwSlot = 0;
+
+protected:
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+    const fw::MessageMap* GetMessageMap() const override;
+
+private:
+    fw::Edit m_editOld;
+    fw::Edit m_editNew;
+    fw::Edit m_editRepeat;
+};

@@ -1,0 +1,23 @@
+#!/bin/bash
+# Installs what building, running and testing need on Debian 12 (as root).
+# Idempotent: packages already present are not fetched again.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ clang googletest libgtest-dev libssl-dev openssl
+  mingw-w64 g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-utils
+  imagemagick fonts-wqy-microhei locales clang-format clang-tidy)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine takes its ANSI code page from the locale; without a generated zh_CN
+# locale it silently falls back to 1252.
+locale -a 2>/dev/null | grep -qix 'zh_CN.utf8' || localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
