@@ -1,0 +1,185 @@
+#include "keylib/dll/KeyStore.h"
+
+#include <shlobj.h>
+
+#include "keylib/dll/StoreFiles.h"
+#include "keylib/dll/logic/KeyFile.h"
+#include "keylib/dll/logic/KeyStatus.h"
+#include "keylib/dll/logic/TextRules.h"
+
+namespace keylib {
+namespace {
+
+const char kPluggedFile[] = "plugged.txt";
+const char kLoadedFile[] = "loaded-certs.txt";
+const char kKeySuffix[] = ".key";
+// Long enough for a slow disk, short enough that a wedged holder shows up as an error.
+constexpr DWORD kLockTimeoutMs = 15000;
+
+std::wstring widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+// Every process using the same folder must meet at the same mutex; the name is derived from
+// the folder's full, upper-cased path because a mutex name cannot hold backslashes.
+std::wstring mutexName(const std::wstring& folder) {
+    std::wstring upper = folder;
+    CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
+    uint32_t hash = 2166136261u;
+    for (wchar_t c : upper) {
+        hash = (hash ^ static_cast<uint16_t>(c)) * 16777619u;
+    }
+    wchar_t text[16];
+    wsprintfW(text, L"%08X", hash);
+    return std::wstring(L"QelmoraKeyStore.") + text;
+}
+
+std::wstring fullPath(const std::wstring& path) {
+    wchar_t buffer[MAX_PATH];
+    const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
+    if (n == 0 || n >= MAX_PATH) return path;
+    std::wstring result(buffer, n);
+    while (result.size() > 3 && (result.back() == L'\\' || result.back() == L'/')) {
+        result.pop_back();
+    }
+    return result;
+}
+
+}  // namespace
+
+std::wstring storeFolder() {
+    wchar_t buffer[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableW(L"KEYLIB_STORE", buffer, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return fullPath(std::wstring(buffer, n));
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0,
+                                   buffer))) {
+        return std::wstring(buffer) + L"\\QelmoraKeys";
+    }
+    return std::wstring();
+}
+
+KeyStore::~KeyStore() {
+    if (mutex_ != nullptr) {
+        ReleaseMutex(mutex_);
+        CloseHandle(mutex_);
+    }
+}
+
+uint32_t KeyStore::open() {
+    folder_ = storeFolder();
+    if (folder_.empty()) return KEYLIB_E_STORE;
+    const int made = SHCreateDirectoryExW(nullptr, folder_.c_str(), nullptr);
+    if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) {
+        return KEYLIB_E_STORE;
+    }
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, mutexName(folder_).c_str());
+    if (mutex == nullptr) return KEYLIB_E_STORE;
+    // An abandoned lock is still ours: every file is replaced whole, so the store is intact.
+    const DWORD wait = WaitForSingleObject(mutex, kLockTimeoutMs);
+    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+        CloseHandle(mutex);
+        return KEYLIB_E_STORE;
+    }
+    mutex_ = mutex;
+    return KEYLIB_OK;
+}
+
+std::wstring KeyStore::path(const std::string& fileName) const {
+    return folder_ + L"\\" + widen(fileName);
+}
+
+uint32_t KeyStore::writeText(const std::string& fileName, const std::string& text) const {
+    return writeFileAtomically(path(fileName), text.data(), text.size()) ? KEYLIB_OK
+                                                                         : KEYLIB_E_STORE;
+}
+
+uint32_t KeyStore::readPlugged(PluggedSet& set) const {
+    std::vector<uint8_t> bytes;
+    switch (readWholeFile(path(kPluggedFile), bytes)) {
+        case ReadResult::Missing:
+            set = PluggedSet{};
+            return KEYLIB_OK;
+        case ReadResult::Failed:
+            return KEYLIB_E_STORE;
+        case ReadResult::Ok:
+            break;
+    }
+    return parsePluggedSet(std::string(bytes.begin(), bytes.end()), set) ? KEYLIB_OK
+                                                                         : KEYLIB_E_STORE;
+}
+
+uint32_t KeyStore::writePlugged(const PluggedSet& set) const {
+    return writeText(kPluggedFile, formatPluggedSet(set));
+}
+
+uint32_t KeyStore::resolveSlot(uint32_t slot, std::string& name) const {
+    PluggedSet set;
+    const uint32_t status = readPlugged(set);
+    if (status != KEYLIB_OK) return status;
+    const PluggedKey* key = findSlot(set, slot);
+    if (slot == 0 || key == nullptr) return KEYLIB_E_BAD_SLOT;
+    name = key->name;
+    return KEYLIB_OK;
+}
+
+bool KeyStore::keyExists(const std::string& name) const {
+    return GetFileAttributesW(path(name + kKeySuffix).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+uint32_t KeyStore::readKey(const std::string& name, KeyRecord& record) const {
+    if (!isValidKeyName(name)) return KEYLIB_E_BAD_ARGUMENT;
+    std::vector<uint8_t> bytes;
+    if (readWholeFile(path(name + kKeySuffix), bytes) != ReadResult::Ok) {
+        return KEYLIB_E_DAMAGED_KEY;
+    }
+    return parseKeyFile(bytes.data(), bytes.size(), record) == ParseResult::Ok
+               ? KEYLIB_OK
+               : KEYLIB_E_DAMAGED_KEY;
+}
+
+uint32_t KeyStore::writeKey(const std::string& name, const KeyRecord& record) const {
+    if (!isValidKeyName(name) || !validateRecord(record)) return KEYLIB_E_BAD_ARGUMENT;
+    const std::vector<uint8_t> bytes = serializeKeyFile(record);
+    return writeFileAtomically(path(name + kKeySuffix), bytes.data(), bytes.size())
+               ? KEYLIB_OK
+               : KEYLIB_E_STORE;
+}
+
+uint32_t KeyStore::deleteKey(const std::string& name) const {
+    if (!isValidKeyName(name)) return KEYLIB_E_BAD_ARGUMENT;
+    if (DeleteFileW(path(name + kKeySuffix).c_str())) return KEYLIB_OK;
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? KEYLIB_E_NOT_FOUND : KEYLIB_E_STORE;
+}
+
+std::vector<std::string> KeyStore::keyNames() const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(path(std::string("*") + kKeySuffix).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring file = found.cFileName;
+        const size_t suffix = sizeof kKeySuffix - 1;
+        if (file.size() <= suffix || file.compare(file.size() - suffix, suffix, L".key") != 0) {
+            continue;
+        }
+        std::string name;
+        bool ascii = true;
+        for (size_t i = 0; i + suffix < file.size(); ++i) {
+            ascii = ascii && file[i] < 0x80;
+            name += static_cast<char>(file[i]);
+        }
+        if (ascii && isValidKeyName(name)) names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::vector<Thumbprint> KeyStore::readLoadedCertificates() const {
+    std::vector<uint8_t> bytes;
+    if (readWholeFile(path(kLoadedFile), bytes) != ReadResult::Ok) return {};
+    return parseThumbprints(std::string(bytes.begin(), bytes.end()));
+}
+
+uint32_t KeyStore::writeLoadedCertificates(const std::vector<Thumbprint>& list) const {
+    return writeText(kLoadedFile, formatThumbprints(list));
+}
+
+}  // namespace keylib

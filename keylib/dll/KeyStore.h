@@ -1,0 +1,56 @@
+// The folder of virtual keys: one file per key, the plugged-in set and the list of
+// certificates put into the user's store. A KeyStore object holds the store's named mutex
+// for its whole life, so that every process sees and changes the store one at a time.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "keylib/dll/logic/KeyRecord.h"
+#include "keylib/dll/logic/PluggedSet.h"
+#include "keylib/dll/logic/Thumbprints.h"
+
+namespace keylib {
+
+// The folder the store lives in: %KEYLIB_STORE% if set, else %LOCALAPPDATA%\QelmoraKeys.
+// Read on every use, so a process can switch stores between calls.
+std::wstring storeFolder();
+
+class KeyStore {
+public:
+    KeyStore() = default;
+    ~KeyStore();
+    KeyStore(const KeyStore&) = delete;
+    KeyStore& operator=(const KeyStore&) = delete;
+
+    // Creates the folder when needed and takes the lock; a KeyLib status.
+    uint32_t open();
+
+    uint32_t readPlugged(PluggedSet& set) const;
+    uint32_t writePlugged(const PluggedSet& set) const;
+    // The name of the key plugged in at the slot, or KEYLIB_E_BAD_SLOT.
+    uint32_t resolveSlot(uint32_t slot, std::string& name) const;
+
+    bool keyExists(const std::string& name) const;
+    uint32_t readKey(const std::string& name, KeyRecord& record) const;
+    uint32_t writeKey(const std::string& name, const KeyRecord& record) const;
+    uint32_t deleteKey(const std::string& name) const;
+    std::vector<std::string> keyNames() const;
+
+    std::vector<Thumbprint> readLoadedCertificates() const;
+    uint32_t writeLoadedCertificates(const std::vector<Thumbprint>& list) const;
+
+    const std::wstring& folder() const { return folder_; }
+
+private:
+    std::wstring path(const std::string& fileName) const;
+    uint32_t writeText(const std::string& fileName, const std::string& text) const;
+
+    std::wstring folder_;
+    HANDLE mutex_ = nullptr;
+};
+
+}  // namespace keylib
