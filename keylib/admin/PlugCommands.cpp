@@ -1,0 +1,88 @@
+// Plugging and pulling keys, announced the way Windows announces a USB device coming or going.
+#include <windows.h>
+#include <dbt.h>
+
+#include <cstdio>
+
+#include "keylib/admin/Commands.h"
+#include "keylib/admin/Report.h"
+#include "keylib/dll/logic/KeyStatus.h"
+
+using namespace keylib;
+
+namespace keyadmin {
+namespace {
+
+// Sent, not posted: when the tool returns, every responsive top-level window has handled the
+// change. Runs after the store's lock is released, since the handlers call the key library.
+void announceDeviceChange() {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_ABORTIFHUNG,
+                        5000, &answer);
+}
+
+enum class Change { Done, Unchanged, Failed };
+
+Change plug(const std::string& name) {
+    KeyStore store;
+    KeyRecord record;
+    PluggedSet set;
+    if (!openStore(store) || !readKey(store, name, record)) return Change::Failed;
+    if (store.readPlugged(set) != KEYLIB_OK) {
+        fail("the plugged-in set is unreadable");
+        return Change::Failed;
+    }
+    uint32_t slot = 0;
+    switch (keylib::plugKey(set, name, slot)) {
+        case PlugResult::AlreadyPlugged:
+            std::printf("key %s is already plugged in, slot %u\n", name.c_str(),
+                        static_cast<unsigned>(slot));
+            return Change::Unchanged;
+        case PlugResult::Full:
+            fail("256 keys are plugged in already");
+            return Change::Failed;
+        case PlugResult::Plugged:
+            break;
+    }
+    const uint32_t status = store.writePlugged(set);
+    if (status != KEYLIB_OK) {
+        fail("cannot plug " + name + ": " + describeStatus(status));
+        return Change::Failed;
+    }
+    std::printf("key %s plugged in, slot %u\n", name.c_str(), static_cast<unsigned>(slot));
+    return Change::Done;
+}
+
+Change pull(const std::string& name) {
+    KeyStore store;
+    PluggedSet set;
+    if (!openStore(store)) return Change::Failed;
+    if (store.readPlugged(set) != KEYLIB_OK) {
+        fail("the plugged-in set is unreadable");
+        return Change::Failed;
+    }
+    if (!keylib::pullKey(set, name)) {
+        fail("key " + name + " is not plugged in");
+        return Change::Failed;
+    }
+    const uint32_t status = store.writePlugged(set);
+    if (status != KEYLIB_OK) {
+        fail("cannot pull " + name + ": " + describeStatus(status));
+        return Change::Failed;
+    }
+    std::printf("key %s pulled\n", name.c_str());
+    return Change::Done;
+}
+
+int announce(Change change) {
+    if (change == Change::Done) announceDeviceChange();
+    return change == Change::Failed ? 1 : 0;
+}
+
+}  // namespace
+
+int plugKey(const CommandLine& line) { return announce(plug(line.operands[0])); }
+
+int pullKey(const CommandLine& line) { return announce(pull(line.operands[0])); }
+
+}  // namespace keyadmin
