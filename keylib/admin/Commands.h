@@ -23,6 +23,8 @@ int dropFile(const CommandLine& line);
 int plugKey(const CommandLine& line);
 int pullKey(const CommandLine& line);
 
+int unloadCertificates(const CommandLine& line);
+
 // Shared steps: each prints its own error and answers false on failure.
 bool openStore(keylib::KeyStore& store);
 bool readKey(const keylib::KeyStore& store, const std::string& name, keylib::KeyRecord& record);

@@ -1,4 +1,5 @@
-// Plugging and pulling keys, announced the way Windows announces a USB device coming or going.
+// Plugging and pulling keys, announced the way Windows announces a USB device coming or going,
+// and clearing what the key library left in the user's certificate store.
 #include <windows.h>
 #include <dbt.h>
 
@@ -6,6 +7,7 @@
 
 #include "keylib/admin/Commands.h"
 #include "keylib/admin/Report.h"
+#include "keylib/dll/CertRegistry.h"
 #include "keylib/dll/logic/KeyStatus.h"
 
 using namespace keylib;
@@ -84,5 +86,14 @@ int announce(Change change) {
 int plugKey(const CommandLine& line) { return announce(plug(line.operands[0])); }
 
 int pullKey(const CommandLine& line) { return announce(pull(line.operands[0])); }
+
+int unloadCertificates(const CommandLine&) {
+    KeyStore store;
+    if (!openStore(store)) return 1;
+    const uint32_t status = unregisterCertificates(store);
+    if (status != KEYLIB_OK)
+        return fail("cannot remove every certificate: " + describeStatus(status));
+    return 0;
+}
 
 }  // namespace keyadmin

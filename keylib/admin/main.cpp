@@ -30,6 +30,8 @@ const char kUsage[] =
     "  plug KEY                               plug a key in (announced to all windows)\n"
     "  pull KEY                               pull a key out (announced to all windows)\n"
     "  delete KEY                             delete a pulled key\n"
+    "  unload-certs                           remove the certificates the key library put\n"
+    "                                         into the user's store\n"
     "\n"
     "KEY is a name of 1-64 of A-Z a-z 0-9 _ - . ; the label is 1-15 bytes and the password\n"
     "8-16 bytes of GBK text; tries are 1-15 (default 6). The store is DIR, else the folder in\n"
@@ -56,6 +58,7 @@ const std::map<std::string, Command>& commands() {
         {"plug", {{1, {}, {}}, plugKey}},
         {"pull", {{1, {}, {}}, pullKey}},
         {"delete", {{1, {}, {}}, deleteKey}},
+        {"unload-certs", {{0, {}, {}}, unloadCertificates}},
     };
     return table;
 }
