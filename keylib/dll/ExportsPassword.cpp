@@ -21,20 +21,21 @@ bool readPassword(const char* text, std::string& password) {
     return isValidPasswordLength(password.size());
 }
 
-// One try of the user password against the key, counted and persisted before it is answered.
+// One try of the user password against the key, charged to the key file before the
+// comparison; a key whose file cannot be written is not compared at all.
 uint32_t tryPassword(OpenKey& key, const std::string& password) {
     const uint32_t locked = lockedStatus(key.record);
     if (locked != 0) return locked;
+    chargeTry(key.record);
+    const uint32_t charged = key.save();
+    if (charged != KEYLIB_OK) return charged;
     bool matches = false;
     const uint32_t checked = checkPassword(key.record, password, matches);
     if (checked != KEYLIB_OK) return checked;
-    const uint8_t before = key.record.triesLeft;
-    const uint32_t result = countTry(key.record, matches);
-    if (key.record.triesLeft != before) {
-        const uint32_t saved = key.save();
-        if (saved != KEYLIB_OK) return saved;
-    }
+    const uint32_t result = settleTry(key.record, matches);
     if (matches) {
+        // A refund that fails costs the user one try, never the check its result.
+        key.save();
         markVerified(key.slot);
     } else {
         forgetVerified(key.slot);
