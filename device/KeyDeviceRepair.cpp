@@ -1,0 +1,24 @@
+#include "device/KeyDeviceRepair.h"
+
+#include "device/KeyDeviceRepairDevices.h"
+#include "device/KeyDeviceRepairRegistry.h"
+
+namespace {
+
+class OwnedMessageBox : public keytool::MessageSink {
+public:
+    explicit OwnedMessageBox(HWND owner) : owner_(owner) {}
+    void Show(const char* text) override { ::MessageBoxA(owner_, text, "提示", MB_OK); }
+
+private:
+    HWND owner_;
+};
+
+}  // namespace
+
+void CheckKeyDevice(HWND owner) {
+    SetupDeviceList devices;
+    MachineRegistry registry;
+    OwnedMessageBox messages(owner);
+    keytool::CheckKeyDevice(devices, registry, messages);
+}
