@@ -14,11 +14,14 @@ namespace {
 // The provider a browser is told to ask for the private key of a registered certificate.
 const wchar_t kProviderName[] = L"Qelmora UsbKey CSP";
 
+// The registry store behind the user's "MY" system store: that is where certificates of the
+// current user live, and deletions through it last (through the system store's collection,
+// Wine forgets them when the store is closed).
 class SystemStore {
 public:
     SystemStore()
-        : store_(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER,
-                               L"MY")) {}
+        : store_(CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0,
+                               CERT_SYSTEM_STORE_CURRENT_USER, L"MY")) {}
     ~SystemStore() {
         if (store_ != nullptr) CertCloseStore(store_, 0);
     }
