@@ -1,6 +1,5 @@
-// An in-memory registry for the device-repair walk: keys by full path, each
-// with an access list; keys can be made unopenable or undeletable, and every
-// grant, restore and deletion is logged in order.
+// An in-memory registry: keys by full path, each with an access list, some
+// unopenable or undeletable; grants, restores and deletions are logged in order.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,8 +12,6 @@
 
 namespace keytool::testing {
 
-constexpr char kEveryone[] = "everyone";
-
 struct FakeKey {
     std::string access = "owner-only";
     bool opens = true;
@@ -25,28 +22,25 @@ class FakeRegistry : public Registry {
 public:
     std::map<std::string, FakeKey> keys;
     std::vector<std::string> log;
-    // A walk that asks for more names than this is taken to be endless.
-    int enumBudget = 1000;
+    std::map<RegKey, std::string> open;
+    int enumBudget = 1000;  // a walk asking for more names is taken to be endless
 
-    void Add(const std::string& path) { keys[path]; }
-    bool Has(const std::string& path) const { return keys.count(path) != 0; }
     std::vector<std::string> ChildrenOf(const std::string& path) const {
         std::vector<std::string> names;
-        const std::string prefix = path + '\\';
-        for (const auto& [p, key] : keys) {
-            if (p.compare(0, prefix.size(), prefix) != 0) continue;
-            const std::string rest = p.substr(prefix.size());
-            if (rest.find('\\') == std::string::npos) names.push_back(rest);
+        for (const auto& entry : keys) {
+            const std::string& p = entry.first;
+            if (p.size() > path.size() + 1 && p.compare(0, path.size() + 1, path + '\\') == 0 &&
+                p.find('\\', path.size() + 1) == std::string::npos) {
+                names.push_back(p.substr(path.size() + 1));
+            }
         }
         return names;
     }
-    std::size_t OpenHandles() const { return open_.size(); }
 
     bool GrantEveryoneAccess(const std::string& path, SavedAccess& original) override {
-        auto it = keys.find(path);
-        if (it == keys.end()) return false;
-        original.assign(it->second.access.begin(), it->second.access.end());
-        it->second.access = kEveryone;
+        if (!keys.count(path)) return false;
+        original.assign(keys[path].access.begin(), keys[path].access.end());
+        keys[path].access = "everyone";
         log.push_back("grant " + path);
         return true;
     }
@@ -55,39 +49,29 @@ public:
         log.push_back("restore " + path);
     }
     RegKey OpenKey(const std::string& path) override {
-        auto it = keys.find(path);
-        if (it == keys.end() || !it->second.opens) return 0;
-        open_[++lastHandle_] = path;
-        return lastHandle_;
+        if (!keys.count(path) || !keys[path].opens) return 0;
+        const RegKey key = open.empty() ? 1 : open.rbegin()->first + 1;
+        open[key] = path;
+        return key;
     }
     SubKeyName EnumSubKey(RegKey key, std::uint32_t index, std::string& name) override {
-        if (--enumBudget < 0) {
-            ADD_FAILURE() << "the walk does not end";
-            return SubKeyName::kNone;
-        }
-        const std::string& path = open_.at(key);
-        if (!Has(path)) return SubKeyName::kNone;
-        const std::vector<std::string> names = ChildrenOf(path);
-        if (index >= names.size()) return SubKeyName::kNone;
+        if (--enumBudget < 0) ADD_FAILURE() << "the walk does not end";
+        const std::vector<std::string> names = ChildrenOf(open.at(key));
+        if (enumBudget < 0 || index >= names.size()) return SubKeyName::kNone;
         if (names[index].size() >= kRegPathSize) return SubKeyName::kTooLong;
         name = names[index];
         return SubKeyName::kNamed;
     }
     std::uint32_t CountSubKeys(RegKey key) override {
-        return static_cast<std::uint32_t>(ChildrenOf(open_.at(key)).size());
+        return static_cast<std::uint32_t>(ChildrenOf(open.at(key)).size());
     }
     bool DeleteKey(const std::string& path) override {
-        auto it = keys.find(path);
-        if (it == keys.end() || !it->second.deletes || !ChildrenOf(path).empty()) return false;
-        keys.erase(it);
+        if (!keys.count(path) || !keys[path].deletes || !ChildrenOf(path).empty()) return false;
+        keys.erase(path);
         log.push_back("delete " + path);
         return true;
     }
-    void CloseKey(RegKey key) override { EXPECT_EQ(open_.erase(key), 1u) << "closed twice"; }
-
-private:
-    std::map<RegKey, std::string> open_;
-    RegKey lastHandle_ = 0;
+    void CloseKey(RegKey key) override { EXPECT_EQ(open.erase(key), 1u) << "closed twice"; }
 };
 
 }  // namespace keytool::testing

@@ -17,12 +17,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using namespace std::string_literals;
 
-// Hardware-id lists are written with their NULs spelled out.
-std::string Ids(std::initializer_list<std::string> ids) {
-    std::string list;
-    for (const auto& id : ids) list += id + '\0';
-    return list + '\0';
-}
+const std::string kId = kKeyHardwareId;
 
 struct FakeDevice {
     bool statusAnswers = true;
@@ -30,80 +25,72 @@ struct FakeDevice {
     std::uint32_t problem = 28;
     bool hasImage = true;
     std::map<DeviceProperty, std::string> properties;
-    std::vector<std::string> asked;  // the checks the device was put through
+    std::string asked;  // the questions put to the device, in order
 };
 
-FakeDevice FailedDevice(const std::string& ids) {
+FakeDevice Failed(const std::string& ids) {
     FakeDevice device;
     device.properties[DeviceProperty::kHardwareId] = ids;
     return device;
 }
 
-class FakeDeviceList : public DeviceList {
+class FakeDeviceList : public DeviceList, public MessageSink {
 public:
     std::vector<FakeDevice> devices;
-    bool opens = true;
+    std::vector<std::string> shown;
 
-    bool Open() override { return opens; }
+    bool Open() override { return true; }
     bool SelectDevice(std::uint32_t index) override {
-        selected_ = index < devices.size() ? &devices[index] : nullptr;
-        return selected_ != nullptr;
+        device_ = index < devices.size() ? &devices[index] : nullptr;
+        return device_ != nullptr;
     }
     bool GetNodeStatus(std::uint32_t& status, std::uint32_t& problem) override {
-        selected_->asked.push_back("status");
-        status = selected_->status;
-        problem = selected_->problem;
-        return selected_->statusAnswers;
+        device_->asked += "status ";
+        status = device_->status;
+        problem = device_->problem;
+        return device_->statusAnswers;
     }
     bool HasClassImage() override {
-        selected_->asked.push_back("image");
-        return selected_->hasImage;
+        device_->asked += "image ";
+        return device_->hasImage;
     }
     bool ReadProperty(DeviceProperty property, char* buffer, std::size_t size) override {
-        selected_->asked.push_back("property " + std::to_string(static_cast<int>(property)));
-        // A failed read may still scribble over the buffer.
-        std::fill(buffer, buffer + size, 'x');
-        const auto it = selected_->properties.find(property);
-        if (it == selected_->properties.end() || it->second.size() > size) return false;
+        device_->asked += std::to_string(static_cast<int>(property)) + ' ';
+        std::fill(buffer, buffer + size, 'x');  // a failed read may scribble too
+        const auto it = device_->properties.find(property);
+        if (it == device_->properties.end()) return false;
         std::copy(it->second.begin(), it->second.end(), buffer);
         return true;
     }
+    void Show(const char* text) override { shown.emplace_back(text); }
 
 private:
-    FakeDevice* selected_ = nullptr;
-};
-
-class RecordedMessages : public MessageSink {
-public:
-    std::vector<std::string> shown;
-    void Show(const char* text) override { shown.emplace_back(text); }
+    FakeDevice* device_ = nullptr;
 };
 
 class CheckKeyDeviceTest : public ::testing::Test {
 protected:
     FakeDeviceList devices;
     FakeRegistry registry;
-    RecordedMessages messages;
 
     void SetUp() override {
         for (const char* path : kKeyDevicePaths) {
-            registry.Add(path);
-            registry.Add(std::string(path) + "\\5&2f&0&1");
+            registry.keys[path];
+            registry.keys[path + "\\5&2f&0&1"s];
         }
     }
-    void Check() { CheckKeyDevice(devices, registry, messages); }
-    std::vector<std::string> Deleted() const {
-        std::vector<std::string> deleted;
+    void Check() { CheckKeyDevice(devices, registry, devices); }
+    std::vector<std::string> Log(const std::string& kind) const {
+        std::vector<std::string> paths;
         for (const auto& entry : registry.log) {
-            if (entry.rfind("delete ", 0) == 0) deleted.push_back(entry.substr(7));
+            if (entry.rfind(kind + ' ', 0) == 0) paths.push_back(entry.substr(kind.size() + 1));
         }
-        return deleted;
+        return paths;
     }
 };
 
 TEST_F(CheckKeyDeviceTest, LeavesDevicesWithoutAShownProblemAlone) {
-    const std::string ids = Ids({kKeyHardwareId});
-    devices.devices.assign(4, FailedDevice(ids));
+    devices.devices.assign(4, Failed(kId + "\0"s));
     devices.devices[0].statusAnswers = false;
     devices.devices[1].status = kDnNoShowInDm | 0x0A;
     devices.devices[2].hasImage = false;
@@ -112,115 +99,69 @@ TEST_F(CheckKeyDeviceTest, LeavesDevicesWithoutAShownProblemAlone) {
     Check();
 
     EXPECT_THAT(registry.log, IsEmpty());
-    EXPECT_THAT(messages.shown, IsEmpty());
-    EXPECT_THAT(devices.devices[0].asked, ElementsAre("status"));
-    EXPECT_THAT(devices.devices[1].asked, ElementsAre("status"));
-    EXPECT_THAT(devices.devices[2].asked, ElementsAre("status", "image"));
-    EXPECT_THAT(devices.devices[3].asked, ElementsAre("status", "image"));
+    EXPECT_THAT(devices.shown, IsEmpty());
+    EXPECT_EQ(devices.devices[0].asked, "status ");
+    EXPECT_EQ(devices.devices[1].asked, "status ");
+    EXPECT_EQ(devices.devices[2].asked, "status image ");
+    EXPECT_EQ(devices.devices[3].asked, "status image ");
 }
 
-TEST_F(CheckKeyDeviceTest, RepairsTheThreeControlSetsOncePerMatchingId) {
-    devices.devices.push_back(
-        FailedDevice(Ids({"USB\\Vid_d1a1&Pid_2291&Rev_0100", kKeyHardwareId})));
+TEST_F(CheckKeyDeviceTest, RepairsTheThreeControlSetsForTheExactIdOnly) {
+    devices.devices.push_back(Failed("USB\\Vid_d1a1&Pid_2291&Rev_0100\0"s + kId + "\0\0"s));
+    devices.devices.push_back(Failed("USB\\VID_D1A1&PID_2291\0usb\\vid_d1a1&pid_2291\0\0"s));
 
     Check();
 
-    EXPECT_THAT(Deleted(), ElementsAre(std::string(kKeyDevicePaths[0]) + "\\5&2f&0&1",
-                                       std::string(kKeyDevicePaths[1]) + "\\5&2f&0&1",
-                                       std::string(kKeyDevicePaths[2]) + "\\5&2f&0&1"));
-    for (const char* path : kKeyDevicePaths) EXPECT_TRUE(registry.Has(path)) << path;
-    EXPECT_THAT(messages.shown, ElementsAre("请重新插入UsbKey!"));
-}
-
-TEST_F(CheckKeyDeviceTest, MatchesTheIdOnlyInItsOwnCase) {
-    devices.devices.push_back(FailedDevice(Ids({"USB\\VID_D1A1&PID_2291"})));
-    devices.devices.push_back(FailedDevice(Ids({"usb\\vid_d1a1&pid_2291", "USB\\Vid_d1a1"})));
-
-    Check();
-
-    EXPECT_THAT(registry.log, IsEmpty());
-    EXPECT_THAT(messages.shown, IsEmpty());
+    EXPECT_THAT(Log("delete"),
+                ElementsAre(kKeyDevicePaths[0] + "\\5&2f&0&1"s, kKeyDevicePaths[1] + "\\5&2f&0&1"s,
+                            kKeyDevicePaths[2] + "\\5&2f&0&1"s));
+    EXPECT_THAT(devices.shown, ElementsAre("请重新插入UsbKey!"));
 }
 
 TEST_F(CheckKeyDeviceTest, RepairsAndAsksAgainForEachFailedKey) {
-    devices.devices.push_back(FailedDevice(Ids({kKeyHardwareId})));
-    devices.devices.push_back(FailedDevice(Ids({"USB\\Vid_0000&Pid_0000"})));
-    devices.devices.push_back(FailedDevice(Ids({kKeyHardwareId})));
-    registry.keys.erase(std::string(kKeyDevicePaths[1]) + "\\5&2f&0&1");
+    devices.devices = {Failed(kId + "\0\0"s), Failed("USB\\Vid_0000\0\0"s), Failed(kId + "\0\0"s)};
+    registry.keys.erase(kKeyDevicePaths[1] + "\\5&2f&0&1"s);
     registry.keys.erase(kKeyDevicePaths[1]);
 
     Check();
 
     // The control set without the key's entry is passed over without a word.
-    const auto grants =
-        std::count_if(registry.log.begin(), registry.log.end(),
-                      [](const std::string& e) { return e.rfind("grant ", 0) == 0; });
-    EXPECT_EQ(grants, 4);
-    EXPECT_EQ(Deleted().size(), 2u);
-    EXPECT_FALSE(registry.Has(kKeyDevicePaths[1]));
-    EXPECT_THAT(messages.shown, ElementsAre(kReinsertMessage, kReinsertMessage));
+    EXPECT_THAT(Log("grant"), ElementsAre(kKeyDevicePaths[0], kKeyDevicePaths[2],
+                                          kKeyDevicePaths[0], kKeyDevicePaths[2]));
+    EXPECT_EQ(Log("delete").size(), 2u);
+    EXPECT_THAT(devices.shown, ElementsAre(kReinsertMessage, kReinsertMessage));
 }
 
-TEST_F(CheckKeyDeviceTest, DoesNothingWithoutADeviceList) {
-    devices.opens = false;
-    devices.devices.push_back(FailedDevice(Ids({kKeyHardwareId})));
-
-    Check();
-
-    EXPECT_THAT(devices.devices[0].asked, IsEmpty());
-    EXPECT_THAT(messages.shown, IsEmpty());
-}
-
-TEST(GetDeviceText, TakesTheFirstReadablePropertyAndOnlyIdsAsAList) {
-    FakeDeviceList devices;
+TEST_F(CheckKeyDeviceTest, TakesTheFirstReadablePropertyAndOnlyIdsAsAList) {
     FakeDevice described;
-    described.properties[DeviceProperty::kDeviceDesc] =
-        "USB Input Device\0"s + Ids({kKeyHardwareId});
-    described.properties[DeviceProperty::kClass] = "HIDClass";
+    described.properties[DeviceProperty::kDeviceDesc] = "USB Input Device\0"s + kId + "\0\0"s;
     devices.devices = {described, FakeDevice{}};
     DeviceText text;
 
-    ASSERT_TRUE(devices.SelectDevice(0));
-    GetDeviceText(devices, text);
-    EXPECT_STREQ(text.bytes, "USB Input Device");
-    EXPECT_EQ(CountKeyIdMatches(text.bytes, sizeof text.bytes, text.isIdList), 0u);
-    EXPECT_THAT(devices.devices[0].asked, ElementsAre("property 1", "property 0"));
+    Check();
+    EXPECT_THAT(devices.shown, IsEmpty());
+    EXPECT_EQ(devices.devices[0].asked, "status image 1 0 ");
 
-    ASSERT_TRUE(devices.SelectDevice(1));
+    devices.SelectDevice(1);
     GetDeviceText(devices, text);
     EXPECT_STREQ(text.bytes, "未知设备!");
-    EXPECT_THAT(devices.devices[1].asked,
-                ElementsAre("property 1", "property 0", "property 7", "property 8"));
+    EXPECT_EQ(devices.devices[1].asked, "status image 1 0 7 8 1 0 7 8 ");
 }
 
 TEST(CountKeyIdMatches, StaysInsideATextWithoutItsTerminators) {
-    const std::string id = kKeyHardwareId;
-    // Heap buffers of the exact size, so reading one byte past the end is caught.
+    // Heap buffers of the exact size, so one byte read past the end is caught.
     const auto count = [](const std::string& bytes, bool isIdList) {
         const std::vector<char> buffer(bytes.begin(), bytes.end());
         return CountKeyIdMatches(buffer.data(), buffer.size(), isIdList);
     };
+    const std::string filler(kDeviceTextSize - kId.size() - 1, 'A');
 
     EXPECT_EQ(count(std::string(kDeviceTextSize, 'U'), true), 0u);
-    EXPECT_EQ(count(id, true), 1u);
-    EXPECT_EQ(count(id, false), 1u);
-    EXPECT_EQ(count(id + '\0' + id, true), 2u);
-    EXPECT_EQ(count(id + '\0' + id, false), 1u);
-    EXPECT_EQ(count(id + '\0' + id.substr(0, id.size() - 1), true), 1u);
-    EXPECT_EQ(count(id + "\0\0"s + id, true), 1u);
-}
-
-TEST_F(CheckKeyDeviceTest, ReadsAnUnterminatedIdListOnlyUpToItsEnd) {
-    const std::string id = kKeyHardwareId;
-    std::string full(kDeviceTextSize - id.size() - 1, 'A');
-    full += '\0' + id;
-    ASSERT_EQ(full.size(), kDeviceTextSize);
-    devices.devices.push_back(FailedDevice(full));
-    devices.devices.push_back(FailedDevice(full.substr(0, kDeviceTextSize - 1)));
-
-    Check();
-
-    EXPECT_THAT(messages.shown, ElementsAre(kReinsertMessage));
+    EXPECT_EQ(count(filler + '\0' + kId, true), 1u);
+    EXPECT_EQ(count(filler + '\0' + kId.substr(1), true), 0u);
+    EXPECT_EQ(count(kId + '\0' + kId, true), 2u);
+    EXPECT_EQ(count(kId + '\0' + kId, false), 1u);
+    EXPECT_EQ(count(kId + "\0\0"s + kId, true), 1u);
 }
 
 }  // namespace
