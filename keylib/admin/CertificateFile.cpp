@@ -13,10 +13,15 @@
 namespace keyadmin {
 namespace {
 
+// PEM is text that starts with its armour line; a DER certificate starts with a SEQUENCE tag
+// and may hold any bytes later on.
 bool isPem(const std::vector<uint8_t>& bytes) {
     static const char marker[] = "-----BEGIN";
-    const auto end = bytes.end();
-    return std::search(bytes.begin(), end, marker, marker + std::strlen(marker)) != end;
+    auto it = std::find_if(bytes.begin(), bytes.end(), [](uint8_t c) {
+        return c != ' ' && c != '\t' && c != '\r' && c != '\n';
+    });
+    const size_t left = static_cast<size_t>(bytes.end() - it);
+    return left >= std::strlen(marker) && std::equal(marker, marker + std::strlen(marker), it);
 }
 
 bool decodePem(const std::vector<uint8_t>& pem, std::vector<uint8_t>& der) {
