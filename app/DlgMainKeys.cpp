@@ -5,6 +5,7 @@
 
 #include "app/DlgMain.h"
 #include "app/InstanceWindowsWin32.h"
+#include "device/KeyDeviceRepair.h"
 #include "device/SecureChannelCache.h"
 #include "device/logic/KeyEvents.h"
 #include "device/logic/LaunchText.h"
@@ -102,6 +103,6 @@ void CDlgMain::RefreshKeyList() {
     m_dlgDisp.FillCertTree();
 }
 
-void CDlgMain::CheckKeyDevice() {}
+void CDlgMain::CheckKeyDevice() { ::CheckKeyDevice(m_hWnd); }
 
 void CDlgMain::ClearSslState() { ClearSecureChannelCache(); }

@@ -1,7 +1,7 @@
 #!/bin/bash
-# Configures (once) and builds one preset: native or windows.
+# Configures and builds one preset: native or windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=$1
-[[ -f build/$preset/CMakeCache.txt ]] || cmake --preset "$preset" >/dev/null
+cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
