@@ -31,9 +31,9 @@ banner() {
   local w=$1 h=$2 title=$3 out=$4
   convert -size "${w}x${h}" gradient:'#163a6b'-'#2f6db5' \
     \( "$tmp/key48.png" \) -gravity west -geometry +14+0 -composite \
-    -font "$font" -fill white -pointsize 20 -gravity west -annotate +72-8 "$title" \
-    -fill '#cfe0f5' -pointsize 12 -annotate +72+16 "网上银行 UsbKey" \
+    -font "$font" -fill white -pointsize 22 -gravity west -annotate +76-10 "$title" \
+    -fill '#cfe0f5' -pointsize 13 -annotate +76+18 "网上银行 UsbKey" \
     -type TrueColor BMP3:"$out"
 }
-banner 384 84 "Qelmora UsbKey 管理工具" Banner.bmp
-banner 280 84 "Qelmora UsbKey" AboutBanner.bmp
+banner 467 98 "Qelmora UsbKey 管理工具" Banner.bmp
+banner 327 98 "Qelmora UsbKey" AboutBanner.bmp
