@@ -21,11 +21,16 @@ driver::Process& RecordingTool::Start() {
     m_processes.push_back(std::make_unique<driver::Process>(
         BinDir() + "\\recording\\QelmoraKeyTool.exe",
         std::map<std::string, std::string>{{"KEYTOOL_FAKE_SCENARIO", ScenarioPath()},
-                                           {"KEYTOOL_FAKE_LOG", LogPath()}}));
+                                           {"KEYTOOL_FAKE_LOG", LogPath()},
+                                           {"KEYTOOL_PLATFORM_LOG", ShellLogPath()}}));
     return *m_processes.back();
 }
 
 std::vector<std::string> RecordingTool::Calls() const { return driver::ReadLines(LogPath()); }
+
+std::vector<std::string> RecordingTool::ShellCalls() const {
+    return driver::ReadLines(ShellLogPath());
+}
 
 std::vector<std::string> Head(const std::vector<std::string>& calls, size_t n) {
     return std::vector<std::string>(calls.begin(), calls.begin() + std::min(n, calls.size()));

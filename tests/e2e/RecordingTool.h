@@ -21,7 +21,10 @@ public:
     driver::Process& Start();
     void SetScenario(const std::string& scenario) const;
     std::vector<std::string> Calls() const;
+    // The program's shell calls: notification-area icon records and "open" requests.
+    std::vector<std::string> ShellCalls() const;
     std::string LogPath() const { return m_dir.File("calls.log"); }
+    std::string ShellLogPath() const { return m_dir.File("shell.log"); }
     std::string ScenarioPath() const { return m_dir.File("scenario.txt"); }
 
 private:

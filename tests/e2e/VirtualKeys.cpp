@@ -47,4 +47,21 @@ driver::Process& VirtualKeys::Start() {
     return *m_processes.back();
 }
 
+driver::Process& VirtualKeys::StartRecorded() {
+    m_processes.push_back(std::make_unique<driver::Process>(
+        BinDir() + "\\passthrough\\QelmoraKeyTool.exe",
+        std::map<std::string, std::string>{{"KEYLIB_STORE", Store()},
+                                           {"KEYTOOL_FAKE_LOG", m_logs.File("calls.log")},
+                                           {"KEYTOOL_PLATFORM_LOG", m_logs.File("shell.log")}}));
+    return *m_processes.back();
+}
+
+std::vector<std::string> VirtualKeys::Calls() const {
+    return driver::ReadLines(m_logs.File("calls.log"));
+}
+
+std::vector<std::string> VirtualKeys::ShellCalls() const {
+    return driver::ReadLines(m_logs.File("shell.log"));
+}
+
 }  // namespace e2e

@@ -18,10 +18,16 @@ public:
     int Admin(const std::vector<std::string>& arguments) const;
     // Starts the program with the test's store.
     driver::Process& Start();
+    // Starts it beside the pass-through library, which logs every key-library
+    // call and, like the recording library, the program's shell calls.
+    driver::Process& StartRecorded();
+    std::vector<std::string> Calls() const;
+    std::vector<std::string> ShellCalls() const;
     const std::string& Store() const { return m_store.Path(); }
 
 private:
     driver::TempDir m_store;
+    driver::TempDir m_logs;
     std::vector<std::unique_ptr<driver::Process>> m_processes;
 };
 

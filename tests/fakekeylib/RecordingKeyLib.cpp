@@ -11,7 +11,6 @@
 //   result FUNCTION V...  the n-th call of FUNCTION answers the n-th value
 //                         (the last one repeats); default 0
 // Log (KEYTOOL_FAKE_LOG): "FUNCTION(arguments)" per call.
-#define KEYLIB_BUILD
 #include <windows.h>
 
 #include <cstdio>
@@ -135,9 +134,9 @@ uint32_t KEYLIB_API CSP_GetUsbKeyLabel(uint32_t slot, char* label) {
     if (found == s.labels.end()) return result ? result : 1;
     // A label of 100 characters or more is written unterminated, as a careless
     // library might.
+    const size_t capacity = KEYLIB_LABEL_BUF;
     std::memcpy(label, found->second.c_str(),
-                found->second.size() < KEYLIB_LABEL_BUF ? found->second.size() + 1
-                                                        : KEYLIB_LABEL_BUF);
+                found->second.size() < capacity ? found->second.size() + 1 : capacity);
     return result;
 }
 
