@@ -1,16 +1,20 @@
 #include "pages/DlgChgLabel.h"
 
+#include "keylib/KeyLib.h"
+#include "pages/PageMessageBox.h"
 #include "res/resource.h"
 
-const fw::RuntimeClass CDlgChgLabel::kRuntimeClass{"CDlgChgLabel",
-                                                   &CCspBaseDialog::kRuntimeClass};
+const fw::RuntimeClass CDlgChgLabel::kRuntimeClass{"CDlgChgLabel", &CCspBaseDialog::kRuntimeClass};
 
 CDlgChgLabel::CDlgChgLabel(HWND parent) : CCspBaseDialog(IDD_CHGLABEL, parent) {}
 
 const fw::RuntimeClass* CDlgChgLabel::GetRuntimeClass() const { return &kRuntimeClass; }
 
 const fw::MessageMap* CDlgChgLabel::GetMessageMap() const {
-    static const fw::MessageMap map(CCspBaseDialog::GetMessageMap());
+    static const fw::MessageMapEntry entries[] = {
+        fw::OnCommand<&CDlgChgLabel::OnChangeLabel>(IDC_CHANGE_LABEL),
+    };
+    static const fw::MessageMap map(CCspBaseDialog::GetMessageMap(), entries);
     return &map;
 }
 
@@ -25,4 +29,29 @@ BOOL CDlgChgLabel::OnInitDialog() {
 void CDlgChgLabel::EnableControls(BOOL enable) {
     m_editLabel.EnableWindow(enable);
     ::EnableWindow(GetDlgItem(IDC_CHANGE_LABEL), enable);
+}
+
+void CDlgChgLabel::OnChangeLabel() {
+    // Room for 16 bytes and the terminator, though the edit takes 15.
+    char label[pages::kMaxLabelBytes + 2] = {};
+    ::GetWindowTextA(m_editLabel.m_hWnd, label, sizeof label);
+    if (!pages::LabelChangeApplies(m_dwSlot, label)) return;
+
+    std::uint32_t status = 0;
+    if (Stopped(pages::AfterSlotStatus(CSP_GetSlotStatus(m_dwSlot, &status)))) return;
+    if (pages::NeedsPasswordCheck(status) && Stopped(pages::AfterPasswordCheck(CSP_VerifyPassword(
+                                                 m_dwSlot, KEYLIB_PASSWORD_USER, nullptr)))) {
+        return;
+    }
+    if (Stopped(pages::AfterLabelWrite(CSP_SetUsbKeyLabel(m_dwSlot, label)))) return;
+
+    // The main window re-reads the labels as if its refresh button were pressed.
+    ::PostMessageA(fw::Window::TopLevelOf(m_hWnd), WM_COMMAND, MAKEWPARAM(IDC_REFRESH, BN_CLICKED),
+                   0);
+}
+
+bool CDlgChgLabel::Stopped(const pages::LabelStep& step) const {
+    if (step.proceed) return false;
+    ShowPageMessage(m_hWnd, step.message);
+    return true;
 }

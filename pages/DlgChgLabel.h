@@ -5,6 +5,7 @@
 
 #include "framework/Controls.h"
 #include "pages/CspBaseDialog.h"
+#include "pages/logic/LabelRules.h"
 
 class CDlgChgLabel : public CCspBaseDialog {
 public:
@@ -23,5 +24,9 @@ protected:
     const fw::MessageMap* GetMessageMap() const override;
 
 private:
+    void OnChangeLabel();
+    // Shows why the change ends, if it does.
+    bool Stopped(const pages::LabelStep& step) const;
+
     fw::Edit m_editLabel;
 };

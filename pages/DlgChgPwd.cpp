@@ -1,5 +1,7 @@
 #include "pages/DlgChgPwd.h"
 
+#include "keylib/KeyLib.h"
+#include "pages/PageMessageBox.h"
 #include "res/resource.h"
 
 const fw::RuntimeClass CDlgChgPwd::kRuntimeClass{"CDlgChgPwd", &CCspBaseDialog::kRuntimeClass};
@@ -9,7 +11,10 @@ CDlgChgPwd::CDlgChgPwd(HWND parent) : CCspBaseDialog(IDD_CHGPWD, parent) {}
 const fw::RuntimeClass* CDlgChgPwd::GetRuntimeClass() const { return &kRuntimeClass; }
 
 const fw::MessageMap* CDlgChgPwd::GetMessageMap() const {
-    static const fw::MessageMap map(CCspBaseDialog::GetMessageMap());
+    static const fw::MessageMapEntry entries[] = {
+        fw::OnCommand<&CDlgChgPwd::OnChangePassword>(IDC_CHANGE_PASSWORD),
+    };
+    static const fw::MessageMap map(CCspBaseDialog::GetMessageMap(), entries);
     return &map;
 }
 
@@ -32,4 +37,38 @@ void CDlgChgPwd::EnableControls(BOOL enable) {
     m_editNew.EnableWindow(enable);
     m_editRepeat.EnableWindow(enable);
     ::EnableWindow(GetDlgItem(IDC_CHANGE_PASSWORD), enable);
+}
+
+void CDlgChgPwd::OnChangePassword() {
+    // The key library takes at most 16 bytes of each password plus the terminator.
+    char oldPassword[pages::kMaxPasswordBytes + 1] = {};
+    char newPassword[pages::kMaxPasswordBytes + 1] = {};
+    char repeatPassword[pages::kMaxPasswordBytes + 1] = {};
+    ::GetWindowTextA(m_editOld.m_hWnd, oldPassword, sizeof oldPassword);
+    ::GetWindowTextA(m_editNew.m_hWnd, newPassword, sizeof newPassword);
+    ::GetWindowTextA(m_editRepeat.m_hWnd, repeatPassword, sizeof repeatPassword);
+
+    pages::PasswordVerdict verdict =
+        pages::CheckPasswords(oldPassword, newPassword, repeatPassword);
+    if (verdict.message.kind == pages::BoxKind::None) {
+        verdict = pages::ChangeResultVerdict(
+            CSP_ChangePassword(m_dwSlot, KEYLIB_PASSWORD_USER, oldPassword, newPassword));
+    }
+    Apply(verdict);
+}
+
+void CDlgChgPwd::Apply(const pages::PasswordVerdict& verdict) const {
+    ShowPageMessage(m_hWnd, verdict.message);
+    const struct {
+        unsigned bit;
+        const fw::Edit& edit;
+    } edits[] = {{pages::kOldEdit, m_editOld},
+                 {pages::kNewEdit, m_editNew},
+                 {pages::kRepeatEdit, m_editRepeat}};
+    for (const auto& entry : edits) {
+        if (verdict.clear & entry.bit) entry.edit.SetWindowText("");
+    }
+    for (const auto& entry : edits) {
+        if (verdict.focus == entry.bit) ::SetFocus(entry.edit.m_hWnd);
+    }
 }

@@ -5,6 +5,7 @@
 
 #include "framework/Controls.h"
 #include "pages/CspBaseDialog.h"
+#include "pages/logic/PasswordRules.h"
 
 class CDlgChgPwd : public CCspBaseDialog {
 public:
@@ -23,6 +24,9 @@ protected:
     const fw::MessageMap* GetMessageMap() const override;
 
 private:
+    void OnChangePassword();
+    void Apply(const pages::PasswordVerdict& verdict) const;
+
     fw::Edit m_editOld;
     fw::Edit m_editNew;
     fw::Edit m_editRepeat;
