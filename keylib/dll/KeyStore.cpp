@@ -14,7 +14,7 @@ const char kPluggedFile[] = "plugged.txt";
 const char kLoadedFile[] = "loaded-certs.txt";
 const char kKeySuffix[] = ".key";
 // Long enough for a slow disk, short enough that a wedged holder shows up as an error.
-constexpr DWORD kLockTimeoutMs = 15000;
+constexpr DWORD kLockTimeoutMs = 30000;
 
 std::wstring widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 

@@ -9,7 +9,7 @@
 namespace keylib {
 
 // Iterations given to every new hash; the count is stored with the hash.
-constexpr uint32_t kPasswordIterations = 10000;
+constexpr uint32_t kPasswordIterations = 100000;
 
 // Replaces the stored hash with one of password under a fresh random salt; a KeyLib status.
 uint32_t setPassword(KeyRecord& record, const std::string& password);

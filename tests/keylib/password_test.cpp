@@ -17,23 +17,13 @@ constexpr char kWrong[] = "not-the-pw";
 
 using PasswordTest = StoreTest;
 
-TEST_F(PasswordTest, RightPasswordVerifies) {
-    const uint32_t slot = makePluggedKey("k", "Key");
-    EXPECT_EQ(CSP_VerifyPassword(slot, 1, kPassword), KEYLIB_OK);
-}
-
-TEST_F(PasswordTest, WrongPasswordsCountDownAndTheCountIsPersisted) {
+TEST_F(PasswordTest, WrongPasswordsCountDownAndTheRightOneRefillsTheTries) {
     const uint32_t slot = makePluggedKey("k", "Key");
     EXPECT_EQ(CSP_VerifyPassword(slot, 1, kWrong), 0x63C4u);
     EXPECT_EQ(CSP_VerifyPassword(slot, 1, kWrong), 0x63C3u);
-    EXPECT_EQ(readKey("k").triesLeft, 3);
-}
-
-TEST_F(PasswordTest, RightPasswordRefillsTheTries) {
-    const uint32_t slot = makePluggedKey("k", "Key");
-    EXPECT_EQ(CSP_VerifyPassword(slot, 1, kWrong), 0x63C4u);
+    EXPECT_EQ(readKey("k").triesLeft, 3) << "persisted in the key";
     EXPECT_EQ(CSP_VerifyPassword(slot, 1, kPassword), KEYLIB_OK);
-    EXPECT_EQ(CSP_VerifyPassword(slot, 1, kWrong), 0x63C4u);
+    EXPECT_EQ(readKey("k").triesLeft, kTries);
 }
 
 TEST_F(PasswordTest, CountSurvivesPullingAndPluggingTheKey) {
@@ -130,15 +120,11 @@ TEST_F(PasswordTest, UnterminatedPasswordBufferIsNotReadPastSeventeenBytes) {
     VirtualFree(pages, 0, MEM_RELEASE);
 }
 
-TEST_F(PasswordTest, OnlyTheUserPasswordKindExists) {
+TEST_F(PasswordTest, BadKindsSlotsAndNullPasswordsAreRefused) {
     const uint32_t slot = makePluggedKey("k", "Key");
     EXPECT_EQ(CSP_VerifyPassword(slot, 0, kPassword), KEYLIB_E_BAD_ARGUMENT);
     EXPECT_EQ(CSP_VerifyPassword(slot, 2, kPassword), KEYLIB_E_BAD_ARGUMENT);
     EXPECT_EQ(CSP_ChangePassword(slot, 2, kPassword, "brand-new-1"), KEYLIB_E_BAD_ARGUMENT);
-}
-
-TEST_F(PasswordTest, BadSlotsAndNullPasswordsForChangeAreRefused) {
-    const uint32_t slot = makePluggedKey("k", "Key");
     EXPECT_EQ(CSP_VerifyPassword(slot + 7, 1, kPassword), KEYLIB_E_BAD_SLOT);
     EXPECT_EQ(CSP_VerifyPassword(0, 1, nullptr), KEYLIB_E_BAD_SLOT) << "no prompt for no key";
     EXPECT_EQ(CSP_ChangePassword(slot, 1, nullptr, kPassword), KEYLIB_E_BAD_ARGUMENT);

@@ -93,20 +93,6 @@ TEST_F(PromptTest, GoneOwnerWindowLeavesThePromptWithoutOwner) {
     EXPECT_EQ(person.owner(), nullptr);
 }
 
-TEST_F(PromptTest, DeletionAfterResetAndPromptedVerification) {
-    keylib::KeyRecord record = newRecord("Key");
-    record.containers[2].name = "box";
-    record.containers[2].certificates[1] = testCertificate("two.der");
-    writeKey("k", record);
-    const uint32_t slot = plug("k");
-    CSP_Reset(slot);
-    PromptDriver person(KEYLIB_PROMPT_VERIFY_CAPTION, {{{{kPw, kPassword}}, IDOK}});
-    ASSERT_EQ(CSP_VerifyPassword(slot, 1, nullptr), KEYLIB_OK);
-    person.finish();
-    EXPECT_EQ(CSP_DeleteContainerByName(slot, "box"), KEYLIB_OK);
-    EXPECT_TRUE(readKey("k").containers[2].empty());
-}
-
 TEST_F(PromptTest, InitialPasswordIsReplacedThroughThePrompt) {
     const uint32_t slot = makeInitialKey();
     PromptDriver person(

@@ -1,5 +1,6 @@
 // Listing plugged-in keys, their status and label, and the library's identity.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,16 @@ TEST_F(SlotTest, NullOutputsAreRefused) {
     EXPECT_EQ(CSP_GetSlotList(nullptr, nullptr), KEYLIB_E_BAD_ARGUMENT);
     EXPECT_EQ(CSP_GetSlotStatus(slot, nullptr), KEYLIB_E_BAD_ARGUMENT);
     EXPECT_EQ(CSP_GetUsbKeyLabel(slot, nullptr), KEYLIB_E_BAD_ARGUMENT);
+}
+
+TEST(DefaultStoreTest, WithoutKeylibStoreTheStoreIsInLocalAppData) {
+    ASSERT_TRUE(SetEnvironmentVariableA("KEYLIB_STORE", nullptr));
+    uint32_t count = 0;
+    EXPECT_EQ(CSP_GetSlotList(nullptr, &count), KEYLIB_OK);
+    char local[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local)));
+    const std::string folder = std::string(local) + "\\QelmoraKeys";
+    EXPECT_NE(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << folder;
 }
 
 TEST(InstanceTagTest, IsTheSameNonzeroValueOnEveryCall) {

@@ -125,40 +125,29 @@ TEST(KeyFileTest, LengthFieldsPointingPastTheEndAreTruncation) {
 }
 
 TEST(KeyFileTest, FieldRulesAreEnforcedOnRead) {
-    KeyRecord r = sampleRecord();
-    r.label = "";
-    EXPECT_EQ(parseRecord(r), ParseResult::BadField);
-    r = sampleRecord();
-    r.label = std::string(16, 'a');
-    EXPECT_EQ(parseRecord(r), ParseResult::BadField);
-    r = sampleRecord();
-    r.triesLeft = 7;
-    EXPECT_EQ(parseRecord(r), ParseResult::BadField);
-    r = sampleRecord();
-    r.maxTries = 0;
-    r.triesLeft = 0;
-    EXPECT_EQ(parseRecord(r), ParseResult::BadField);
-    r = sampleRecord();
-    r.maxTries = 16;
-    EXPECT_EQ(parseRecord(r), ParseResult::BadField);
-    r = sampleRecord();
-    r.password.iterations = kMinIterations - 1;
-    EXPECT_EQ(parseRecord(r), ParseResult::BadField);
-    r = sampleRecord();
-    r.password.iterations = kMaxIterations + 1;
-    EXPECT_EQ(parseRecord(r), ParseResult::BadField);
-    r = sampleRecord();
-    r.containers[1].name = "both";
-    EXPECT_EQ(parseRecord(r), ParseResult::BadField) << "duplicate container name";
-    r = sampleRecord();
-    r.containers[2].certificates[0] = {0x30, 0x00};
-    EXPECT_EQ(parseRecord(r), ParseResult::BadField) << "certificate without a container";
-    r = sampleRecord();
-    r.files.push_back({kLaunchFileId, {}});
-    EXPECT_EQ(parseRecord(r), ParseResult::BadField) << "duplicate file id";
-    r = sampleRecord();
-    r.containers[0].name = "bad\x01name";
-    EXPECT_EQ(parseRecord(r), ParseResult::BadField);
+    using Edit = void (*)(KeyRecord&);
+    const Edit edits[] = {
+        [](KeyRecord& r) { r.label = ""; },
+        [](KeyRecord& r) { r.label = std::string(16, 'a'); },
+        [](KeyRecord& r) { r.triesLeft = 7; },
+        [](KeyRecord& r) { r.maxTries = r.triesLeft = 0; },
+        [](KeyRecord& r) { r.maxTries = 16; },
+        [](KeyRecord& r) { r.password.iterations = kMinIterations - 1; },
+        [](KeyRecord& r) { r.password.iterations = kMaxIterations + 1; },
+        [](KeyRecord& r) { r.containers[1].name = "both"; },  // duplicate name
+        [](KeyRecord& r) {
+            r.containers[2].certificates[0] = {0x30, 0x00};
+        },  // no container
+        [](KeyRecord& r) { r.containers[0].name = "bad\x01name"; },
+        [](KeyRecord& r) {
+            r.files.push_back({kLaunchFileId, {}});
+        },  // duplicate id
+    };
+    for (size_t i = 0; i < sizeof edits / sizeof edits[0]; ++i) {
+        KeyRecord r = sampleRecord();
+        edits[i](r);
+        EXPECT_EQ(parseRecord(r), ParseResult::BadField) << "edit " << i;
+    }
 }
 
 TEST(KeyFileTest, LargestAllowedContentIsAccepted) {
