@@ -1,0 +1,72 @@
+// What the certificate page's decisions work on: the key library's calls, the
+// certificate decoder, the tree control and the page's buttons and boxes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace keytool {
+
+// The key library, as the certificate page calls it; 0 is success.
+class CertKeyLibrary {
+public:
+    virtual ~CertKeyLibrary() = default;
+    virtual std::uint32_t ContainerCount(std::uint32_t slot, std::uint32_t* count) = 0;
+    virtual std::uint32_t ContainerInfo(std::uint32_t slot, std::uint32_t index,
+                                        std::uint32_t* flags, std::uint32_t nameSize,
+                                        char* name) = 0;
+    virtual std::uint32_t ReadCertByName(std::uint32_t slot, const char* container,
+                                         std::uint32_t kind, std::uint32_t* length,
+                                         std::uint8_t* buffer) = 0;
+    virtual std::uint32_t Reset(std::uint32_t slot) = 0;
+    virtual std::uint32_t VerifyPassword(std::uint32_t slot, std::uint32_t kind,
+                                         const char* password) = 0;
+    virtual std::uint32_t DeleteContainerByName(std::uint32_t slot, const char* container) = 0;
+};
+
+// Decodes a DER X.509 certificate and gives its subject's display name,
+// NUL-terminated within `size` bytes; false when the bytes are no certificate.
+class CertDecoder {
+public:
+    virtual ~CertDecoder() = default;
+    virtual bool SubjectName(const std::uint8_t* der, std::uint32_t length, char* name,
+                             std::size_t size) = 0;
+};
+
+// A node of the tree control; kNoNode stands for none (and for the top level).
+using TreeNode = std::uintptr_t;
+constexpr TreeNode kNoNode = 0;
+
+class CertTree {
+public:
+    virtual ~CertTree() = default;
+    virtual void DeleteAll() = 0;
+    // Appends a node as the last child of parent; state image 0 shows none.
+    virtual TreeNode Append(TreeNode parent, const char* text, int stateImage,
+                            std::uint32_t data) = 0;
+    virtual void Expand(TreeNode node) = 0;
+    virtual TreeNode Selected() = 0;
+    virtual TreeNode Parent(TreeNode node) = 0;
+    // False when the node does not exist (any more).
+    virtual bool Data(TreeNode node, std::uint32_t* data) = 0;
+};
+
+// The page's buttons and its message boxes.
+class CertPageUi {
+public:
+    virtual ~CertPageUi() = default;
+    virtual void Warn(const char* text) = 0;
+    // A Yes/No question; false only for No.
+    virtual bool Confirm(const char* text) = 0;
+    virtual void EnableView(bool enable) = 0;
+    virtual void EnableDelete(bool enable) = 0;
+    virtual void SetDeleteText(const char* text) = 0;
+};
+
+struct CertPageParts {
+    CertKeyLibrary& keys;
+    CertTree& tree;
+    CertPageUi& ui;
+};
+
+}  // namespace keytool
