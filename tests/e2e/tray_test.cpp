@@ -148,6 +148,7 @@ TEST_F(Tray, RightPressOpensTheMenuAndItsExitEndsTheProgram) {
         }
         return menu != nullptr;
     }));
+    EXPECT_EQ(e2e::Count(tool.ShellCalls(), "TrackPopupMenu(flags=0x4,items=6,at cursor)"), 1u);
     // The last item is "退出": up from nothing selected wraps to it.
     driver::PressKey(menu, VK_UP);
     driver::PressKey(menu, VK_RETURN);

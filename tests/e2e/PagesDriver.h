@@ -1,0 +1,40 @@
+// The key pages inside the main window's tab control, driven as a person
+// does: pick a tab, type into an edit, press a button, read what is shown.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/driver/Driver.h"
+
+namespace e2e {
+
+enum PageTab { kCertificateTab = 0, kPasswordTab = 1, kLabelTab = 2 };
+
+// The page window of the main window that holds a control of this id and class.
+HWND FindPage(HWND main, int controlId, const char* controlClass = "Edit");
+// Clicks the tab item with the mouse; true once the tab is selected and its
+// page visible.
+bool SelectTab(HWND main, int tab, HWND page);
+
+// Empties the edit, types the bytes and waits until the edit shows them.
+bool Fill(HWND edit, const std::string& bytes);
+// Waits until everything posted to the edit's thread before has been handled.
+bool SettleEdit(HWND edit);
+
+// The windows of the process that are message boxes, visible now.
+std::vector<HWND> MessageBoxes(DWORD pid);
+// A top-level dialog of the process with that caption, once it is visible.
+HWND WaitDialog(DWORD pid, const std::string& caption,
+                DWORD timeoutMs = driver::kDefaultTimeoutMs);
+// Clicks the button and waits until its handler has returned; false when a
+// handler stays busy, for example because it shows a modal box.
+bool ClickAndWait(HWND button, DWORD timeoutMs = 5000);
+
+// The items of a combo box, in order.
+std::vector<std::string> ComboItems(HWND combo);
+int ComboSelection(HWND combo);
+
+}  // namespace e2e
