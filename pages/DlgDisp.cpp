@@ -1,15 +1,52 @@
 #include "pages/DlgDisp.h"
 
+#include <shellapi.h>
+
+#include "app/BankSite.h"
+#include "device/DlgSys.h"
+#include "pages/CertDecoderCrypt32.h"
+#include "pages/CertPageWin32.h"
+#include "pages/logic/CertSelection.h"
+#include "pages/logic/CertTreeFill.h"
+#include "pages/logic/CertView.h"
 #include "res/resource.h"
+
+fw::ImageList g_ImageList;
+
+namespace {
+
+// The page's parts for one command; built afresh each time, they hold nothing.
+struct PageParts {
+    KeyLibCertCalls keys;
+    TreeCtrlCertTree tree;
+    PageCertUi ui;
+    keytool::CertPageParts parts{keys, tree, ui};
+
+    PageParts(const fw::TreeCtrl& treeCtrl, HWND page) : tree(treeCtrl), ui(page) {}
+};
+
+}  // namespace
 
 const fw::RuntimeClass CDlgDisp::kRuntimeClass{"CDlgDisp", &CCspBaseDialog::kRuntimeClass};
 
 CDlgDisp::CDlgDisp(HWND parent) : CCspBaseDialog(IDD_DISP, parent) {}
 
+CDlgDisp::~CDlgDisp() {
+    if (m_tree.m_hWnd && ::IsWindow(m_tree.m_hWnd)) ::DestroyWindow(m_tree.m_hWnd);
+}
+
 const fw::RuntimeClass* CDlgDisp::GetRuntimeClass() const { return &kRuntimeClass; }
 
 const fw::MessageMap* CDlgDisp::GetMessageMap() const {
-    static const fw::MessageMap map(CCspBaseDialog::GetMessageMap());
+    static const fw::MessageMapEntry entries[] = {
+        fw::OnNotify<&CDlgDisp::OnDblClkTree>(IDC_CERT_TREE, NM_DBLCLK),
+        fw::OnCommand<&CDlgDisp::OnViewCert>(IDC_VIEW_CERT),
+        fw::OnCommand<&CDlgDisp::OnDeleteCert>(IDC_DELETE_CERT),
+        fw::OnNotify<&CDlgDisp::OnSelChangedTree>(IDC_CERT_TREE, TVN_SELCHANGEDA),
+        fw::OnCommand<&CDlgDisp::OnCertDownload>(IDC_CERT_DOWNLOAD),
+        fw::OnCommand<&CDlgDisp::OnSysCheck>(IDC_SYS_CHECK),
+    };
+    static const fw::MessageMap map(CCspBaseDialog::GetMessageMap(), entries);
     return &map;
 }
 
@@ -17,6 +54,16 @@ void CDlgDisp::DoDataExchange() { BindControl(IDC_CERT_TREE, m_tree); }
 
 BOOL CDlgDisp::OnInitDialog() {
     CCspBaseDialog::OnInitDialog();
+    g_ImageList.Create(16, 16, ILC_MASK, 2, 1);
+    g_ImageList.SetBkColor(::GetSysColor(COLOR_WINDOW));
+    for (int i = 0; i < 2; ++i) {
+        HICON card =
+            static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_CARD),
+                                            IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        g_ImageList.Add(card);
+        ::DestroyIcon(card);
+    }
+    m_tree.SetStateImageList(g_ImageList);
     if (m_dwSlot != 0) FillCertTree();
     return TRUE;
 }
@@ -28,20 +75,43 @@ void CDlgDisp::EnableControls(BOOL enable) {
     ::EnableWindow(GetDlgItem(IDC_CERT_DOWNLOAD), enable);
 }
 
-HTREEITEM CDlgDisp::InsertNode(HTREEITEM parent, const char* text) {
-    TVINSERTSTRUCTA insert{};
-    insert.hParent = parent;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT;
-    insert.item.pszText = const_cast<char*>(text);
-    return m_tree.InsertItem(insert);
+void CDlgDisp::FillCertTree() {
+    PageParts page(m_tree, m_hWnd);
+    Crypt32CertDecoder decoder;
+    GlobalFillBuffer buffers;
+    keytool::FillCertTree(m_dwSlot, page.parts, decoder, buffers);
 }
 
-void CDlgDisp::FillCertTree() {
-    m_tree.DeleteAllItems();
-    if (m_dwSlot == 0) {
-        InsertNode(TVI_ROOT, "未选中UsbKey!");
-        return;
-    }
-    InsertNode(TVI_ROOT, "USBKEY:");
+void CDlgDisp::OnSelChangedTree(NMHDR*, LRESULT* result) {
+    PageParts page(m_tree, m_hWnd);
+    keytool::OnCertSelectionChanged(page.parts);
+    *result = 0;
+}
+
+void CDlgDisp::OnDeleteCert() {
+    PageParts page(m_tree, m_hWnd);
+    if (keytool::DeleteSelectedCert(m_dwSlot, page.parts)) FillCertTree();
+}
+
+void CDlgDisp::ViewSelectedCert() {
+    PageParts page(m_tree, m_hWnd);
+    ShellCertFiles files(m_hWnd);
+    keytool::ViewSelectedCert(m_dwSlot, page.parts, files);
+}
+
+void CDlgDisp::OnViewCert() { ViewSelectedCert(); }
+
+void CDlgDisp::OnDblClkTree(NMHDR*, LRESULT* result) {
+    PageParts page(m_tree, m_hWnd);
+    ShellCertFiles files(m_hWnd);
+    *result = keytool::OnCertTreeDoubleClick(m_dwSlot, page.parts, files);
+}
+
+void CDlgDisp::OnCertDownload() {
+    ::ShellExecuteA(nullptr, "open", KEYTOOL_BANK_SITE, nullptr, nullptr, SW_SHOW);
+}
+
+void CDlgDisp::OnSysCheck() {
+    CDlgSys check;
+    check.DoModal();
 }

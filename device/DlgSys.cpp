@@ -1,0 +1,36 @@
+#include "device/DlgSys.h"
+
+#include "device/ServiceCheck.h"
+#include "device/logic/ServiceCheck.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr char kServiceNormal[] = "智能卡服务正常......!\r\n运行环境正常.....!\r\n";
+constexpr char kServiceNotNormal[] = "智能卡服务不正常......!\r\n运行环境不正常.....!";
+
+}  // namespace
+
+const fw::RuntimeClass CDlgSys::kRuntimeClass{"CDlgSys", &fw::Dialog::kRuntimeClass};
+
+CDlgSys::CDlgSys(HWND parent) : fw::Dialog(IDD_SYS, parent) {}
+
+const fw::RuntimeClass* CDlgSys::GetRuntimeClass() const { return &kRuntimeClass; }
+
+const fw::MessageMap* CDlgSys::GetMessageMap() const {
+    static const fw::MessageMap map(fw::Dialog::GetMessageMap());
+    return &map;
+}
+
+BOOL CDlgSys::OnInitDialog() {
+    fw::Dialog::OnInitDialog();
+    RunCheck();
+    return TRUE;
+}
+
+void CDlgSys::OnOK() { RunCheck(); }
+
+void CDlgSys::RunCheck() {
+    const bool normal = CheckService(keytool::kSmartCardService) == 0;
+    ::SetDlgItemTextA(m_hWnd, IDC_SERVICE_TEXT, normal ? kServiceNormal : kServiceNotNormal);
+}

@@ -1,0 +1,47 @@
+#include "device/ServiceCheck.h"
+
+#include <windows.h>
+
+#include "device/logic/ServiceCheck.h"
+
+namespace {
+
+class ServiceManager : public keytool::ServiceControl {
+public:
+    bool OpenManager() override {
+        m_manager = ::OpenSCManagerA(nullptr, nullptr, GENERIC_EXECUTE);
+        return m_manager != nullptr;
+    }
+    bool OpenService(const char* name) override {
+        m_service = ::OpenServiceA(m_manager, name, SERVICE_QUERY_STATUS | SERVICE_START);
+        return m_service != nullptr;
+    }
+    bool QueryStatus(keytool::ServiceStatus* status) override {
+        SERVICE_STATUS current{};
+        if (!::QueryServiceStatus(m_service, &current)) return false;
+        status->state = current.dwCurrentState;
+        status->waitHintMs = current.dwWaitHint;
+        return true;
+    }
+    bool Start() override { return ::StartServiceA(m_service, 0, nullptr) != FALSE; }
+    void CloseService() override { ::CloseServiceHandle(m_service); }
+    void CloseManager() override { ::CloseServiceHandle(m_manager); }
+
+private:
+    SC_HANDLE m_manager = nullptr;
+    SC_HANDLE m_service = nullptr;
+};
+
+class TickClock : public keytool::WaitClock {
+public:
+    std::uint64_t NowMs() override { return ::GetTickCount64(); }
+    void SleepMs(std::uint32_t ms) override { ::Sleep(ms); }
+};
+
+}  // namespace
+
+int CheckService(const char* serviceName) {
+    ServiceManager services;
+    TickClock clock;
+    return keytool::CheckService(serviceName, services, clock);
+}
