@@ -238,6 +238,20 @@ std::string Text(HWND hwnd) {
     return std::string(text, length);
 }
 
+std::vector<std::string> ComboItems(HWND combo) {
+    std::vector<std::string> items;
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t wide[512] = {};
+        if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) >= 512) continue;
+        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide));
+        char text[1024] = {};
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        items.push_back(text);
+    }
+    return items;
+}
+
 std::string ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
 
 bool Visible(HWND hwnd) { return IsWindowVisible(hwnd) != FALSE; }

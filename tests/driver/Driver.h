@@ -64,6 +64,9 @@ HWND WaitMainWindow(DWORD pid, DWORD timeoutMs = kDefaultTimeoutMs);
 bool Sync(HWND hwnd);
 
 std::string Text(HWND hwnd);
+// A combo box's items. Asked in UTF-16 and converted to GBK: Wine hands the
+// ANSI item texts of another process back unconverted.
+std::vector<std::string> ComboItems(HWND combo);
 std::string ItemText(HWND dialog, int id);
 bool Visible(HWND hwnd);
 bool Enabled(HWND hwnd);
