@@ -33,8 +33,7 @@ LRESULT CDlgAbout::OnDrawItem(WPARAM, LPARAM lp) {
             m_fontLink = ::CreateFontIndirectA(&description);
             // The class cursor is shared by every push button while the box is open.
             m_hOldCursor = reinterpret_cast<HCURSOR>(::SetClassLongPtrA(
-                link, GCLP_HCURSOR,
-                reinterpret_cast<LONG_PTR>(::LoadCursorA(nullptr, IDC_HAND))));
+                link, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(::LoadCursorA(nullptr, IDC_HAND))));
         }
     }
     if (m_fontLink) {

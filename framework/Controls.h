@@ -54,7 +54,8 @@ public:
             SendMessage(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     }
     BOOL DeleteAllItems() const {
-        return static_cast<BOOL>(SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)));
+        return static_cast<BOOL>(
+            SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)));
     }
     HTREEITEM GetNextItem(HTREEITEM item, UINT code) const {
         return reinterpret_cast<HTREEITEM>(

@@ -58,8 +58,8 @@ INT_PTR CALLBACK Dialog::EmptyDialogProc(HWND, UINT, WPARAM, LPARAM) { return FA
 
 HWND Dialog::CreateWindowFromTemplate(UINT templateId, HWND parent) {
     g_creating = this;
-    g_creationHook = ::SetWindowsHookExA(WH_CBT, &Dialog::CreationHook, nullptr,
-                                         ::GetCurrentThreadId());
+    g_creationHook =
+        ::SetWindowsHookExA(WH_CBT, &Dialog::CreationHook, nullptr, ::GetCurrentThreadId());
     HWND hwnd = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId),
                                      parent, &Dialog::EmptyDialogProc, 0);
     ::UnhookWindowsHookEx(g_creationHook);

@@ -18,7 +18,7 @@ class KeyEventTarget {
 public:
     virtual ~KeyEventTarget() = default;
     // Key library.
-    virtual void QuickCount() = 0;  // count only, into g_nSlots
+    virtual void QuickCount() = 0;    // count only, into g_nSlots
     virtual void ReadSlotList() = 0;  // g_dwSlots and g_nSlots
     virtual void UnloadCerts() = 0;
     virtual void ChangeInitPassword(std::uint32_t slot) = 0;

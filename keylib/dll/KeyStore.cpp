@@ -127,8 +127,13 @@ bool KeyStore::keyExists(const std::string& name) const {
 uint32_t KeyStore::readKey(const std::string& name, KeyRecord& record) const {
     if (!isValidKeyName(name)) return KEYLIB_E_BAD_ARGUMENT;
     std::vector<uint8_t> bytes;
-    if (readWholeFile(path(name + kKeySuffix), bytes) != ReadResult::Ok) {
-        return KEYLIB_E_DAMAGED_KEY;
+    switch (readWholeFile(path(name + kKeySuffix), bytes)) {
+        case ReadResult::Missing:
+            return KEYLIB_E_DAMAGED_KEY;
+        case ReadResult::Failed:  // held by another process, or the disk failed: not damage
+            return KEYLIB_E_STORE;
+        case ReadResult::Ok:
+            break;
     }
     return parseKeyFile(bytes.data(), bytes.size(), record) == ParseResult::Ok
                ? KEYLIB_OK

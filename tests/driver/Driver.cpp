@@ -68,7 +68,8 @@ std::vector<std::string> ReadLines(const std::string& path) {
 }
 
 Process::Process(const std::string& exe, const std::map<std::string, std::string>& environment) {
-    for (const auto& [name, value] : environment) SetEnvironmentVariableA(name.c_str(), value.c_str());
+    for (const auto& [name, value] : environment)
+        SetEnvironmentVariableA(name.c_str(), value.c_str());
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string command = "\"" + exe + "\"";
@@ -129,8 +130,7 @@ HWND ChildWithStyle(HWND dialog, const char* className, DWORD typeMask, DWORD ty
         char name[32] = {};
         GetClassNameA(child, name, sizeof name);
         const DWORD style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
-        if (lstrcmpiA(name, className) == 0 && (style & typeMask) == type &&
-            (style & WS_VISIBLE)) {
+        if (lstrcmpiA(name, className) == 0 && (style & typeMask) == type && (style & WS_VISIBLE)) {
             return child;
         }
     }
@@ -186,8 +186,8 @@ UINT IconOf(HWND box) {
         HGDIOBJ old = SelectObject(memory, bitmap);
         RECT all{0, 0, width, height};
         FillRect(memory, &all, GetSysColorBrush(COLOR_3DFACE));
-        DrawIconEx(memory, 0, 0, LoadIconA(nullptr, candidate.resource), width, height, 0,
-                   nullptr, DI_NORMAL);
+        DrawIconEx(memory, 0, 0, LoadIconA(nullptr, candidate.resource), width, height, 0, nullptr,
+                   DI_NORMAL);
         const std::vector<DWORD> drawn = Capture(memory, 0, 0, width, height);
         SelectObject(memory, old);
         DeleteObject(bitmap);

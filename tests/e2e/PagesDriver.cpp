@@ -59,8 +59,8 @@ bool SettleEdit(HWND edit) {
     // a posted marker has had its effect, so has everything posted before it.
     // A selection of (1, 1) is the marker; the caret goes back to the end.
     PostMessageA(edit, EM_SETSEL, 1, 1);
-    const bool settled = driver::WaitUntil(
-        [&] { return SendMessageA(edit, EM_GETSEL, 0, 0) == MAKELRESULT(1, 1); });
+    const bool settled =
+        driver::WaitUntil([&] { return SendMessageA(edit, EM_GETSEL, 0, 0) == MAKELRESULT(1, 1); });
     const WPARAM end = static_cast<WPARAM>(GetWindowTextLengthA(edit));
     SendMessageA(edit, EM_SETSEL, end, end);
     return settled;
@@ -75,8 +75,7 @@ bool Fill(HWND edit, const std::string& bytes) {
 std::vector<HWND> MessageBoxes(DWORD pid) {
     std::vector<HWND> boxes;
     for (HWND hwnd : driver::TopLevelWindows(pid, driver::kDialogClass)) {
-        if (driver::Visible(hwnd) && driver::Text(hwnd) != driver::kMainTitle &&
-            GetDlgItem(hwnd, 0xFFFF)) {
+        if (driver::Text(hwnd) != driver::kMainTitle && GetDlgItem(hwnd, 0xFFFF)) {
             boxes.push_back(hwnd);
         }
     }

@@ -21,14 +21,14 @@ bool SelectTab(HWND main, int tab, HWND page);
 
 // Empties the edit, types the bytes and waits until the edit shows them.
 bool Fill(HWND edit, const std::string& bytes);
-// Waits until everything posted to the edit's thread before has been handled.
+// Waits until everything posted to the thread of the edit (which holds text)
+// before has been handled.
 bool SettleEdit(HWND edit);
 
-// The windows of the process that are message boxes, visible now.
+// The message boxes the process has now, shown or about to be.
 std::vector<HWND> MessageBoxes(DWORD pid);
 // A top-level dialog of the process with that caption, once it is visible.
-HWND WaitDialog(DWORD pid, const std::string& caption,
-                DWORD timeoutMs = driver::kDefaultTimeoutMs);
+HWND WaitDialog(DWORD pid, const std::string& caption, DWORD timeoutMs = driver::kDefaultTimeoutMs);
 // Clicks the button and waits until its handler has returned; false when a
 // handler stays busy, for example because it shows a modal box.
 bool ClickAndWait(HWND button, DWORD timeoutMs = 5000);

@@ -40,7 +40,7 @@ protected:
 
 // Colours of the link button's pixels as the screen shows them.
 struct LinkPixels {
-    int blue = 0;          // pure blue
+    int blue = 0;           // pure blue
     int widestBlueRow = 0;  // the underline is the widest run
     bool topLeftInk = false;
 };
@@ -100,7 +100,8 @@ TEST_F(AboutBox, ClosingPutsTheArrowBackAndASecondBoxDrawsAgain) {
     HWND box = WaitBox();
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(driver::Press(box, IDOK));
-    EXPECT_TRUE(driver::WaitUntil([&] { return ShellCount("SetClassLongA(Button,-12,arrow)") == 1; }));
+    EXPECT_TRUE(
+        driver::WaitUntil([&] { return ShellCount("SetClassLongA(Button,-12,arrow)") == 1; }));
 
     // From the tray menu, while the main window is hidden.
     ASSERT_FALSE(driver::Visible(main));

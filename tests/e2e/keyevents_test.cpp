@@ -30,8 +30,8 @@ bool MakeCertificate(const std::string& commonName, const std::string& path) {
     PCCERT_CONTEXT cert =
         CertCreateSelfSignCertificate(0, &name, 0, nullptr, nullptr, nullptr, nullptr, nullptr);
     if (!cert) return false;
-    driver::WriteFile(path, std::string(reinterpret_cast<const char*>(cert->pbCertEncoded),
-                                        cert->cbCertEncoded));
+    driver::WriteFile(
+        path, std::string(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded));
     CertFreeCertificateContext(cert);
     return true;
 }
@@ -47,8 +47,9 @@ bool InPersonalStore(const std::string& commonName) {
 }
 
 bool Contains(const std::vector<std::string>& lines, const std::string& part) {
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const std::string& line) { return line.find(part) != std::string::npos; });
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.find(part) != std::string::npos;
+    });
 }
 
 size_t IndexOf(const std::vector<std::string>& lines, const std::string& part) {
@@ -62,8 +63,8 @@ class KeyEvents : public ::testing::Test {
 protected:
     void SetUp() override {
         static int test = 0;
-        commonName = "Qelmora e2e " + std::to_string(GetCurrentProcessId()) + "-" +
-                     std::to_string(++test);
+        commonName =
+            "Qelmora e2e " + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++test);
         ASSERT_TRUE(MakeCertificate(commonName, certs.File("user.der")));
         ASSERT_EQ(keys.Admin({"create", "k1", "--label", "插拔测试", "--password", "Pass-2026",
                               "--status", "2"}),
@@ -97,7 +98,8 @@ TEST_F(KeyEvents, PluggingShowsListsRegistersLaunchesAndAnnounces) {
     EXPECT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, 1001) == "插拔测试"; }));
     EXPECT_TRUE(InPersonalStore(commonName));
 
-    ASSERT_TRUE(driver::WaitUntil([&] { return Contains(keys.ShellCalls(), "info=注册证书到IE完成!"); }));
+    ASSERT_TRUE(
+        driver::WaitUntil([&] { return Contains(keys.ShellCalls(), "info=注册证书到IE完成!"); }));
     const auto shell = keys.ShellCalls();
     EXPECT_TRUE(Contains(shell, std::string("ShellExecuteA(open,") + kSite + ",null,5)"));
     EXPECT_LT(IndexOf(shell, "info=有UsbKey插入!"), IndexOf(shell, "info=注册证书到IE完成!"));
@@ -110,7 +112,8 @@ TEST_F(KeyEvents, PullingTheLastKeyAnnouncesUnloadsAndEmptiesTheList) {
     ASSERT_TRUE(InPersonalStore(commonName));
 
     ASSERT_EQ(keys.Admin({"pull", "k1"}), 0);
-    EXPECT_TRUE(driver::WaitUntil([&] { return Contains(keys.ShellCalls(), "info=有UsbKey拔除!"); }));
+    EXPECT_TRUE(
+        driver::WaitUntil([&] { return Contains(keys.ShellCalls(), "info=有UsbKey拔除!"); }));
     EXPECT_FALSE(InPersonalStore(commonName));
     EXPECT_EQ(driver::ItemText(main, 1001), "");
     EXPECT_TRUE(Visible(main));  // a removal does not hide the window

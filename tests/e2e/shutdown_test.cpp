@@ -9,9 +9,8 @@
 namespace {
 
 const std::vector<std::string> kCacheClearing = {
-    "LoadLibraryA(SCHANNEL.DLL)",  "LoadLibraryA(WININET.DLL)",
-    "SslEmptyCacheW(null,0)",      "IncrementUrlCacheHeaderData(14)",
-    "FreeLibrary(SCHANNEL.DLL)",   "FreeLibrary(WININET.DLL)"};
+    "LoadLibraryA(SCHANNEL.DLL)",      "LoadLibraryA(WININET.DLL)", "SslEmptyCacheW(null,0)",
+    "IncrementUrlCacheHeaderData(14)", "FreeLibrary(SCHANNEL.DLL)", "FreeLibrary(WININET.DLL)"};
 
 std::vector<std::string> WithoutIcon(const std::vector<std::string>& calls) {
     std::vector<std::string> rest;

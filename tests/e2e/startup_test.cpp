@@ -67,10 +67,10 @@ TEST(Startup, WithoutKeyStaysHiddenAndAsksTheLibraryInOrder) {
 
     EXPECT_FALSE(Visible(main));
     EXPECT_EQ(GetWindowLongA(main, GWL_USERDATA), kTagValue);
-    EXPECT_EQ(tool.Calls(), (std::vector<std::string>{
-                                "CSP_UnloadIECert()", "CSP_GetInstanceTag(0,0)",
-                                "CSP_SetMainWindow()", "CSP_UnloadIECert()",
-                                "CSP_GetSlotList(null)"}));
+    EXPECT_EQ(tool.Calls(),
+              (std::vector<std::string>{"CSP_UnloadIECert()", "CSP_GetInstanceTag(0,0)",
+                                        "CSP_SetMainWindow()", "CSP_UnloadIECert()",
+                                        "CSP_GetSlotList(null)"}));
 }
 
 TEST(Startup, WithKeyShowsWindowRegistersCertificatesAndListsKey) {

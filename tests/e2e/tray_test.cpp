@@ -51,8 +51,8 @@ protected:
         copy.cbData = size;
         copy.lpData = const_cast<void*>(data);
         DWORD_PTR answer = 0;
-        SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_BLOCK,
-                            5000, &answer);
+        SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_BLOCK, 5000,
+                            &answer);
         return static_cast<LRESULT>(answer);
     }
 

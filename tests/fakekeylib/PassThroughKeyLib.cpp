@@ -35,9 +35,9 @@ std::string N(uint32_t v) { return std::to_string(v); }
 // Unknown to the real library: the program would see a failure, as with a broken library.
 constexpr uint32_t kMissing = 0xA04200FF;
 
-#define FORWARD(name, arguments, ...)                                       \
-    Record(#name, arguments);                                               \
-    auto real = Lookup<decltype(&name)>(#name);                             \
+#define FORWARD(name, arguments, ...)           \
+    Record(#name, arguments);                   \
+    auto real = Lookup<decltype(&name)>(#name); \
     return real ? real(__VA_ARGS__) : kMissing
 
 }  // namespace
@@ -63,8 +63,8 @@ uint32_t KEYLIB_API CSP_VerifyPassword(uint32_t slot, uint32_t kind, const char*
 uint32_t KEYLIB_API CSP_ChangePassword(uint32_t slot, uint32_t kind, const char* oldPassword,
                                        const char* newPassword) {
     FORWARD(CSP_ChangePassword,
-            N(slot) + "," + N(kind) + "," + Text(oldPassword) + "," + Text(newPassword), slot,
-            kind, oldPassword, newPassword);
+            N(slot) + "," + N(kind) + "," + Text(oldPassword) + "," + Text(newPassword), slot, kind,
+            oldPassword, newPassword);
 }
 uint32_t KEYLIB_API CSP_ChangeInitPassword(uint32_t slot) {
     FORWARD(CSP_ChangeInitPassword, N(slot), slot);

@@ -57,10 +57,10 @@ std::string Field(const char* text, size_t size) {
 BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAA data) {
     const char* names[] = {"ADD", "MODIFY", "DELETE", "SETFOCUS", "SETVERSION"};
     char head[160];
-    std::snprintf(head, sizeof head, "Shell_NotifyIconA(%s,size=%lu,id=%u,flags=0x%X,state=%lu,timeout=%u",
-                  message < 5 ? names[message] : "?", data ? data->cbSize : 0,
-                  data ? data->uID : 0, data ? data->uFlags : 0, data ? data->dwState : 0,
-                  data ? data->uTimeout : 0);
+    std::snprintf(head, sizeof head,
+                  "Shell_NotifyIconA(%s,size=%lu,id=%u,flags=0x%X,state=%lu,timeout=%u",
+                  message < 5 ? names[message] : "?", data ? data->cbSize : 0, data ? data->uID : 0,
+                  data ? data->uFlags : 0, data ? data->dwState : 0, data ? data->uTimeout : 0);
     std::string line = head;
     if (data) {
         line += ",tip=" + Field(data->szTip, sizeof data->szTip);
@@ -98,7 +98,8 @@ BOOL WINAPI RecordTrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reser
     GetCursorPos(&cursor);
     char line[128];
     std::snprintf(line, sizeof line, "TrackPopupMenu(flags=0x%X,items=%d,%s)", flags,
-                  GetMenuItemCount(menu), x == cursor.x && y == cursor.y ? "at cursor" : "elsewhere");
+                  GetMenuItemCount(menu),
+                  x == cursor.x && y == cursor.y ? "at cursor" : "elsewhere");
     Log(line);
     return g_realTrackPopupMenu(menu, flags, x, y, reserved, owner, rect);
 }
@@ -148,7 +149,8 @@ void Patch(HMODULE program, const char* module, const char* name, void* hook, vo
     auto* base = reinterpret_cast<BYTE*>(program);
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (dir.VirtualAddress == 0) return;
     for (auto* import = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
          import->Name; ++import) {
@@ -173,7 +175,8 @@ void Patch(HMODULE program, const char* module, const char* name, void* hook, vo
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         HMODULE program = GetModuleHandleA(nullptr);
-        Patch(program, "shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(&RecordNotifyIcon),
+        Patch(program, "shell32.dll", "Shell_NotifyIconA",
+              reinterpret_cast<void*>(&RecordNotifyIcon),
               reinterpret_cast<void**>(&g_realNotifyIcon));
         Patch(program, "shell32.dll", "ShellExecuteA", reinterpret_cast<void*>(&RecordShellExecute),
               nullptr);

@@ -115,7 +115,8 @@ uint32_t KEYLIB_API CSP_GetSlotList(uint32_t* slots, uint32_t* count) {
     const Scenario s = Load();
     const uint32_t result = Call(s, "CSP_GetSlotList", slots ? "array" : "null");
     if (count) *count = static_cast<uint32_t>(s.slots.size());
-    for (size_t i = 0; slots && i < s.slots.size() && i < KEYLIB_MAX_SLOTS; ++i) slots[i] = s.slots[i];
+    for (size_t i = 0; slots && i < s.slots.size() && i < KEYLIB_MAX_SLOTS; ++i)
+        slots[i] = s.slots[i];
     return result;
 }
 
@@ -169,8 +170,9 @@ uint32_t KEYLIB_API CSP_ContainerInfo(uint32_t slot, uint32_t index, uint32_t* f
                                       uint32_t nameSize, char* name) {
     if (flags) *flags = 0;
     if (name && nameSize) name[0] = '\0';
-    return Call(Load(), "CSP_ContainerInfo",
-                std::to_string(slot) + "," + std::to_string(index) + "," + std::to_string(nameSize));
+    return Call(
+        Load(), "CSP_ContainerInfo",
+        std::to_string(slot) + "," + std::to_string(index) + "," + std::to_string(nameSize));
 }
 
 uint32_t KEYLIB_API CSP_ReadCertByName(uint32_t slot, const char* container, uint32_t kind,

@@ -14,7 +14,8 @@
 #define KEYLIB_E_DAMAGED_KEY 0xA0420004u
 // No container, certificate or file of that name or id on the key.
 #define KEYLIB_E_NOT_FOUND 0xA0420005u
-// The store folder, its plugged-in set or its lock cannot be used.
+// The store folder, its plugged-in set or its lock cannot be used, or a key file cannot be
+// read or replaced (another process holds it, the disk fails).
 #define KEYLIB_E_STORE 0xA0420006u
 // No room: 256 keys plugged, six containers or 50 files in use.
 #define KEYLIB_E_FULL 0xA0420007u

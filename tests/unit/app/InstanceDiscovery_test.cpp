@@ -19,9 +19,7 @@ class FakeWindows : public InstanceWindows {
 public:
     explicit FakeWindows(std::vector<FakeWindow> windows) : m_windows(std::move(windows)) {}
 
-    WindowId Next(WindowId after) override {
-        return after < m_windows.size() ? after + 1 : 0;
-    }
+    WindowId Next(WindowId after) override { return after < m_windows.size() ? after + 1 : 0; }
     bool IsWindow(WindowId window) override { return window != 0 && window <= m_windows.size(); }
     std::uint32_t UserData(WindowId window) override { return m_windows[window - 1].userData; }
     std::uint32_t InstanceTag() override {
@@ -62,7 +60,8 @@ TEST(InstanceDiscovery, EndsWhenATaggedWindowTakesOver) {
 }
 
 TEST(InstanceDiscovery, SkipsATaggedWindowAnsweringZeroAndAsksTheNext) {
-    FakeWindows windows({{FakeWindows::kTag, true, 0}, {FakeWindows::kTag, true, kActivationAnswer}});
+    FakeWindows windows(
+        {{FakeWindows::kTag, true, 0}, {FakeWindows::kTag, true, kActivationAnswer}});
     EXPECT_TRUE(AnotherInstanceAnswers(windows));
     EXPECT_EQ(windows.activated, (std::vector<WindowId>{1, 2}));
 
@@ -71,7 +70,8 @@ TEST(InstanceDiscovery, SkipsATaggedWindowAnsweringZeroAndAsksTheNext) {
 }
 
 TEST(InstanceDiscovery, EndsWhenATaggedWindowDoesNotAnswerInTime) {
-    FakeWindows windows({{FakeWindows::kTag, false, 0}, {FakeWindows::kTag, true, kActivationAnswer}});
+    FakeWindows windows(
+        {{FakeWindows::kTag, false, 0}, {FakeWindows::kTag, true, kActivationAnswer}});
     EXPECT_TRUE(AnotherInstanceAnswers(windows));
     EXPECT_EQ(windows.activated, std::vector<WindowId>{1});
 }
@@ -83,10 +83,10 @@ TEST(InstanceDiscovery, AsksForTheTagForEveryCandidate) {
 }
 
 TEST(NotifyInstances, PostsOnceToEveryTaggedWindowAndNothingElse) {
-    FakeWindows windows({{FakeWindows::kTag, true, 0}, {0x1111, true, 0}, {FakeWindows::kTag, true, 0}});
+    FakeWindows windows(
+        {{FakeWindows::kTag, true, 0}, {0x1111, true, 0}, {FakeWindows::kTag, true, 0}});
     EXPECT_EQ(NotifyInstances(windows, 19), 0);
-    EXPECT_EQ(windows.posted,
-              (std::vector<std::pair<WindowId, std::uint32_t>>{{1, 19}, {3, 19}}));
+    EXPECT_EQ(windows.posted, (std::vector<std::pair<WindowId, std::uint32_t>>{{1, 19}, {3, 19}}));
 
     FakeWindows none({});
     EXPECT_EQ(NotifyInstances(none, 10), 0);

@@ -9,7 +9,8 @@ TEST(MainWindowRules, EachTabShowsExactlyItsPage) {
     const Page pages[] = {Page::Certificates, Page::Password, Page::Label};
     for (int tab = 0; tab < 3; ++tab) {
         for (int p = 0; p < 3; ++p) {
-            EXPECT_EQ(PageShowCommand(pages[p], tab), p == tab ? kShowCommandShow : kShowCommandHide)
+            EXPECT_EQ(PageShowCommand(pages[p], tab),
+                      p == tab ? kShowCommandShow : kShowCommandHide)
                 << "tab " << tab << " page " << p;
         }
     }

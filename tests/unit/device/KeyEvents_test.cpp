@@ -80,10 +80,9 @@ TEST_F(KeyEvents, StartUpWithoutKeyDisablesPagesAndNothingMore) {
 TEST_F(KeyEvents, StartUpWithOneKeyIsAnInsertionWithoutTheInsertBalloon) {
     target.plugged = {5};
     EvaluateKeyCount(0, keyCount, target);
-    EXPECT_EQ(target.calls,
-              (Calls{"count", "enable", "icon again", "show", "wait", "list", "icon new",
-                     "launch 5", "unload", "init 5", "status 5", "load 5", "balloon 19",
-                     "refresh"}));
+    EXPECT_EQ(target.calls, (Calls{"count", "enable", "icon again", "show", "wait", "list",
+                                   "icon new", "launch 5", "unload", "init 5", "status 5", "load 5",
+                                   "balloon 19", "refresh"}));
     EXPECT_EQ(keyCount, 1u);
 }
 
@@ -93,8 +92,8 @@ TEST_F(KeyEvents, SecondKeyReloadsEveryKeyAndOpensTheFirstListedLaunchText) {
     EvaluateKeyCount(kTreeChanged, keyCount, target);
     EXPECT_EQ(target.calls,
               (Calls{"count", "enable", "icon again", "show", "wait", "list", "icon new",
-                     "balloon 10", "launch 5", "unload", "init 5", "status 5", "load 5",
-                     "init 8", "status 8", "load 8", "balloon 19", "refresh"}));
+                     "balloon 10", "launch 5", "unload", "init 5", "status 5", "load 5", "init 8",
+                     "status 8", "load 8", "balloon 19", "refresh"}));
     EXPECT_EQ(keyCount, 2u);
 }
 
@@ -102,18 +101,16 @@ TEST_F(KeyEvents, OneOfTwoPulledIsARemovalThatReloadsTheRest) {
     keyCount = 2;
     target.plugged = {8};
     EvaluateKeyCount(kTreeChanged, keyCount, target);
-    EXPECT_EQ(target.calls,
-              (Calls{"count", "enable", "icon again", "show", "wait", "list", "icon new",
-                     "balloon 11", "clear ssl", "unload", "init 8", "status 8", "load 8",
-                     "balloon 19", "refresh"}));
+    EXPECT_EQ(target.calls, (Calls{"count", "enable", "icon again", "show", "wait", "list",
+                                   "icon new", "balloon 11", "clear ssl", "unload", "init 8",
+                                   "status 8", "load 8", "balloon 19", "refresh"}));
 }
 
 TEST_F(KeyEvents, LastKeyPulledClearsAndUnloadsWithoutLoading) {
     keyCount = 1;
     EvaluateKeyCount(kTreeChanged, keyCount, target);
-    EXPECT_EQ(target.calls, (Calls{"count", "disable", "clear slot", "wait", "list",
-                                   "icon none", "balloon 11", "clear ssl", "unload",
-                                   "refresh"}));
+    EXPECT_EQ(target.calls, (Calls{"count", "disable", "clear slot", "wait", "list", "icon none",
+                                   "balloon 11", "clear ssl", "unload", "refresh"}));
     EXPECT_EQ(keyCount, 0u);
 }
 
@@ -139,10 +136,9 @@ TEST_F(KeyEvents, FullReadEqualToTheOldCountTakesTheRemovalPath) {
     target.changeBeforeFullRead = true;
     target.pluggedOnFullRead = {5};
     EvaluateKeyCount(kTreeChanged, keyCount, target);
-    EXPECT_EQ(target.calls,
-              (Calls{"count", "enable", "icon again", "show", "wait", "list", "icon new",
-                     "balloon 11", "clear ssl", "unload", "init 5", "status 5", "load 5",
-                     "balloon 19", "refresh"}));
+    EXPECT_EQ(target.calls, (Calls{"count", "enable", "icon again", "show", "wait", "list",
+                                   "icon new", "balloon 11", "clear ssl", "unload", "init 5",
+                                   "status 5", "load 5", "balloon 19", "refresh"}));
 }
 
 TEST_F(KeyEvents, CertificatesLoadOnlyForReadableStatusAboveOne) {
