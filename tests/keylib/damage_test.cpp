@@ -67,7 +67,7 @@ TEST_F(DamageTest, TruncatedKeyFileIsDamagedAtEveryLength) {
     for (size_t cut : {size_t(0), size_t(3), size_t(15), size_t(16), size_t(40), size_t(120),
                        intact_.size() / 2, intact_.size() - 1}) {
         SCOPED_TRACE(cut);
-        replaceKeyFile(std::vector<uint8_t>(intact_.begin(), intact_.begin() + cut));
+        replaceKeyFile(std::vector<uint8_t>(intact_.data(), intact_.data() + cut));
         uint32_t status = 0;
         EXPECT_EQ(CSP_GetSlotStatus(slot_, &status), KEYLIB_E_DAMAGED_KEY);
     }
