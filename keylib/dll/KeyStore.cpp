@@ -35,7 +35,7 @@ std::wstring mutexName(const std::wstring& folder) {
 std::wstring fullPath(const std::wstring& path) {
     wchar_t buffer[MAX_PATH];
     const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
-    if (n == 0 || n >= MAX_PATH) return path;
+    if (n == 0 || n >= MAX_PATH) return std::wstring();
     std::wstring result(buffer, n);
     while (result.size() > 3 && (result.back() == L'\\' || result.back() == L'/')) {
         result.pop_back();
@@ -48,7 +48,9 @@ std::wstring fullPath(const std::wstring& path) {
 std::wstring storeFolder() {
     wchar_t buffer[MAX_PATH];
     const DWORD n = GetEnvironmentVariableW(L"KEYLIB_STORE", buffer, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) return fullPath(std::wstring(buffer, n));
+    // A store chosen but unusable must fail, not fall back to the user's own keys.
+    if (n >= MAX_PATH) return std::wstring();
+    if (n > 0) return fullPath(std::wstring(buffer, n));
     if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0,
                                    buffer))) {
         return std::wstring(buffer) + L"\\QelmoraKeys";

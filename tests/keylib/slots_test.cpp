@@ -145,6 +145,14 @@ TEST(DefaultStoreTest, WithoutKeylibStoreTheStoreIsInLocalAppData) {
     EXPECT_NE(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << folder;
 }
 
+TEST_F(SlotTest, OverlongStoreFolderIsAStoreErrorNotTheDefaultStore) {
+    const std::string tooLong = folder() + "\\" + std::string(300, 'x');
+    ASSERT_TRUE(SetEnvironmentVariableA("KEYLIB_STORE", tooLong.c_str()));
+    uint32_t count = 7;
+    EXPECT_EQ(CSP_GetSlotList(nullptr, &count), KEYLIB_E_STORE);
+    EXPECT_EQ(count, 0u);
+}
+
 TEST(InstanceTagTest, IsTheSameNonzeroValueOnEveryCall) {
     const uint32_t tag = CSP_GetInstanceTag(0, 0);
     EXPECT_NE(tag, 0u);
