@@ -19,12 +19,20 @@ HWND FindPage(HWND main, int controlId, const char* controlClass = "Edit");
 // page visible.
 bool SelectTab(HWND main, int tab, HWND page);
 
-// Empties the edit, types the bytes and waits until the edit shows them.
+// Types the bytes into the edit as keyboard characters, each handled before
+// the next is typed. The pairs of a GBK character reach the program's edit
+// whole only when sent: Wine's edit takes a posted pair for two characters.
+void TypeText(HWND edit, const std::string& bytes);
+// Empties the edit, types the bytes and checks that the edit shows them.
 bool Fill(HWND edit, const std::string& bytes);
 // Waits until everything posted to the thread of the edit (which holds text)
 // before has been handled.
 bool SettleEdit(HWND edit);
 
+// Like driver::WaitMessageBox, but reads the icon again while it is only
+// partly painted and so matches none of the system's icons.
+bool WaitPaintedMessageBox(DWORD pid, driver::MessageBoxInfo* box,
+                           const std::vector<HWND>& exclude);
 // The message boxes the process has now, shown or about to be.
 std::vector<HWND> MessageBoxes(DWORD pid);
 // A top-level dialog of the process with that caption, once it is visible.
