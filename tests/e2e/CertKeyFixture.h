@@ -58,9 +58,8 @@ protected:
         // The program inherits the temporary directory of the test.
         savedTmp = Env("TMP");
         savedTemp = Env("TEMP");
-        if (programTemp.empty()) programTemp = temp.Path();
-        SetEnvironmentVariableA("TMP", programTemp.c_str());
-        SetEnvironmentVariableA("TEMP", programTemp.c_str());
+        SetEnvironmentVariableA("TMP", temp.Path().c_str());
+        SetEnvironmentVariableA("TEMP", temp.Path().c_str());
         process = &keys.StartRecorded();
         main = driver::WaitMainWindow(process->Id());
         ASSERT_NE(main, nullptr);
@@ -105,8 +104,6 @@ protected:
     VirtualKeys keys;
     driver::TempDir certs;
     driver::TempDir temp;
-    // The program's temporary directory; the folder above unless a test chooses.
-    std::string programTemp;
     std::string userEnc, userSign, corpSign;
     driver::Process* process = nullptr;
     HWND main = nullptr;

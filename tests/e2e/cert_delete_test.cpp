@@ -99,22 +99,4 @@ TEST_F(CertDelete, CancelledPromptDeletesNothingAndSaysNothing) {
               (std::vector<std::string>{"CSP_Reset()", "CSP_VerifyPassword(1,null)"}));
 }
 
-TEST_F(CertDelete, NoAtEitherConfirmationCallsNothing) {
-    ASSERT_TRUE(SelectItem(e2e::kUserEnc, true));
-    const std::vector<std::string> before = reader->Lines();
-    driver::Click(Button(e2e::kDelete));
-    ASSERT_TRUE(driver::Press(NextBox().hwnd, IDNO));
-
-    driver::Click(Button(e2e::kDelete));
-    ASSERT_TRUE(driver::Press(NextBox().hwnd, IDYES));
-    const driver::MessageBoxInfo second = NextBox();
-    EXPECT_EQ(second.text, kConfirmAgain);
-    ASSERT_TRUE(driver::Press(second.hwnd, IDNO));
-
-    driver::MessageBoxInfo box;
-    EXPECT_FALSE(driver::WaitMessageBox(process->Id(), &box, {main}, 1500)) << box.text;
-    EXPECT_TRUE(DeletionCalls().empty());
-    EXPECT_EQ(reader->Lines(), before);
-}
-
 }  // namespace

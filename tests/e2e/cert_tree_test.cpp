@@ -58,19 +58,4 @@ TEST_F(CertTree, PulledKeyLeavesTheNoKeyNodeAndPluggedKeyComesBack) {
         << ::testing::PrintToString(reader->Lines());
 }
 
-TEST_F(CertTree, ContainersAtLaterPositionsKeepTheirNumbers) {
-    ASSERT_EQ(keys.Admin({"drop-container", "k1", "DemoUser"}), 0);
-    PostMessageA(main, WM_COMMAND, 1016, 0);  // the refresh button
-    EXPECT_TRUE(driver::WaitUntil([&] {
-        return reader->Lines() == std::vector<std::string>{"USBKEY: +",
-                                                           "  容器0  空",
-                                                           "  容器1  名字＝DemoCorp",
-                                                           "    演示企业 签名 [1]",
-                                                           "  容器2  空",
-                                                           "  容器3  空",
-                                                           "  容器4  空",
-                                                           "  容器5  空"};
-    })) << ::testing::PrintToString(reader->Lines());
-}
-
 }  // namespace

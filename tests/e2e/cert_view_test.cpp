@@ -85,24 +85,4 @@ TEST_F(CertView, DownloadButtonOpensTheBankSite) {
     EXPECT_TRUE(NoBoxFor(500));
 }
 
-// The program's temporary directory is so long that the file name no longer fits.
-class CertViewLongTemp : public CertView {
-protected:
-    CertViewLongTemp() {
-        programTemp = temp.Path() + "\\" + std::string(250 - temp.Path().size(), 't');
-    }
-};
-
-TEST_F(CertViewLongTemp, TemporaryFileThatDoesNotFitIsRefused) {
-    ASSERT_TRUE(SelectItem(e2e::kUserEnc, true));
-    driver::Click(Button(e2e::kView));
-    const driver::MessageBoxInfo box = NextBox();
-    EXPECT_EQ(box.text, "创建临时文件失败");
-    EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONWARNING));
-    ASSERT_TRUE(driver::Press(box.hwnd, IDOK));
-    for (const std::string& call : keys.ShellCalls()) {
-        EXPECT_EQ(call.find("certdemotemp"), std::string::npos) << call;
-    }
-}
-
 }  // namespace
