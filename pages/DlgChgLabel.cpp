@@ -22,7 +22,7 @@ void CDlgChgLabel::DoDataExchange() { BindControl(IDC_LABEL, m_editLabel); }
 
 BOOL CDlgChgLabel::OnInitDialog() {
     CCspBaseDialog::OnInitDialog();
-    m_editLabel.SetLimitText(15);
+    m_editLabel.SetLimitText(pages::kMaxLabelBytes);
     return TRUE;
 }
 
@@ -39,9 +39,10 @@ void CDlgChgLabel::OnChangeLabel() {
 
     std::uint32_t status = 0;
     if (Stopped(pages::AfterSlotStatus(CSP_GetSlotStatus(m_dwSlot, &status)))) return;
-    if (pages::NeedsPasswordCheck(status) && Stopped(pages::AfterPasswordCheck(CSP_VerifyPassword(
-                                                 m_dwSlot, KEYLIB_PASSWORD_USER, nullptr)))) {
-        return;
+    if (pages::NeedsPasswordCheck(status)) {
+        // No password given: the key library asks the user for it.
+        const std::uint32_t verified = CSP_VerifyPassword(m_dwSlot, KEYLIB_PASSWORD_USER, nullptr);
+        if (Stopped(pages::AfterPasswordCheck(verified))) return;
     }
     if (Stopped(pages::AfterLabelWrite(CSP_SetUsbKeyLabel(m_dwSlot, label)))) return;
 

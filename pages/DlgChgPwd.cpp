@@ -26,9 +26,9 @@ void CDlgChgPwd::DoDataExchange() {
 
 BOOL CDlgChgPwd::OnInitDialog() {
     CCspBaseDialog::OnInitDialog();
-    m_editOld.SetLimitText(16);
-    m_editNew.SetLimitText(16);
-    m_editRepeat.SetLimitText(16);
+    m_editOld.SetLimitText(pages::kMaxPasswordBytes);
+    m_editNew.SetLimitText(pages::kMaxPasswordBytes);
+    m_editRepeat.SetLimitText(pages::kMaxPasswordBytes);
     return TRUE;
 }
 

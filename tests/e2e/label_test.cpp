@@ -169,10 +169,13 @@ TEST_F(LabelOutcomes, SuccessListsTheNewLabelWithTheFirstKeySelected) {
     EXPECT_EQ(e2e::Count(tool.Calls(), "CSP_SetUsbKeyLabel(9,\"新标签\")"), 1u);
 }
 
-TEST_F(LabelOutcomes, OneSpaceIsALabel) {
-    ASSERT_TRUE(e2e::Fill(page.Edit(), " "));
-    ASSERT_TRUE(page.ChangeSilently());
-    EXPECT_EQ(e2e::Count(tool.Calls(), "CSP_SetUsbKeyLabel(7,\" \")"), 1u);
+TEST_F(LabelOutcomes, LabelIsWrittenExactlyAsTyped) {
+    // One space is not empty; fifteen bytes of Chinese and a letter fill the edit.
+    for (const std::string label : {" ", "七个汉字七个字a", " 标签 "}) {
+        ASSERT_TRUE(e2e::Fill(page.Edit(), label));
+        ASSERT_TRUE(page.ChangeSilently());
+        EXPECT_EQ(e2e::Count(tool.Calls(), "CSP_SetUsbKeyLabel(7,\"" + label + "\")"), 1u) << label;
+    }
 }
 
 TEST_F(LabelOutcomes, EditTakesFifteenBytes) {

@@ -148,8 +148,8 @@ TEST_F(PasswordRules, EscapeInAnEditHidesTheMainWindowAndLeavesThePage) {
 class PasswordResults : public ::testing::Test {
 protected:
     // The key library answers the changes in this order.
-    e2e::RecordingTool tool{kOneKey +
-                            "result CSP_ChangePassword 0 0x63C3 0x63CF 0x63C0 0x6983 1 0x63D1 0\n"};
+    e2e::RecordingTool tool{
+        kOneKey + "result CSP_ChangePassword 0 0x63C3 0x63CF 0x63C0 0x6983 1 0x63D1 0 0\n"};
     PasswordPage page;
 };
 
@@ -170,6 +170,8 @@ TEST_F(PasswordResults, EachAnswerOfTheKeyLibrary) {
         {"abcdefgh", MB_ICONERROR, "UsbKey错误!", false},
         // Four Chinese characters are eight bytes, enough.
         {"网上银行", MB_ICONINFORMATION, "修改密码完成！", true},
+        // Sixteen bytes of Chinese reach the key library whole.
+        {"网上银行网上银行", MB_ICONINFORMATION, "修改密码完成！", true},
     };
     std::vector<std::string> expectedCalls;
     for (const auto& row : rows) {
