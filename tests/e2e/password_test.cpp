@@ -134,6 +134,24 @@ TEST_F(PasswordRules, EnterInAnEditDoesNothing) {
     EXPECT_TRUE(driver::Visible(page.page));
 }
 
+TEST_F(PasswordRules, OtherKeysWorkAsInAnyDialog) {
+    ASSERT_TRUE(page.Fill("abcdefg", "abcdefgh", "abcdefgh"));
+    // A click puts the focus into the old-password edit; Tab walks on.
+    PostMessageA(page.Item(kOld), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageA(page.Item(kOld), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    ASSERT_TRUE(page.FocusIn(kOld));
+    for (int next : {kNew, kRepeat, kChange}) {
+        driver::PressKey(driver::FocusOf(page.main), VK_TAB);
+        ASSERT_TRUE(page.FocusIn(next)) << next;
+    }
+    // Enter on the button presses it.
+    driver::PressKey(page.Item(kChange), VK_RETURN);
+    driver::MessageBoxInfo box;
+    ASSERT_TRUE(e2e::WaitPaintedMessageBox(page.pid, &box, {page.main}));
+    EXPECT_EQ(box.text, kTooShort);
+    EXPECT_TRUE(driver::Press(box.hwnd, IDOK));
+}
+
 TEST_F(PasswordRules, EscapeInAnEditHidesTheMainWindowAndLeavesThePage) {
     ASSERT_TRUE(page.Fill("oldpass1", "13572468", "13572468"));
     driver::PressKey(page.Item(kNew), VK_ESCAPE);
