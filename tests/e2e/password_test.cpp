@@ -191,6 +191,7 @@ TEST_F(PasswordResults, EachAnswerOfTheKeyLibrary) {
         // Sixteen bytes of Chinese reach the key library whole.
         {"网上银行网上银行", MB_ICONINFORMATION, "修改密码完成！", true},
     };
+    const size_t refreshes = e2e::Count(tool.Calls(), "CSP_GetSlotList(array)");
     std::vector<std::string> expectedCalls;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
@@ -213,6 +214,9 @@ TEST_F(PasswordResults, EachAnswerOfTheKeyLibrary) {
         if (call.rfind("CSP_ChangePassword", 0) == 0) changes.push_back(call);
     }
     EXPECT_EQ(changes, expectedCalls);
+    // Nothing else of the window changes: the key list is not read again.
+    EXPECT_EQ(e2e::Count(tool.Calls(), "CSP_GetSlotList(array)"), refreshes);
+    EXPECT_EQ(ItemText(page.main, 1001), "演示UsbKey");
 }
 
 // A virtual key with the real key library.
