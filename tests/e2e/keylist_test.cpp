@@ -92,4 +92,46 @@ TEST_F(KeyList, KeysGoingAwayEmptyTheSelector) {
     EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), CB_ERR);
 }
 
+// The tab page holding the control with that id.
+HWND PageWith(HWND main, int controlId) {
+    HWND tab = GetDlgItem(main, 1014);
+    for (HWND page = FindWindowExA(tab, nullptr, driver::kDialogClass, nullptr); page;
+         page = FindWindowExA(tab, page, driver::kDialogClass, nullptr)) {
+        if (GetDlgItem(page, controlId)) return page;
+    }
+    return nullptr;
+}
+
+TEST_F(KeyList, ChoosingAnotherKeyHandsItToEveryPage) {
+    Start("slots 9 4\nlabel 9 A\nlabel 4 B\nresult CSP_VerifyPassword 0x80090020\n");
+    ASSERT_TRUE(driver::WaitUntil([&] { return Items(combo).size() == 2; }));
+    SendMessageA(combo, CB_SETCURSEL, 1, 0);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(kKeys, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+    // The certificate tree is rebuilt for the chosen key.
+    EXPECT_TRUE(
+        driver::WaitUntil([&] { return e2e::Count(tool.Calls(), "CSP_ContainerCount(4)") == 1; }));
+
+    // The label page works on it too: its change asks the library about slot 4.
+    HWND labelPage = PageWith(main, 1002);
+    ASSERT_NE(labelPage, nullptr);
+    EXPECT_TRUE(driver::Enabled(GetDlgItem(labelPage, 1002)));
+    driver::Type(GetDlgItem(labelPage, 1002), "new");
+    driver::Click(GetDlgItem(labelPage, 1015));
+    EXPECT_TRUE(
+        driver::WaitUntil([&] { return e2e::Count(tool.Calls(), "CSP_GetSlotStatus(4)") == 1; }));
+}
+
+TEST_F(KeyList, WithoutKeysEveryPageIsDisabled) {
+    Start("slots\n");
+    RefreshBy([&] { driver::Click(GetDlgItem(main, kRefreshButton)); });
+    for (int control : {1006, 1015, 1018, 1020, 1003, 1004, 1005, 1011, 1002}) {
+        HWND page = PageWith(main, control);
+        ASSERT_NE(page, nullptr) << control;
+        EXPECT_FALSE(driver::Enabled(GetDlgItem(page, control))) << control;
+    }
+    // The system check stays available.
+    EXPECT_TRUE(driver::Enabled(GetDlgItem(PageWith(main, 1019), 1019)));
+}
+
 }  // namespace
