@@ -66,6 +66,11 @@ bool SettleEdit(HWND edit) {
     return settled;
 }
 
+bool Activate(HWND main) {
+    SetForegroundWindow(main);
+    return driver::WaitUntil([&] { return GetForegroundWindow() == main; });
+}
+
 void TypeText(HWND edit, const std::string& bytes) {
     for (unsigned char byte : bytes) {
         DWORD_PTR answer = 0;

@@ -19,6 +19,10 @@ HWND FindPage(HWND main, int controlId, const char* controlClass = "Edit");
 // page visible.
 bool SelectTab(HWND main, int tab, HWND page);
 
+// Makes the window the foreground window, as the click of a person who works
+// in it does; a box closing hands the focus back only to an active window.
+bool Activate(HWND main);
+
 // Types the bytes into the edit as keyboard characters, each handled before
 // the next is typed. The pairs of a GBK character reach the program's edit
 // whole only when sent: Wine's edit takes a posted pair for two characters.

@@ -31,7 +31,7 @@ public:
         // Start-up is over once the key is listed.
         if (!driver::WaitUntil([&] { return ItemText(main, kKeys) == firstLabel; })) return false;
         page = e2e::FindPage(main, kLabel);
-        return page && e2e::SelectTab(main, e2e::kLabelTab, page);
+        return page && e2e::SelectTab(main, e2e::kLabelTab, page) && e2e::Activate(main);
     }
 
     HWND Edit() const { return GetDlgItem(page, kLabel); }
@@ -142,6 +142,8 @@ TEST_F(LabelOutcomes, StatusDecidesWhetherThePasswordIsChecked) {
         // The refresh that the change posts to the main window follows it.
         ASSERT_TRUE(driver::WaitUntil(
             [&] { return e2e::Count(CallsSince(mark), "CSP_GetUsbKeyLabel(9)") == 1; }));
+        // The rest of the refresh has run once the window answers again.
+        driver::Sync(page.main);
         const std::vector<std::string> calls = CallsSince(mark);
         EXPECT_EQ(e2e::Head(calls, row.calls.size()), row.calls);
         ASSERT_GT(calls.size(), row.calls.size());

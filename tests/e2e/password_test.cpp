@@ -31,7 +31,7 @@ public:
         // Start-up is over once the key is listed.
         if (!driver::WaitUntil([&] { return ItemText(main, 1001) == label; })) return false;
         page = e2e::FindPage(main, kOld);
-        return page && e2e::SelectTab(main, e2e::kPasswordTab, page);
+        return page && e2e::SelectTab(main, e2e::kPasswordTab, page) && e2e::Activate(main);
     }
 
     HWND Item(int id) const { return GetDlgItem(page, id); }
@@ -52,8 +52,16 @@ public:
     }
 
     // Waits for the focus to reach the control: closing a box hands it back.
+    // Without a window manager Wine may give the foreground to the desktop as
+    // a box goes; the person then clicks back into the window, which puts the
+    // focus back where the window lost it.
     bool FocusIn(int id) const {
-        return driver::WaitUntil([&] { return driver::FocusOf(main) == Item(id); }, 3000);
+        return driver::WaitUntil(
+            [&] {
+                if (GetForegroundWindow() != main) SetForegroundWindow(main);
+                return driver::FocusOf(main) == Item(id);
+            },
+            3000);
     }
 
     DWORD pid = 0;
