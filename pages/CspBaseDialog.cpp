@@ -1,7 +1,6 @@
 #include "pages/CspBaseDialog.h"
 
-const fw::RuntimeClass CCspBaseDialog::kRuntimeClass{"CCspBaseDialog",
-                                                     &fw::Dialog::kRuntimeClass};
+const fw::RuntimeClass CCspBaseDialog::kRuntimeClass{"CCspBaseDialog", &fw::Dialog::kRuntimeClass};
 
 CCspBaseDialog::CCspBaseDialog(UINT templateId, HWND parent) : fw::Dialog(templateId, parent) {}
 

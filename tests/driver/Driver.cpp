@@ -279,7 +279,8 @@ bool WaitMessageBox(DWORD pid, MessageBoxInfo* box, const std::vector<HWND>& exc
     box->hwnd = found;
     box->caption = Text(found);
     box->text = ItemText(found, 0xFFFF);
-    box->icon = IconOf(found);
+    // A box still being painted shows only part of its icon.
+    WaitUntil([&] { return (box->icon = IconOf(found)) != MB_ICONMASK || !IsWindow(found); }, 2000);
     return true;
 }
 
@@ -293,8 +294,10 @@ bool Press(HWND dialog, int buttonId, DWORD timeoutMs) {
 void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
 void Type(HWND control, const std::string& bytes) {
-    for (unsigned char byte : bytes) PostMessageA(control, WM_CHAR, byte, 1);
-    Sync(control);
+    for (unsigned char byte : bytes) {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(control, WM_CHAR, byte, 1, SMTO_BLOCK, kDefaultTimeoutMs, &answer);
+    }
 }
 
 void PressKey(HWND target, UINT virtualKey) {

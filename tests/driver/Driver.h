@@ -85,7 +85,8 @@ bool Press(HWND dialog, int buttonId, DWORD timeoutMs = kDefaultTimeoutMs);
 
 // Posts a click to a push button.
 void Click(HWND button);
-// Types bytes into a control as keyboard characters (GBK double-byte pairs included).
+// Types bytes into a control as keyboard characters, each handled before the
+// next: Wine's edit takes the two bytes of a posted GBK pair for two characters.
 void Type(HWND control, const std::string& bytes);
 // Posts a key press (down and up) to a window.
 void PressKey(HWND target, UINT virtualKey);

@@ -71,26 +71,10 @@ bool Activate(HWND main) {
     return driver::WaitUntil([&] { return GetForegroundWindow() == main; });
 }
 
-void TypeText(HWND edit, const std::string& bytes) {
-    for (unsigned char byte : bytes) {
-        DWORD_PTR answer = 0;
-        SendMessageTimeoutA(edit, WM_CHAR, byte, 1, SMTO_BLOCK, driver::kDefaultTimeoutMs, &answer);
-    }
-}
-
 bool Fill(HWND edit, const std::string& bytes) {
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-    TypeText(edit, bytes);
+    driver::Type(edit, bytes);
     return driver::Text(edit) == bytes;
-}
-
-bool WaitPaintedMessageBox(DWORD pid, driver::MessageBoxInfo* box,
-                           const std::vector<HWND>& exclude) {
-    if (!driver::WaitMessageBox(pid, box, exclude)) return false;
-    driver::WaitUntil(
-        [&] { return box->icon != MB_ICONMASK || !driver::WaitMessageBox(pid, box, exclude, 0); },
-        2000);
-    return true;
 }
 
 std::vector<HWND> MessageBoxes(DWORD pid) {
@@ -122,21 +106,6 @@ HWND WaitDialog(DWORD pid, const std::string& caption, DWORD timeoutMs) {
 bool ClickAndWait(HWND button, DWORD timeoutMs) {
     DWORD_PTR answer = 0;
     return SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_BLOCK, timeoutMs, &answer) != 0;
-}
-
-std::vector<std::string> ComboItems(HWND combo) {
-    // Across processes Wine hands back an item's text in UTF-16 whichever
-    // form is asked for, so ask for that one.
-    std::vector<std::string> items;
-    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        wchar_t wide[256] = {};
-        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
-        char text[512] = {};
-        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-        items.push_back(text);
-    }
-    return items;
 }
 
 int ComboSelection(HWND combo) { return static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0)); }

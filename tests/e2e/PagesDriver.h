@@ -23,20 +23,12 @@ bool SelectTab(HWND main, int tab, HWND page);
 // in it does; a box closing hands the focus back only to an active window.
 bool Activate(HWND main);
 
-// Types the bytes into the edit as keyboard characters, each handled before
-// the next is typed. The pairs of a GBK character reach the program's edit
-// whole only when sent: Wine's edit takes a posted pair for two characters.
-void TypeText(HWND edit, const std::string& bytes);
 // Empties the edit, types the bytes and checks that the edit shows them.
 bool Fill(HWND edit, const std::string& bytes);
 // Waits until everything posted to the thread of the edit (which holds text)
 // before has been handled.
 bool SettleEdit(HWND edit);
 
-// Like driver::WaitMessageBox, but reads the icon again while it is only
-// partly painted and so matches none of the system's icons.
-bool WaitPaintedMessageBox(DWORD pid, driver::MessageBoxInfo* box,
-                           const std::vector<HWND>& exclude);
 // The message boxes the process has now, shown or about to be.
 std::vector<HWND> MessageBoxes(DWORD pid);
 // A top-level dialog of the process with that caption, once it is visible.
@@ -45,8 +37,6 @@ HWND WaitDialog(DWORD pid, const std::string& caption, DWORD timeoutMs = driver:
 // handler stays busy, for example because it shows a modal box.
 bool ClickAndWait(HWND button, DWORD timeoutMs = 5000);
 
-// The items of a combo box, in order.
-std::vector<std::string> ComboItems(HWND combo);
 int ComboSelection(HWND combo);
 
 }  // namespace e2e

@@ -41,7 +41,7 @@ public:
     // Presses the button and closes the box the page shows; its content goes to box.
     bool ChangeWithBox(driver::MessageBoxInfo* box) const {
         driver::Click(Button());
-        if (!e2e::WaitPaintedMessageBox(pid, box, {main})) return false;
+        if (!driver::WaitMessageBox(pid, box, {main})) return false;
         return driver::Press(box->hwnd, IDOK);
     }
 
@@ -163,12 +163,14 @@ TEST_F(LabelOutcomes, SuccessListsTheNewLabelWithTheFirstKeySelected) {
     ASSERT_TRUE(page.ChangeSilently());
 
     EXPECT_TRUE(driver::WaitUntil([&] {
-        return e2e::ComboItems(page.Keys()) == std::vector<std::string>{"演示UsbKey", "新标签"};
+        return driver::ComboItems(page.Keys()) == std::vector<std::string>{"演示UsbKey", "新标签"};
     }));
     EXPECT_EQ(e2e::ComboSelection(page.Keys()), 0);
     EXPECT_EQ(ItemText(page.main, kKeys), "演示UsbKey");
     EXPECT_EQ(ItemText(page.page, kLabel), "新标签");
     EXPECT_EQ(e2e::Count(tool.Calls(), "CSP_SetUsbKeyLabel(9,\"新标签\")"), 1u);
+    // The refresh came as the refresh button's click, posted to the main window.
+    EXPECT_EQ(e2e::Count(tool.ShellCalls(), "PostMessageA(top-level,WM_COMMAND,0x3F8,0x0)"), 1u);
 }
 
 TEST_F(LabelOutcomes, LabelIsWrittenExactlyAsTyped) {
@@ -181,7 +183,7 @@ TEST_F(LabelOutcomes, LabelIsWrittenExactlyAsTyped) {
 }
 
 TEST_F(LabelOutcomes, EditTakesFifteenBytes) {
-    e2e::TypeText(page.Edit(), "abcdefghijklmnop");
+    driver::Type(page.Edit(), "abcdefghijklmnop");
     EXPECT_EQ(ItemText(page.page, kLabel), "abcdefghijklmno");
 }
 
@@ -235,7 +237,7 @@ TEST_F(RealLabel, WrongPasswordInThePromptTellsTheTriesLeft) {
     driver::Click(page.Button());
     AnswerPrompt("Wrong-2026", IDOK);
     driver::MessageBoxInfo box;
-    ASSERT_TRUE(e2e::WaitPaintedMessageBox(page.pid, &box, {page.main}));
+    ASSERT_TRUE(driver::WaitMessageBox(page.pid, &box, {page.main}));
     EXPECT_EQ(box.text, "用户密码不正确！还有5次可试机会。");
     EXPECT_EQ(box.caption, "提示");
     EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONWARNING));

@@ -3,6 +3,7 @@
 // real changes of a virtual key's password.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,7 @@ public:
     // goes to box.
     bool Change(driver::MessageBoxInfo* box) const {
         driver::Click(Item(kChange));
-        if (!e2e::WaitPaintedMessageBox(pid, box, {main})) return false;
+        if (!driver::WaitMessageBox(pid, box, {main})) return false;
         return driver::Press(box->hwnd, IDOK);
     }
 
@@ -122,7 +123,7 @@ TEST_F(PasswordRules, EachRefusalWithItsEditsAndFocus) {
 
 TEST_F(PasswordRules, EachEditTakesSixteenBytes) {
     for (int id : {kOld, kNew, kRepeat}) {
-        e2e::TypeText(page.Item(id), "abcdefghijklmnopq");
+        driver::Type(page.Item(id), "abcdefghijklmnopq");
         EXPECT_EQ(page.Text(id), "abcdefghijklmnop") << id;
     }
 }
@@ -155,7 +156,7 @@ TEST_F(PasswordRules, OtherKeysWorkAsInAnyDialog) {
     // Enter on the button presses it.
     driver::PressKey(page.Item(kChange), VK_RETURN);
     driver::MessageBoxInfo box;
-    ASSERT_TRUE(e2e::WaitPaintedMessageBox(page.pid, &box, {page.main}));
+    ASSERT_TRUE(driver::WaitMessageBox(page.pid, &box, {page.main}));
     EXPECT_EQ(box.text, kTooShort);
     EXPECT_TRUE(driver::Press(box.hwnd, IDOK));
 }
@@ -165,6 +166,15 @@ TEST_F(PasswordRules, EscapeInAnEditHidesTheMainWindowAndLeavesThePage) {
     driver::PressKey(page.Item(kNew), VK_ESCAPE);
     EXPECT_TRUE(driver::WaitUntil([&] { return !driver::Visible(page.main); }));
     driver::Sync(page.main);
+    // Both halves of the key press reach the main window, each posted by the page.
+    const auto posted = tool.ShellCalls();
+    const auto forwarded = [&](const char* message) {
+        return std::count_if(posted.begin(), posted.end(), [&](const std::string& call) {
+            return call.rfind(std::string("PostMessageA(top-level,") + message + ",0x1B,", 0) == 0;
+        });
+    };
+    EXPECT_EQ(forwarded("WM_KEYDOWN"), 1);
+    EXPECT_EQ(forwarded("WM_KEYUP"), 1);
     // Hidden with its window, not by itself: the page keeps its own visibility and text.
     EXPECT_TRUE(GetWindowLongA(page.page, GWL_STYLE) & WS_VISIBLE);
     EXPECT_EQ(page.Text(kNew), "13572468");

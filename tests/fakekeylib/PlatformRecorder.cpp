@@ -1,10 +1,10 @@
 // Part of the test key libraries: as the program loads them, they point some of
 // its platform imports at recorders that write each call to the file named by
 // KEYTOOL_PLATFORM_LOG: the notification-area icon, "open" requests, the class
-// cursor, the tray menu, and the secure-channel cache functions it looks up at
-// run time. Calls go on to the platform, except "open" requests, which are only
-// recorded so tests start no browser or viewer. The loader has bound the
-// program's imports before any DllMain runs.
+// cursor, the tray menu, keys and commands it posts, and the secure-channel
+// cache functions it looks up at run time. Calls go on to the platform, except "open" requests,
+// which are only recorded so tests start no browser or viewer. The loader has bound the program's
+// imports before any DllMain runs.
 #include <windows.h>
 // windows.h must come first.
 #include <shellapi.h>
@@ -18,6 +18,7 @@ namespace {
 using ShellNotifyIconFn = BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAA);
 using SetClassLongFn = DWORD(WINAPI*)(HWND, int, LONG);
 using TrackPopupMenuFn = BOOL(WINAPI*)(HMENU, UINT, int, int, int, HWND, const RECT*);
+using PostMessageFn = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
 using LoadLibraryFn = HMODULE(WINAPI*)(LPCSTR);
 using GetProcAddressFn = FARPROC(WINAPI*)(HMODULE, LPCSTR);
 using FreeLibraryFn = BOOL(WINAPI*)(HMODULE);
@@ -27,6 +28,7 @@ using IncrementHeaderFn = BOOL(WINAPI*)(DWORD, LPDWORD);
 ShellNotifyIconFn g_realNotifyIcon = nullptr;
 SetClassLongFn g_realSetClassLong = nullptr;
 TrackPopupMenuFn g_realTrackPopupMenu = nullptr;
+PostMessageFn g_realPostMessage = nullptr;
 LoadLibraryFn g_realLoadLibrary = nullptr;
 GetProcAddressFn g_realGetProcAddress = nullptr;
 FreeLibraryFn g_realFreeLibrary = nullptr;
@@ -102,6 +104,22 @@ BOOL WINAPI RecordTrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reser
                   x == cursor.x && y == cursor.y ? "at cursor" : "elsewhere");
     Log(line);
     return g_realTrackPopupMenu(menu, flags, x, y, reserved, owner, rect);
+}
+
+// Messages the program posts to its own windows: forwarded keys and commands.
+BOOL WINAPI RecordPostMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+    const char* name = message == WM_KEYDOWN   ? "WM_KEYDOWN"
+                       : message == WM_KEYUP   ? "WM_KEYUP"
+                       : message == WM_COMMAND ? "WM_COMMAND"
+                                               : nullptr;
+    if (name) {
+        char line[128];
+        std::snprintf(line, sizeof line, "PostMessageA(%s,%s,0x%X,0x%lX)",
+                      GetParent(hwnd) ? "child" : "top-level", name, static_cast<unsigned>(wp),
+                      static_cast<unsigned long>(lp));
+        Log(line);
+    }
+    return g_realPostMessage(hwnd, message, wp, lp);
 }
 
 BOOL WINAPI RecordSslEmptyCache(LPWSTR target, DWORD flags) {
@@ -185,6 +203,8 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
         Patch(program, "user32.dll", "TrackPopupMenu",
               reinterpret_cast<void*>(&RecordTrackPopupMenu),
               reinterpret_cast<void**>(&g_realTrackPopupMenu));
+        Patch(program, "user32.dll", "PostMessageA", reinterpret_cast<void*>(&RecordPostMessage),
+              reinterpret_cast<void**>(&g_realPostMessage));
         Patch(program, "kernel32.dll", "LoadLibraryA", reinterpret_cast<void*>(&RecordLoadLibrary),
               reinterpret_cast<void**>(&g_realLoadLibrary));
         Patch(program, "kernel32.dll", "GetProcAddress",
