@@ -1,6 +1,21 @@
 #include "framework/Controls.h"
 
+#include "framework/logic/GbkText.h"
+
 namespace fw {
+
+void Edit::SetByteLimit(UINT bytes) {
+    m_byteLimit = bytes;
+    SetLimitText(bytes);
+}
+
+void Edit::EnforceByteLimit() const {
+    const std::string text = GetWindowText();
+    if (m_byteLimit == 0 || text.size() <= m_byteLimit) return;
+    const std::string kept = text.substr(0, GbkPrefixLength(text.data(), text.size(), m_byteLimit));
+    SetWindowText(kept.c_str());
+    SendMessage(EM_SETSEL, kept.size(), kept.size());
+}
 
 int TabCtrl::InsertItem(int index, const char* text) const {
     TCITEMA item{};

@@ -12,7 +12,15 @@ namespace fw {
 
 class Edit : public Window {
 public:
-    void SetLimitText(UINT bytes) const { SendMessage(EM_LIMITTEXT, bytes); }
+    void SetLimitText(UINT characters) const { SendMessage(EM_LIMITTEXT, characters); }
+    // The edit's own limit counts characters, and a Chinese character takes two
+    // bytes: call EnforceByteLimit on every EN_CHANGE to keep the text within
+    // `bytes` of code page 936, cut between characters.
+    void SetByteLimit(UINT bytes);
+    void EnforceByteLimit() const;
+
+private:
+    UINT m_byteLimit = 0;
 };
 
 class Button : public Window {};

@@ -13,6 +13,7 @@ const fw::RuntimeClass* CDlgChgLabel::GetRuntimeClass() const { return &kRuntime
 const fw::MessageMap* CDlgChgLabel::GetMessageMap() const {
     static const fw::MessageMapEntry entries[] = {
         fw::OnCommand<&CDlgChgLabel::OnChangeLabel>(IDC_CHANGE_LABEL),
+        fw::OnCommand<&CDlgChgLabel::OnLabelEdited>(IDC_LABEL, EN_CHANGE),
     };
     static const fw::MessageMap map(CCspBaseDialog::GetMessageMap(), entries);
     return &map;
@@ -22,7 +23,7 @@ void CDlgChgLabel::DoDataExchange() { BindControl(IDC_LABEL, m_editLabel); }
 
 BOOL CDlgChgLabel::OnInitDialog() {
     CCspBaseDialog::OnInitDialog();
-    m_editLabel.SetLimitText(pages::kMaxLabelBytes);
+    m_editLabel.SetByteLimit(pages::kMaxLabelBytes);
     return TRUE;
 }
 
@@ -30,6 +31,8 @@ void CDlgChgLabel::EnableControls(BOOL enable) {
     m_editLabel.EnableWindow(enable);
     ::EnableWindow(GetDlgItem(IDC_CHANGE_LABEL), enable);
 }
+
+void CDlgChgLabel::OnLabelEdited() { m_editLabel.EnforceByteLimit(); }
 
 void CDlgChgLabel::OnChangeLabel() {
     // Room for 16 bytes and the terminator, though the edit takes 15.

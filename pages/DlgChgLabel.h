@@ -24,6 +24,7 @@ protected:
     const fw::MessageMap* GetMessageMap() const override;
 
 private:
+    void OnLabelEdited();
     void OnChangeLabel();
     // Shows why the change ends, if it does.
     bool Stopped(const pages::LabelStep& step) const;

@@ -13,6 +13,9 @@ const fw::RuntimeClass* CDlgChgPwd::GetRuntimeClass() const { return &kRuntimeCl
 const fw::MessageMap* CDlgChgPwd::GetMessageMap() const {
     static const fw::MessageMapEntry entries[] = {
         fw::OnCommand<&CDlgChgPwd::OnChangePassword>(IDC_CHANGE_PASSWORD),
+        fw::OnCommand<&CDlgChgPwd::OnPasswordEdited>(IDC_OLD_PASSWORD, EN_CHANGE),
+        fw::OnCommand<&CDlgChgPwd::OnPasswordEdited>(IDC_NEW_PASSWORD, EN_CHANGE),
+        fw::OnCommand<&CDlgChgPwd::OnPasswordEdited>(IDC_REPEAT_PASSWORD, EN_CHANGE),
     };
     static const fw::MessageMap map(CCspBaseDialog::GetMessageMap(), entries);
     return &map;
@@ -26,9 +29,9 @@ void CDlgChgPwd::DoDataExchange() {
 
 BOOL CDlgChgPwd::OnInitDialog() {
     CCspBaseDialog::OnInitDialog();
-    m_editOld.SetLimitText(pages::kMaxPasswordBytes);
-    m_editNew.SetLimitText(pages::kMaxPasswordBytes);
-    m_editRepeat.SetLimitText(pages::kMaxPasswordBytes);
+    m_editOld.SetByteLimit(pages::kMaxPasswordBytes);
+    m_editNew.SetByteLimit(pages::kMaxPasswordBytes);
+    m_editRepeat.SetByteLimit(pages::kMaxPasswordBytes);
     return TRUE;
 }
 
@@ -37,6 +40,12 @@ void CDlgChgPwd::EnableControls(BOOL enable) {
     m_editNew.EnableWindow(enable);
     m_editRepeat.EnableWindow(enable);
     ::EnableWindow(GetDlgItem(IDC_CHANGE_PASSWORD), enable);
+}
+
+void CDlgChgPwd::OnPasswordEdited() {
+    m_editOld.EnforceByteLimit();
+    m_editNew.EnforceByteLimit();
+    m_editRepeat.EnforceByteLimit();
 }
 
 void CDlgChgPwd::OnChangePassword() {

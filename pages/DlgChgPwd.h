@@ -24,6 +24,7 @@ protected:
     const fw::MessageMap* GetMessageMap() const override;
 
 private:
+    void OnPasswordEdited();
     void OnChangePassword();
     void Apply(const pages::PasswordVerdict& verdict) const;
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/logic/GbkText.h"
+
 namespace keytool {
 namespace {
 
@@ -14,18 +16,6 @@ const char* const kBalloonTexts[kBalloonTextCount] = {
     "读公钥完成!",           "读取证书完成!",       "写证书完成!",           "注册证书到IE完成!",
     "更改UsbKey标签完成!",
 };
-
-// The longest prefix of at most limit bytes that does not split a double-byte
-// character (lead bytes 0x81-0xFE in code page 936).
-std::size_t GbkPrefixLength(const unsigned char* text, std::size_t length, std::size_t limit) {
-    std::size_t used = 0;
-    while (used < length) {
-        const std::size_t width = text[used] >= 0x81 && text[used] <= 0xFE ? 2 : 1;
-        if (used + width > limit || used + width > length) break;
-        used += width;
-    }
-    return used;
-}
 
 }  // namespace
 
@@ -46,7 +36,7 @@ std::size_t CopyBoundedText(char* dest, std::size_t destSize, const void* source
         length = end ? static_cast<std::size_t>(static_cast<const char*>(end) -
                                                 static_cast<const char*>(source))
                      : sourceSize;
-        length = GbkPrefixLength(static_cast<const unsigned char*>(source), length, destSize - 1);
+        length = fw::GbkPrefixLength(static_cast<const char*>(source), length, destSize - 1);
         std::memcpy(dest, source, length);
     }
     dest[length] = '\0';

@@ -185,6 +185,11 @@ TEST_F(LabelOutcomes, LabelIsWrittenExactlyAsTyped) {
 TEST_F(LabelOutcomes, EditTakesFifteenBytes) {
     driver::Type(page.Edit(), "abcdefghijklmnop");
     EXPECT_EQ(ItemText(page.page, kLabel), "abcdefghijklmno");
+    // Eight Chinese characters are sixteen bytes: the eighth is not taken whole
+    // nor in half.
+    SendMessageA(page.Edit(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    driver::Type(page.Edit(), "标签标签标签标签");
+    EXPECT_EQ(ItemText(page.page, kLabel), "标签标签标签标");
 }
 
 // Virtual keys with the real key library and its password prompt.

@@ -122,9 +122,18 @@ TEST_F(PasswordRules, EachRefusalWithItsEditsAndFocus) {
 }
 
 TEST_F(PasswordRules, EachEditTakesSixteenBytes) {
+    // Nine Chinese characters are eighteen bytes: the ninth does not fit, and
+    // after one ASCII byte the eighth would be split, so it does not fit either.
+    const std::string nine = "密码密码密码密码密";
     for (int id : {kOld, kNew, kRepeat}) {
         driver::Type(page.Item(id), "abcdefghijklmnopq");
         EXPECT_EQ(page.Text(id), "abcdefghijklmnop") << id;
+        SendMessageA(page.Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+        driver::Type(page.Item(id), nine);
+        EXPECT_EQ(page.Text(id), nine.substr(0, 16)) << id;
+        SendMessageA(page.Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+        driver::Type(page.Item(id), "a" + nine);
+        EXPECT_EQ(page.Text(id), "a" + nine.substr(0, 14)) << id;
     }
 }
 
