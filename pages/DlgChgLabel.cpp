@@ -23,7 +23,7 @@ void CDlgChgLabel::DoDataExchange() { BindControl(IDC_LABEL, m_editLabel); }
 
 BOOL CDlgChgLabel::OnInitDialog() {
     CCspBaseDialog::OnInitDialog();
-    m_editLabel.SetByteLimit(pages::kMaxLabelBytes);
+    m_editLabel.SetByteLimit(keytool::kMaxLabelBytes);
     return TRUE;
 }
 
@@ -36,25 +36,25 @@ void CDlgChgLabel::OnLabelEdited() { m_editLabel.EnforceByteLimit(); }
 
 void CDlgChgLabel::OnChangeLabel() {
     // Room for 16 bytes and the terminator, though the edit takes 15.
-    char label[pages::kMaxLabelBytes + 2] = {};
+    char label[keytool::kMaxLabelBytes + 2] = {};
     ::GetWindowTextA(m_editLabel.m_hWnd, label, sizeof label);
-    if (!pages::LabelChangeApplies(m_dwSlot, label)) return;
+    if (!keytool::LabelChangeApplies(m_dwSlot, label)) return;
 
     std::uint32_t status = 0;
-    if (Stopped(pages::AfterSlotStatus(CSP_GetSlotStatus(m_dwSlot, &status)))) return;
-    if (pages::NeedsPasswordCheck(status)) {
+    if (Stopped(keytool::AfterSlotStatus(CSP_GetSlotStatus(m_dwSlot, &status)))) return;
+    if (keytool::NeedsPasswordCheck(status)) {
         // No password given: the key library asks the user for it.
         const std::uint32_t verified = CSP_VerifyPassword(m_dwSlot, KEYLIB_PASSWORD_USER, nullptr);
-        if (Stopped(pages::AfterPasswordCheck(verified))) return;
+        if (Stopped(keytool::AfterPasswordCheck(verified))) return;
     }
-    if (Stopped(pages::AfterLabelWrite(CSP_SetUsbKeyLabel(m_dwSlot, label)))) return;
+    if (Stopped(keytool::AfterLabelWrite(CSP_SetUsbKeyLabel(m_dwSlot, label)))) return;
 
     // The main window re-reads the labels as if its refresh button were pressed.
     ::PostMessageA(fw::Window::TopLevelOf(m_hWnd), WM_COMMAND, MAKEWPARAM(IDC_REFRESH, BN_CLICKED),
                    0);
 }
 
-bool CDlgChgLabel::Stopped(const pages::LabelStep& step) const {
+bool CDlgChgLabel::Stopped(const keytool::LabelStep& step) const {
     if (step.proceed) return false;
     ShowPageMessage(m_hWnd, step.message);
     return true;

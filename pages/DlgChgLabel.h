@@ -27,7 +27,7 @@ private:
     void OnLabelEdited();
     void OnChangeLabel();
     // Shows why the change ends, if it does.
-    bool Stopped(const pages::LabelStep& step) const;
+    bool Stopped(const keytool::LabelStep& step) const;
 
     fw::Edit m_editLabel;
 };

@@ -29,9 +29,9 @@ void CDlgChgPwd::DoDataExchange() {
 
 BOOL CDlgChgPwd::OnInitDialog() {
     CCspBaseDialog::OnInitDialog();
-    m_editOld.SetByteLimit(pages::kMaxPasswordBytes);
-    m_editNew.SetByteLimit(pages::kMaxPasswordBytes);
-    m_editRepeat.SetByteLimit(pages::kMaxPasswordBytes);
+    m_editOld.SetByteLimit(keytool::kMaxPasswordBytes);
+    m_editNew.SetByteLimit(keytool::kMaxPasswordBytes);
+    m_editRepeat.SetByteLimit(keytool::kMaxPasswordBytes);
     return TRUE;
 }
 
@@ -50,30 +50,30 @@ void CDlgChgPwd::OnPasswordEdited() {
 
 void CDlgChgPwd::OnChangePassword() {
     // The key library takes at most 16 bytes of each password plus the terminator.
-    char oldPassword[pages::kMaxPasswordBytes + 1] = {};
-    char newPassword[pages::kMaxPasswordBytes + 1] = {};
-    char repeatPassword[pages::kMaxPasswordBytes + 1] = {};
+    char oldPassword[keytool::kMaxPasswordBytes + 1] = {};
+    char newPassword[keytool::kMaxPasswordBytes + 1] = {};
+    char repeatPassword[keytool::kMaxPasswordBytes + 1] = {};
     ::GetWindowTextA(m_editOld.m_hWnd, oldPassword, sizeof oldPassword);
     ::GetWindowTextA(m_editNew.m_hWnd, newPassword, sizeof newPassword);
     ::GetWindowTextA(m_editRepeat.m_hWnd, repeatPassword, sizeof repeatPassword);
 
-    pages::PasswordVerdict verdict =
-        pages::CheckPasswords(oldPassword, newPassword, repeatPassword);
-    if (verdict.message.kind == pages::BoxKind::None) {
-        verdict = pages::ChangeResultVerdict(
+    keytool::PasswordVerdict verdict =
+        keytool::CheckPasswords(oldPassword, newPassword, repeatPassword);
+    if (verdict.message.kind == keytool::BoxKind::None) {
+        verdict = keytool::ChangeResultVerdict(
             CSP_ChangePassword(m_dwSlot, KEYLIB_PASSWORD_USER, oldPassword, newPassword));
     }
     Apply(verdict);
 }
 
-void CDlgChgPwd::Apply(const pages::PasswordVerdict& verdict) const {
+void CDlgChgPwd::Apply(const keytool::PasswordVerdict& verdict) const {
     ShowPageMessage(m_hWnd, verdict.message);
     const struct {
         unsigned bit;
         const fw::Edit& edit;
-    } edits[] = {{pages::kOldEdit, m_editOld},
-                 {pages::kNewEdit, m_editNew},
-                 {pages::kRepeatEdit, m_editRepeat}};
+    } edits[] = {{keytool::kOldEdit, m_editOld},
+                 {keytool::kNewEdit, m_editNew},
+                 {keytool::kRepeatEdit, m_editRepeat}};
     for (const auto& entry : edits) {
         if (verdict.clear & entry.bit) entry.edit.SetWindowText("");
     }

@@ -26,7 +26,7 @@ protected:
 private:
     void OnPasswordEdited();
     void OnChangePassword();
-    void Apply(const pages::PasswordVerdict& verdict) const;
+    void Apply(const keytool::PasswordVerdict& verdict) const;
 
     fw::Edit m_editOld;
     fw::Edit m_editNew;

@@ -2,17 +2,17 @@
 
 #include "pages/CspBaseDialog.h"
 
-void ShowPageMessage(HWND owner, const pages::PageMessage& message) {
+void ShowPageMessage(HWND owner, const keytool::PageMessage& message) {
     switch (message.kind) {
-        case pages::BoxKind::None:
+        case keytool::BoxKind::None:
             break;
-        case pages::BoxKind::Warning:
+        case keytool::BoxKind::Warning:
             WarnBox(owner, message.text.c_str());
             break;
-        case pages::BoxKind::Success:
+        case keytool::BoxKind::Success:
             ::MessageBoxA(owner, message.text.c_str(), "UsbKey提示", MB_ICONINFORMATION);
             break;
-        case pages::BoxKind::Failure:
+        case keytool::BoxKind::Failure:
             ::MessageBoxA(owner, message.text.c_str(), "UsbKey提示", MB_ICONERROR);
             break;
     }

@@ -5,4 +5,4 @@
 
 #include "pages/logic/PageMessages.h"
 
-void ShowPageMessage(HWND owner, const pages::PageMessage& message);
+void ShowPageMessage(HWND owner, const keytool::PageMessage& message);

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-namespace pages {
+namespace keytool {
 namespace {
 
 // The key library's answer when the user closed its password prompt.
@@ -37,4 +37,4 @@ LabelStep AfterLabelWrite(std::uint32_t result) {
     return result == 0 ? LabelStep{} : Stop(BoxKind::Warning, "更改标签时出错!");
 }
 
-}  // namespace pages
+}  // namespace keytool

@@ -8,7 +8,7 @@
 
 #include "pages/logic/PageMessages.h"
 
-namespace pages {
+namespace keytool {
 
 constexpr std::size_t kMaxLabelBytes = 15;
 
@@ -27,4 +27,4 @@ LabelStep AfterSlotStatus(std::uint32_t result);
 LabelStep AfterPasswordCheck(std::uint32_t result);
 LabelStep AfterLabelWrite(std::uint32_t result);
 
-}  // namespace pages
+}  // namespace keytool

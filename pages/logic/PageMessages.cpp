@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace pages {
+namespace keytool {
 
 unsigned TriesLeft(std::uint32_t result) {
     return (result & 0xFFF0u) == 0x63C0u ? result & 0xFu : 0u;
@@ -15,4 +15,4 @@ std::string WrongPasswordText(unsigned triesLeft) {
     return text;
 }
 
-}  // namespace pages
+}  // namespace keytool

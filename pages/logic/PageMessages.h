@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace pages {
+namespace keytool {
 
 enum class BoxKind {
     None,     // nothing is shown
@@ -27,4 +27,4 @@ unsigned TriesLeft(std::uint32_t result);
 // "Wrong password, n tries left", as both pages word it.
 std::string WrongPasswordText(unsigned triesLeft);
 
-}  // namespace pages
+}  // namespace keytool

@@ -1,6 +1,6 @@
 #include "pages/logic/PasswordRules.h"
 
-namespace pages {
+namespace keytool {
 namespace {
 
 constexpr char kTooShort[] = "用户密码不可少于8位！";
@@ -63,4 +63,4 @@ PasswordVerdict ChangeResultVerdict(std::uint32_t result) {
     return {{BoxKind::Failure, "UsbKey错误!"}, 0, 0};
 }
 
-}  // namespace pages
+}  // namespace keytool

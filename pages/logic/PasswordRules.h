@@ -8,7 +8,7 @@
 
 #include "pages/logic/PageMessages.h"
 
-namespace pages {
+namespace keytool {
 
 constexpr std::size_t kMinPasswordBytes = 8;
 constexpr std::size_t kMaxPasswordBytes = 16;
@@ -42,4 +42,4 @@ PasswordVerdict CheckPasswords(std::string_view oldPassword, std::string_view ne
 // What the page shows and clears after the key library answered a change.
 PasswordVerdict ChangeResultVerdict(std::uint32_t result);
 
-}  // namespace pages
+}  // namespace keytool

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace pages {
+namespace keytool {
 namespace {
 
 constexpr char kLockedOrError[] = "用户密码被锁死,或者读取UsbKey错误!";
@@ -76,4 +76,4 @@ TEST(LabelChange, WriteFailureIsReported) {
 }
 
 }  // namespace
-}  // namespace pages
+}  // namespace keytool

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <string>
 
-namespace pages {
+namespace keytool {
 namespace {
 
 constexpr char kTooShort[] = "用户密码不可少于8位！";
@@ -189,4 +189,4 @@ TEST(ChangeResult, EachAnswerOfTheKeyLibrary) {
 }
 
 }  // namespace
-}  // namespace pages
+}  // namespace keytool
