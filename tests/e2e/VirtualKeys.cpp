@@ -1,6 +1,6 @@
 #include "tests/e2e/VirtualKeys.h"
 
-#include "tests/e2e/RecordingTool.h"
+#include <algorithm>
 
 namespace e2e {
 namespace {
@@ -16,52 +16,32 @@ std::string Quoted(const std::string& argument) {
 
 }  // namespace
 
-VirtualKeys::VirtualKeys() = default;
-
-int VirtualKeys::Admin(const std::vector<std::string>& arguments) const {
-    const std::string exe = BinDir() + "\\keyadmin.exe";
-    std::string command = Quoted(exe) + " --store " + Quoted(Store());
-    for (const std::string& argument : arguments) command += " " + Quoted(argument);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
-        return -1;
-    }
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(info.hProcess, &code);
-    } else {
-        TerminateProcess(info.hProcess, 1);
-    }
-    CloseHandle(info.hProcess);
-    CloseHandle(info.hThread);
-    return static_cast<int>(code);
+std::string BinDir() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    const std::string dir = path;
+    return dir.substr(0, dir.find_last_of('\\'));
 }
 
-driver::Process& VirtualKeys::Start() {
-    m_processes.push_back(std::make_unique<driver::Process>(
-        BinDir() + "\\QelmoraKeyTool.exe",
-        std::map<std::string, std::string>{{"KEYLIB_STORE", Store()}}));
-    return *m_processes.back();
+size_t Count(const std::vector<std::string>& lines, const std::string& line) {
+    return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+int VirtualKeys::Admin(const std::vector<std::string>& arguments) const {
+    std::string command = Quoted(BinDir() + "\\keyadmin.exe") + " --store " + Quoted(Store());
+    for (const std::string& argument : arguments) command += " " + Quoted(argument);
+    driver::Process admin(command);
+    DWORD code = 0;
+    return admin.WaitExit(60000, &code) ? static_cast<int>(code) : -1;
 }
 
 driver::Process& VirtualKeys::StartRecorded() {
     m_processes.push_back(std::make_unique<driver::Process>(
-        BinDir() + "\\passthrough\\QelmoraKeyTool.exe",
+        Quoted(BinDir() + "\\passthrough\\QelmoraKeyTool.exe"),
         std::map<std::string, std::string>{{"KEYLIB_STORE", Store()},
-                                           {"KEYTOOL_FAKE_LOG", m_logs.File("calls.log")},
+                                           {"KEYTOOL_CALL_LOG", m_logs.File("calls.log")},
                                            {"KEYTOOL_PLATFORM_LOG", m_logs.File("shell.log")}}));
     return *m_processes.back();
-}
-
-std::vector<std::string> VirtualKeys::Calls() const {
-    return driver::ReadLines(m_logs.File("calls.log"));
-}
-
-std::vector<std::string> VirtualKeys::ShellCalls() const {
-    return driver::ReadLines(m_logs.File("shell.log"));
 }
 
 }  // namespace e2e

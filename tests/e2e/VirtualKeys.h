@@ -1,5 +1,6 @@
-// The real program and the real key library on a key store of the test's own,
-// with the admin tool to create, change, plug and pull virtual keys.
+// The real program beside the pass-through key library, on a key store of the
+// test's own: the admin tool creates, plugs and pulls virtual keys, and the
+// logs tell every key-library call and the recorded platform calls.
 #pragma once
 
 #include <memory>
@@ -10,19 +11,19 @@
 
 namespace e2e {
 
+// Folder of the test executables (the Windows build's bin folder).
+std::string BinDir();
+size_t Count(const std::vector<std::string>& lines, const std::string& line);
+
 class VirtualKeys {
 public:
-    VirtualKeys();
-
-    // Runs keyadmin with the test's store; its exit code (-1 when it did not end).
+    // Runs keyadmin on the test's store; its exit code (-1 when it did not end).
     int Admin(const std::vector<std::string>& arguments) const;
-    // Starts the program with the test's store.
-    driver::Process& Start();
-    // Starts it beside the pass-through library, which logs every key-library
-    // call and, like the recording library, the program's shell calls.
     driver::Process& StartRecorded();
-    std::vector<std::string> Calls() const;
-    std::vector<std::string> ShellCalls() const;
+    std::vector<std::string> Calls() const { return driver::ReadLines(m_logs.File("calls.log")); }
+    std::vector<std::string> ShellCalls() const {
+        return driver::ReadLines(m_logs.File("shell.log"));
+    }
     const std::string& Store() const { return m_store.Path(); }
 
 private:

@@ -132,22 +132,6 @@ TEST_F(CheckKeyDeviceTest, RepairsAndAsksAgainForEachFailedKey) {
     EXPECT_THAT(devices.shown, ElementsAre(kReinsertMessage, kReinsertMessage));
 }
 
-TEST_F(CheckKeyDeviceTest, TakesTheFirstReadablePropertyAndOnlyIdsAsAList) {
-    FakeDevice described;
-    described.properties[DeviceProperty::kDeviceDesc] = "USB Input Device\0"s + kId + "\0\0"s;
-    devices.devices = {described, FakeDevice{}};
-    DeviceText text;
-
-    Check();
-    EXPECT_THAT(devices.shown, IsEmpty());
-    EXPECT_EQ(devices.devices[0].asked, "status image 1 0 ");
-
-    devices.SelectDevice(1);
-    GetDeviceText(devices, text);
-    EXPECT_STREQ(text.bytes, "未知设备!");
-    EXPECT_EQ(devices.devices[1].asked, "status image 1 0 7 8 1 0 7 8 ");
-}
-
 TEST(CountKeyIdMatches, StaysInsideATextWithoutItsTerminators) {
     // Heap buffers of the exact size, so one byte read past the end is caught.
     const auto count = [](const std::string& bytes, bool isIdList) {

@@ -10,150 +10,130 @@
 namespace keytool {
 namespace {
 
-// Records every step as text; the key library answers from `plugged`, which a
-// test may change between the quick count and the full read.
-class RecordingTarget : public KeyEventTarget {
-public:
-    std::vector<std::uint32_t> plugged;
-    std::vector<std::uint32_t> pluggedOnFullRead;
-    bool changeBeforeFullRead = false;
-    std::uint32_t status = 2;
-    std::uint32_t statusResult = 0;
-    std::vector<std::string> calls;
+// Records every step as a word; the library lists `plugged` at the quick
+// count and `fullRead` at the full read.
+struct Recorder : KeyEventTarget {
+    std::vector<std::uint32_t> plugged, fullRead;
+    std::uint32_t status = 2, statusResult = 0;
+    std::string steps;
 
+    void Step(const std::string& step) { steps += (steps.empty() ? "" : " ") + step; }
     void QuickCount() override {
-        calls.push_back("count");
+        Step("count");
         g_nSlots = static_cast<std::uint32_t>(plugged.size());
     }
     void ReadSlotList() override {
-        calls.push_back("list");
-        const auto& now = changeBeforeFullRead ? pluggedOnFullRead : plugged;
-        g_nSlots = static_cast<std::uint32_t>(now.size());
-        for (std::size_t i = 0; i < now.size(); ++i) g_dwSlots[i] = now[i];
+        Step("list");
+        g_nSlots = static_cast<std::uint32_t>(fullRead.size());
+        std::copy(fullRead.begin(), fullRead.end(), g_dwSlots);
     }
-    void UnloadCerts() override { calls.push_back("unload"); }
-    void ChangeInitPassword(std::uint32_t slot) override {
-        calls.push_back("init " + std::to_string(slot));
-    }
-    std::uint32_t GetSlotStatus(std::uint32_t slot, std::uint32_t* out) override {
-        calls.push_back("status " + std::to_string(slot));
+    void UnloadCerts() override { Step("unload"); }
+    void ChangeInitPassword(std::uint32_t s) override { Step("init" + std::to_string(s)); }
+    std::uint32_t GetSlotStatus(std::uint32_t s, std::uint32_t* out) override {
+        Step("status" + std::to_string(s));
         *out = status;
         return statusResult;
     }
-    void LoadCerts(std::uint32_t slot) override { calls.push_back("load " + std::to_string(slot)); }
-    void EnableCertAndPasswordPages(bool enable) override {
-        calls.push_back(enable ? "enable" : "disable");
-    }
-    void ClearCertPageSlot() override { calls.push_back("clear slot"); }
-    void ReAddTrayIcon() override { calls.push_back("icon again"); }
-    void ShowPermitted() override { calls.push_back("show"); }
-    void AddTrayIcon(bool keysPresent) override {
-        calls.push_back(keysPresent ? "icon new" : "icon none");
-    }
-    void NotifyInstances(std::uint32_t balloon) override {
-        calls.push_back("balloon " + std::to_string(balloon));
-    }
-    void RefreshKeyList() override { calls.push_back("refresh"); }
-    void Wait100ms() override { calls.push_back("wait"); }
-    void OpenLaunchText(std::uint32_t slot) override {
-        calls.push_back("launch " + std::to_string(slot));
-    }
-    void ClearSslState() override { calls.push_back("clear ssl"); }
+    void LoadCerts(std::uint32_t s) override { Step("load" + std::to_string(s)); }
+    void EnableCertAndPasswordPages(bool on) override { Step(on ? "enable" : "disable"); }
+    void ClearCertPageSlot() override { Step("noslot"); }
+    void ReAddTrayIcon() override { Step("icon"); }
+    void ShowPermitted() override { Step("show"); }
+    void AddTrayIcon(bool keys) override { Step(keys ? "newicon" : "noicon"); }
+    void NotifyInstances(std::uint32_t n) override { Step("balloon" + std::to_string(n)); }
+    void RefreshKeyList() override { Step("refresh"); }
+    void Wait100ms() override { Step("wait"); }
+    void OpenLaunchText(std::uint32_t s) override { Step("launch" + std::to_string(s)); }
+    void ClearSslState() override { Step("ssl"); }
 };
 
-using Calls = std::vector<std::string>;
-constexpr std::uint32_t kTreeChanged = 7;  // DBT_DEVNODES_CHANGED
-
-class KeyEvents : public ::testing::Test {
-protected:
-    void SetUp() override { g_nSlots = 0; }
-    RecordingTarget target;
-    std::uint32_t keyCount = 0;
-};
-
-TEST_F(KeyEvents, StartUpWithoutKeyDisablesPagesAndNothingMore) {
-    EvaluateKeyCount(0, keyCount, target);
-    EXPECT_EQ(target.calls, (Calls{"count", "disable", "clear slot"}));
-    EXPECT_EQ(keyCount, 0u);
-}
-
-TEST_F(KeyEvents, StartUpWithOneKeyIsAnInsertionWithoutTheInsertBalloon) {
-    target.plugged = {5};
-    EvaluateKeyCount(0, keyCount, target);
-    EXPECT_EQ(target.calls, (Calls{"count", "enable", "icon again", "show", "wait", "list",
-                                   "icon new", "launch 5", "unload", "init 5", "status 5", "load 5",
-                                   "balloon 19", "refresh"}));
-    EXPECT_EQ(keyCount, 1u);
-}
-
-TEST_F(KeyEvents, SecondKeyReloadsEveryKeyAndOpensTheFirstListedLaunchText) {
-    keyCount = 1;
-    target.plugged = {5, 8};
-    EvaluateKeyCount(kTreeChanged, keyCount, target);
-    EXPECT_EQ(target.calls,
-              (Calls{"count", "enable", "icon again", "show", "wait", "list", "icon new",
-                     "balloon 10", "launch 5", "unload", "init 5", "status 5", "load 5", "init 8",
-                     "status 8", "load 8", "balloon 19", "refresh"}));
-    EXPECT_EQ(keyCount, 2u);
-}
-
-TEST_F(KeyEvents, OneOfTwoPulledIsARemovalThatReloadsTheRest) {
-    keyCount = 2;
-    target.plugged = {8};
-    EvaluateKeyCount(kTreeChanged, keyCount, target);
-    EXPECT_EQ(target.calls, (Calls{"count", "enable", "icon again", "show", "wait", "list",
-                                   "icon new", "balloon 11", "clear ssl", "unload", "init 8",
-                                   "status 8", "load 8", "balloon 19", "refresh"}));
-}
-
-TEST_F(KeyEvents, LastKeyPulledClearsAndUnloadsWithoutLoading) {
-    keyCount = 1;
-    EvaluateKeyCount(kTreeChanged, keyCount, target);
-    EXPECT_EQ(target.calls, (Calls{"count", "disable", "clear slot", "wait", "list", "icon none",
-                                   "balloon 11", "clear ssl", "unload", "refresh"}));
-    EXPECT_EQ(keyCount, 0u);
-}
-
-TEST_F(KeyEvents, UnchangedCountOnlyRefreshesPagesAndIcon) {
-    keyCount = 1;
-    target.plugged = {5};
-    EvaluateKeyCount(kTreeChanged, keyCount, target);
-    EXPECT_EQ(target.calls, (Calls{"count", "enable", "icon again"}));
-}
-
-TEST_F(KeyEvents, ArrivalAndRemoveCompleteAreIgnored) {
-    target.plugged = {5};
-    EvaluateKeyCount(kDbtDeviceArrival, keyCount, target);
-    EvaluateKeyCount(kDbtDeviceRemoveComplete, keyCount, target);
-    EXPECT_TRUE(target.calls.empty());
-    EXPECT_EQ(keyCount, 0u);
-}
-
-TEST_F(KeyEvents, FullReadEqualToTheOldCountTakesTheRemovalPath) {
-    // The quick count saw a second key that was gone again by the full read.
-    keyCount = 1;
-    target.plugged = {5, 8};
-    target.changeBeforeFullRead = true;
-    target.pluggedOnFullRead = {5};
-    EvaluateKeyCount(kTreeChanged, keyCount, target);
-    EXPECT_EQ(target.calls, (Calls{"count", "enable", "icon again", "show", "wait", "list",
-                                   "icon new", "balloon 11", "clear ssl", "unload", "init 5",
-                                   "status 5", "load 5", "balloon 19", "refresh"}));
-}
-
-TEST_F(KeyEvents, CertificatesLoadOnlyForReadableStatusAboveOne) {
-    target.plugged = {5};
-    target.status = 1;
-    EvaluateKeyCount(0, keyCount, target);
-    EXPECT_EQ(std::count(target.calls.begin(), target.calls.end(), "load 5"), 0);
-
-    RecordingTarget failing;
-    failing.plugged = {6};
-    failing.statusResult = 0xA0420001;
-    std::uint32_t count = 0;
-    EvaluateKeyCount(0, count, failing);
-    EXPECT_EQ(std::count(failing.calls.begin(), failing.calls.end(), "load 6"), 0);
-    EXPECT_EQ(failing.calls.back(), "refresh");
+TEST(KeyEvents, EachChangeOfTheKeyCountRunsItsSteps) {
+    constexpr std::uint32_t kTreeChanged = 7;
+    const std::string insertHead = "count enable icon show wait list newicon";
+    const struct {
+        const char* name;
+        std::uint32_t event, countBefore;
+        std::vector<std::uint32_t> plugged, fullRead;
+        std::uint32_t status, statusResult;
+        std::string steps;
+    } cases[] = {
+        {"start without key", 0, 0, {}, {}, 2, 0, "count disable noslot"},
+        {"start with a key",
+         0,
+         0,
+         {5},
+         {5},
+         2,
+         0,
+         insertHead + " launch5 unload init5 status5 load5 balloon19 refresh"},
+        {"second key",
+         kTreeChanged,
+         1,
+         {5, 8},
+         {5, 8},
+         2,
+         0,
+         insertHead + " balloon10 launch5 unload init5 status5 load5 init8 status8 load8 " +
+             "balloon19 refresh"},
+        {"one of two pulled",
+         kTreeChanged,
+         2,
+         {8},
+         {8},
+         2,
+         0,
+         insertHead + " balloon11 ssl unload init8 status8 load8 balloon19 refresh"},
+        {"last pulled",
+         kTreeChanged,
+         1,
+         {},
+         {},
+         2,
+         0,
+         "count disable noslot wait list noicon balloon11 ssl unload refresh"},
+        {"nothing changed", kTreeChanged, 1, {5}, {5}, 2, 0, "count enable icon"},
+        {"arrival notice", 0x8000, 0, {5}, {5}, 2, 0, ""},
+        {"remove-complete notice", 0x8004, 1, {}, {}, 2, 0, ""},
+        {"gone again by the full read",
+         kTreeChanged,
+         1,
+         {5, 8},
+         {5},
+         2,
+         0,
+         insertHead + " balloon11 ssl unload init5 status5 load5 balloon19 refresh"},
+        {"status 1 loads nothing",
+         0,
+         0,
+         {5},
+         {5},
+         1,
+         0,
+         insertHead + " launch5 unload init5 status5 balloon19 refresh"},
+        {"unreadable status loads nothing",
+         0,
+         0,
+         {5},
+         {5},
+         2,
+         1,
+         insertHead + " launch5 unload init5 status5 balloon19 refresh"},
+    };
+    for (const auto& c : cases) {
+        Recorder recorder;
+        recorder.plugged = c.plugged;
+        recorder.fullRead = c.fullRead;
+        recorder.status = c.status;
+        recorder.statusResult = c.statusResult;
+        std::uint32_t count = c.countBefore;
+        EvaluateKeyCount(c.event, count, recorder);
+        EXPECT_EQ(recorder.steps, c.steps) << c.name;
+        if (!c.steps.empty() && c.steps.find("wait") != std::string::npos) {
+            EXPECT_EQ(count, c.fullRead.size()) << c.name;
+        } else {
+            EXPECT_EQ(count, c.countBefore) << c.name;
+        }
+    }
 }
 
 }  // namespace

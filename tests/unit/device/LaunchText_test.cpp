@@ -10,95 +10,56 @@
 namespace keytool {
 namespace {
 
-// Files of one key; content is written as stored, without adding a terminator.
-class FakeFiles : public KeyFiles {
-public:
+// One key's files; the content is written as stored, terminator or not.
+struct FakeFiles : KeyFiles {
     std::vector<std::uint16_t> ids;
-    std::uint16_t reportedCount = 0xFFFF;  // default: ids.size()
+    std::uint16_t reported;
     std::string content;
-    std::uint32_t idsResult = 0;
-    std::uint32_t readResult = 0;
-    std::uint32_t readLength = 0;
-
+    std::uint32_t idsResult = 0, readResult = 0;
     std::uint32_t AllIds(std::uint32_t, std::uint16_t* count, std::uint16_t* out) override {
-        std::copy_n(ids.begin(), std::min<std::size_t>(ids.size(), kMaxKeyFiles), out);
-        *count = reportedCount == 0xFFFF ? static_cast<std::uint16_t>(ids.size()) : reportedCount;
+        std::copy(ids.begin(), ids.end(), out);
+        *count = reported;
         return idsResult;
     }
     std::uint32_t Read(std::uint32_t, std::uint16_t, std::uint32_t, std::uint32_t length,
                        std::uint8_t* buffer) override {
-        readLength = length;
         std::memcpy(buffer, content.data(), std::min<std::size_t>(content.size(), length));
         return readResult;
     }
 };
 
-TEST(LaunchText, ReadsTheStoredTextUpToItsTerminator) {
-    FakeFiles files;
-    files.ids = {0x0001, kLaunchFileId};
-    files.content = std::string("https://ebank.qelmora.com/\0junk", 31);
-    char text[kLaunchTextSize];
-    std::size_t length = 99;
-    EXPECT_EQ(ReadLaunchText(files, 1, text, &length), 1);
-    EXPECT_STREQ(text, "https://ebank.qelmora.com/");
-    EXPECT_EQ(length, 26u);
-    EXPECT_EQ(files.readLength, kLaunchReadSize);
-}
-
-TEST(LaunchText, KeyWithoutTheLaunchFileGivesNothingToOpen) {
-    FakeFiles files;
-    files.ids = {0x0001, 0x0002};
-    char text[kLaunchTextSize];
-    std::size_t length = 99;
-    EXPECT_EQ(ReadLaunchText(files, 1, text, &length), 1);
-    EXPECT_EQ(length, 0u);
-    EXPECT_EQ(files.readLength, 0u);
-}
-
-TEST(LaunchText, LibraryFailuresAnswerZero) {
-    FakeFiles files;
-    files.ids = {kLaunchFileId};
-    files.idsResult = 1;
-    char text[kLaunchTextSize];
-    std::size_t length = 0;
-    EXPECT_EQ(ReadLaunchText(files, 1, text, &length), 0);
-
-    files.idsResult = 0;
-    files.readResult = 1;
-    EXPECT_EQ(ReadLaunchText(files, 1, text, &length), 0);
-    EXPECT_EQ(length, 0u);
-}
-
-TEST(LaunchText, OnlyTheFirstFiftyIdsAreLookedAt) {
-    FakeFiles files;
-    files.ids.assign(kMaxKeyFiles, 0x0001);
-    files.reportedCount = 60;  // a library claiming more than the table holds
-    files.content = std::string("x\0", 2);
-    char text[kLaunchTextSize];
-    std::size_t length = 0;
-    EXPECT_EQ(ReadLaunchText(files, 1, text, &length), 1);
-    EXPECT_EQ(length, 0u);
-}
-
-TEST(LaunchText, TextsThatDoNotFitAreNotOpenedAndNeverOverrun) {
-    FakeFiles files;
-    files.ids = {kLaunchFileId};
-    char text[kLaunchTextSize];
-    std::size_t length = 0;
-
-    files.content = std::string(255, 'a') + '\0';
-    EXPECT_EQ(ReadLaunchText(files, 1, text, &length), 1);
-    EXPECT_EQ(length, 255u);
-    EXPECT_EQ(std::string(text), std::string(255, 'a'));
-
-    files.content = std::string(256, 'b') + '\0';
-    EXPECT_EQ(ReadLaunchText(files, 1, text, &length), 1);
-    EXPECT_EQ(length, 0u);
-    EXPECT_STREQ(text, "");
-
-    files.content = std::string(400, 'c');  // no terminator in the 260 bytes read
-    EXPECT_EQ(ReadLaunchText(files, 1, text, &length), 1);
-    EXPECT_EQ(length, 0u);
+TEST(LaunchText, OnlyAWholeStoredTextIsGivenAndNothingOverruns) {
+    const std::vector<std::uint16_t> withLaunch{1, kLaunchFileId};
+    const struct {
+        std::vector<std::uint16_t> ids;
+        std::uint16_t reported;
+        std::string content;
+        std::uint32_t idsResult, readResult;
+        int answer;
+        std::string text;
+    } cases[] = {
+        {withLaunch, 2, std::string("https://e.cn/\0junk", 18), 0, 0, 1, "https://e.cn/"},
+        {{1, 2}, 2, "x", 0, 0, 1, ""},                              // no launch file
+        {withLaunch, 2, "x", 1, 0, 0, ""},                          // ids unreadable
+        {withLaunch, 2, "x", 0, 1, 0, ""},                          // file unreadable
+        {std::vector<std::uint16_t>(50, 1), 60, "x", 0, 0, 1, ""},  // count beyond the table
+        {withLaunch, 2, std::string(255, 'a') + '\0', 0, 0, 1, std::string(255, 'a')},
+        {withLaunch, 2, std::string(256, 'b') + '\0', 0, 0, 1, ""},  // too long: not cut
+        {withLaunch, 2, std::string(400, 'c'), 0, 0, 1, ""},         // unterminated
+    };
+    for (const auto& c : cases) {
+        FakeFiles files;
+        files.ids = c.ids;
+        files.reported = c.reported;
+        files.content = c.content;
+        files.idsResult = c.idsResult;
+        files.readResult = c.readResult;
+        char text[kLaunchTextSize];
+        std::size_t length = 99;
+        EXPECT_EQ(ReadLaunchText(files, 1, text, &length), c.answer);
+        EXPECT_EQ(length, c.text.size());
+        if (c.answer) EXPECT_EQ(std::string(text), c.text);
+    }
 }
 
 }  // namespace

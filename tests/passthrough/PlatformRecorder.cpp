@@ -1,0 +1,172 @@
+// Part of the pass-through key library: as the program loads it, it points some
+// of the program's platform imports at recorders that write each call to the
+// file named by KEYTOOL_PLATFORM_LOG: the notification-area icon, "open"
+// requests, the class cursor, posted keys and commands, and the secure-channel
+// cache functions looked up at run time. Calls go on to the platform except
+// "open" requests, which are only recorded so tests start no browser or viewer.
+// The loader has bound the program's imports before any DllMain runs.
+#include <windows.h>
+// windows.h must come first.
+#include <shellapi.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+void Log(const char* format, ...) {
+    char path[MAX_PATH] = {};
+    char line[512];
+    va_list arguments;
+    va_start(arguments, format);
+    const int length = std::vsnprintf(line, sizeof line - 1, format, arguments);
+    va_end(arguments);
+    const DWORD pathLength = GetEnvironmentVariableA("KEYTOOL_PLATFORM_LOG", path, sizeof path);
+    if (length < 0 || pathLength == 0 || pathLength >= sizeof path) return;
+    const size_t size = std::strlen(line);
+    line[size] = '\n';
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, line, static_cast<DWORD>(size + 1), &written, nullptr);
+    CloseHandle(file);
+}
+
+decltype(&Shell_NotifyIconA) g_notifyIcon;
+decltype(&SetClassLongA) g_setClassLong;
+decltype(&PostMessageA) g_postMessage;
+decltype(&LoadLibraryA) g_loadLibrary;
+decltype(&GetProcAddress) g_getProcAddress;
+decltype(&FreeLibrary) g_freeLibrary;
+BOOL(WINAPI* g_sslEmptyCache)(LPWSTR, DWORD);
+BOOL(WINAPI* g_incrementHeader)(DWORD, LPDWORD);
+HMODULE g_schannel;
+HMODULE g_wininet;
+
+BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAA d) {
+    const char* names[] = {"ADD", "MODIFY", "DELETE"};
+    // %.*s: the record's fields are read within their size, terminated or not.
+    Log("Shell_NotifyIconA(%s,size=%lu,id=%u,flags=0x%X,state=%lu,timeout=%u,tip=%.*s,info=%.*s,"
+        "title=%.*s)",
+        message < 3 ? names[message] : "?", d->cbSize, d->uID, d->uFlags, d->dwState, d->uTimeout,
+        static_cast<int>(strnlen(d->szTip, sizeof d->szTip)), d->szTip,
+        static_cast<int>(strnlen(d->szInfo, sizeof d->szInfo)), d->szInfo,
+        static_cast<int>(strnlen(d->szInfoTitle, sizeof d->szInfoTitle)), d->szInfoTitle);
+    return g_notifyIcon(message, d);
+}
+
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR, INT show) {
+    Log("ShellExecuteA(%s,%s,%s,%d)", verb ? verb : "null", file ? file : "null",
+        parameters ? parameters : "null", show);
+    return reinterpret_cast<HINSTANCE>(42);  // above 32: success
+}
+
+DWORD WINAPI RecordSetClassLong(HWND hwnd, int index, LONG value) {
+    char className[32] = {};
+    GetClassNameA(hwnd, className, sizeof className);
+    const bool hand = value == reinterpret_cast<LONG>(LoadCursorA(nullptr, IDC_HAND));
+    const bool arrow = value == reinterpret_cast<LONG>(LoadCursorA(nullptr, IDC_ARROW));
+    Log("SetClassLongA(%s,%d,%s)", className, index, hand ? "hand" : arrow ? "arrow" : "other");
+    return g_setClassLong(hwnd, index, value);
+}
+
+BOOL WINAPI RecordPostMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
+    const char* name = message == WM_KEYDOWN ? "WM_KEYDOWN"
+                       : message == WM_KEYUP ? "WM_KEYUP"
+                       : message == WM_COMMAND ? "WM_COMMAND"
+                                               : nullptr;
+    if (name) {
+        Log("PostMessageA(%s,%s,0x%X,0x%lX)", GetParent(hwnd) ? "child" : "top-level", name,
+            static_cast<unsigned>(wp), static_cast<unsigned long>(lp));
+    }
+    return g_postMessage(hwnd, message, wp, lp);
+}
+
+BOOL WINAPI RecordSslEmptyCache(LPWSTR target, DWORD flags) {
+    Log("SslEmptyCacheW(%s,%lu)", target ? "target" : "null", flags);
+    return g_sslEmptyCache(target, flags);
+}
+
+BOOL WINAPI RecordIncrementHeader(DWORD item, LPDWORD value) {
+    Log("IncrementUrlCacheHeaderData(%lu)", item);
+    return g_incrementHeader(item, value);
+}
+
+HMODULE WINAPI RecordLoadLibrary(LPCSTR name) {
+    HMODULE module = g_loadLibrary(name);
+    for (auto [dll, handle] : {std::make_pair("SCHANNEL.DLL", &g_schannel),
+                               std::make_pair("WININET.DLL", &g_wininet)}) {
+        if (name && lstrcmpiA(name, dll) == 0) {
+            Log("LoadLibraryA(%s)", dll);
+            *handle = module;
+        }
+    }
+    return module;
+}
+
+template <class Fn>
+FARPROC Wrap(FARPROC real, Fn*& keep, Fn* wrapper) {
+    keep = reinterpret_cast<Fn*>(reinterpret_cast<void*>(real));
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(wrapper));
+}
+
+FARPROC WINAPI RecordGetProcAddress(HMODULE module, LPCSTR name) {
+    FARPROC real = g_getProcAddress(module, name);
+    if (!real || reinterpret_cast<ULONG_PTR>(name) <= 0xFFFF) return real;
+    if (std::strcmp(name, "SslEmptyCacheW") == 0) return Wrap(real, g_sslEmptyCache, RecordSslEmptyCache);
+    if (std::strcmp(name, "IncrementUrlCacheHeaderData") == 0) {
+        return Wrap(real, g_incrementHeader, RecordIncrementHeader);
+    }
+    return real;
+}
+
+BOOL WINAPI RecordFreeLibrary(HMODULE module) {
+    if (module && module == g_schannel) Log("FreeLibrary(SCHANNEL.DLL)");
+    if (module && module == g_wininet) Log("FreeLibrary(WININET.DLL)");
+    return g_freeLibrary(module);
+}
+
+// Points the program's import of `name` at the hook and keeps the real one in `real`.
+template <class Fn>
+void Patch(const char* name, Fn* hook, Fn*& real) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); imports && d->Name;
+         ++d) {
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+                std::strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)
+                                ->Name,
+                            name) != 0) {
+                continue;
+            }
+            DWORD old = 0;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
+            real = reinterpret_cast<Fn*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(hook);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+        }
+    }
+}
+
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        decltype(&ShellExecuteA) unused = nullptr;
+        Patch("Shell_NotifyIconA", &RecordNotifyIcon, g_notifyIcon);
+        Patch("ShellExecuteA", &RecordShellExecute, unused);
+        Patch("SetClassLongA", &RecordSetClassLong, g_setClassLong);
+        Patch("PostMessageA", &RecordPostMessage, g_postMessage);
+        Patch("LoadLibraryA", &RecordLoadLibrary, g_loadLibrary);
+        Patch("GetProcAddress", &RecordGetProcAddress, g_getProcAddress);
+        Patch("FreeLibrary", &RecordFreeLibrary, g_freeLibrary);
+    }
+    return TRUE;
+}
