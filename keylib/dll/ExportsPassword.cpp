@@ -43,6 +43,19 @@ uint32_t tryPassword(OpenKey& key, const std::string& password) {
     return result;
 }
 
+// KEYLIB_OK when the user answered the prompt, else what the export answers instead.
+uint32_t promptStatus(PromptResult result) {
+    switch (result) {
+        case PromptResult::Ok:
+            return KEYLIB_OK;
+        case PromptResult::Cancelled:
+            return KEYLIB_CANCELLED;
+        case PromptResult::Failed:
+            break;
+    }
+    return KEYLIB_E_SYSTEM;
+}
+
 uint32_t verifyText(uint32_t slot, const std::string& password) {
     return withKey(slot, [&](OpenKey& key) { return tryPassword(key, password); });
 }
@@ -57,14 +70,8 @@ uint32_t verifyWithPrompt(uint32_t slot) {
     });
     if (status != KEYLIB_OK) return status;
     std::string password;
-    switch (askPassword(label, password)) {
-        case PromptResult::Ok:
-            break;
-        case PromptResult::Cancelled:
-            return KEYLIB_CANCELLED;
-        case PromptResult::Failed:
-            return KEYLIB_E_SYSTEM;
-    }
+    const uint32_t asked = promptStatus(askPassword(label, password));
+    if (asked != KEYLIB_OK) return asked;
     const uint32_t result = verifyText(slot, password);
     SecureZeroMemory(&password[0], password.size());
     return result;
@@ -110,14 +117,8 @@ uint32_t KEYLIB_API CSP_ChangeInitPassword(uint32_t slot) {
     if (status != KEYLIB_OK || !initial) return status;
 
     std::string current, fresh;
-    switch (askNewPassword(label, current, fresh)) {
-        case PromptResult::Ok:
-            break;
-        case PromptResult::Cancelled:
-            return KEYLIB_CANCELLED;
-        case PromptResult::Failed:
-            return KEYLIB_E_SYSTEM;
-    }
+    const uint32_t asked = promptStatus(askNewPassword(label, current, fresh));
+    if (asked != KEYLIB_OK) return asked;
     status = withKey(slot, [&](OpenKey& key) {
         if (!key.record.initialPassword) return KEYLIB_OK;  // changed meanwhile elsewhere
         const uint32_t tried = tryPassword(key, current);

@@ -1,0 +1,108 @@
+// The key store's files and names: the key file format (what is written reads back, and every
+// kind of damage is refused by name), the plugged-in set's text and slots, and the text rules.
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "keylib/dll/logic/Crc32.h"
+#include "keylib/dll/logic/KeyFile.h"
+#include "keylib/dll/logic/PluggedSet.h"
+#include "keylib/dll/logic/TextRules.h"
+
+namespace keylib {
+namespace {
+
+TEST(KeyFileTest, WrittenRecordReadsBackIdenticallyAndDamageIsRefusedByName) {
+    KeyRecord in;
+    in.label = "\xD1\xDD\xCA\xBEUsbKey";  // GBK
+    in.maxTries = 6;
+    in.triesLeft = 4;
+    in.initialPassword = true;
+    in.password.iterations = 10000;
+    in.containers[0] = {"both", {{{0x30, 0x01, 0x00}, {0x30, 0x00}}}};
+    in.files = {{kLaunchFileId, {'h', 't'}}, {0x0001, {}}};
+    const std::vector<uint8_t> good = serializeKeyFile(in);
+    KeyRecord out;
+    ASSERT_EQ(parseKeyFile(good.data(), good.size(), out), ParseResult::Ok);
+    EXPECT_EQ(serializeKeyFile(out), good);
+    EXPECT_EQ(out.containers[0].certificates, in.containers[0].certificates);
+    EXPECT_EQ(out.label + (out.initialPassword ? " initial" : ""), in.label + " initial");
+
+    const size_t iterations = 16 + 7 + 10 + kSaltSize, derLength = iterations + 4 + kHashSize + 5;
+    // The byte at an offset flipped, the file grown by one byte, length and checksum made right.
+    const std::tuple<ParseResult, size_t, uint8_t, bool, bool> cases[] = {
+        {ParseResult::BadMagic, 0, 'X' ^ 'Q', false, false},
+        {ParseResult::BadVersion, 4, 3, false, false},
+        {ParseResult::BadField, 6, 2, false, false},  // an unknown flag
+        {ParseResult::BadChecksum, 40, 1, false, false},
+        {ParseResult::BadLength, 0, 0, true, false},
+        {ParseResult::TrailingBytes, 0, 0, true, true},
+        {ParseResult::Truncated, derLength, 0x80, false, true},
+        {ParseResult::BadField, 21, 4 ^ 7, false, true},        // more tries left than tries
+        {ParseResult::BadField, 24, 0xDD ^ 0x7F, false, true},  // label not GBK
+        {ParseResult::BadField, iterations + 2, 0x10, false, true},
+        {ParseResult::BadField, derLength - 1, 'h' ^ 1, false, true}};  // name "bot\1"
+    for (const auto& [expected, at, flip, grow, reseal] : cases) {
+        std::vector<uint8_t> bytes = good;
+        if (grow) bytes.push_back(0);
+        bytes[at] ^= flip;
+        const uint32_t crc = crc32(bytes.data() + 16, bytes.size() - 16);
+        for (int i = 0; reseal && i < 4; ++i) {
+            bytes[8 + i] = static_cast<uint8_t>(bytes.size() >> (8 * i));
+            bytes[12 + i] = static_cast<uint8_t>(crc >> (8 * i));
+        }
+        out.label = "untouched";
+        EXPECT_EQ(parseKeyFile(bytes.data(), bytes.size(), out), expected) << at;
+        EXPECT_EQ(out.label, "untouched");
+    }
+    for (size_t size = 0; size < good.size(); ++size) {
+        EXPECT_NE(parseKeyFile(good.data(), size, out), ParseResult::Ok) << size;
+    }
+}
+
+TEST(PluggedSetTest, TextRoundTripsSlotsAreFreshAndNonzeroAndMalformedTextIsRefused) {
+    PluggedSet set;
+    ASSERT_TRUE(parsePluggedSet("next 9\r\n7 b\r\n3 a\r\n", set));  // CRLF from an editor
+    EXPECT_EQ(formatPluggedSet(set), "next 9\n7 b\n3 a\n");
+    ASSERT_TRUE(parsePluggedSet("", set));
+    EXPECT_EQ(formatPluggedSet(set), "next 1\n");
+    set = {0xFFFFFFFFu, {{1, "k0"}}};
+    uint32_t slot = 0;
+    for (int i = 1; i < 256; ++i) {
+        ASSERT_EQ(plugKey(set, "k" + std::to_string(i), slot), PlugResult::Plugged);
+    }
+    EXPECT_EQ(std::make_pair(set.keys[1].slot, set.keys[2].slot), std::make_pair(0xFFFFFFFFu, 2u))
+        << "past the largest value, skipping 0 and used slots";
+    EXPECT_EQ(plugKey(set, "extra", slot), PlugResult::Full);
+    EXPECT_EQ(plugKey(set, "k5", slot), PlugResult::AlreadyPlugged);
+    EXPECT_EQ(slot, set.keys[5].slot);
+    EXPECT_TRUE(pullKey(set, "k0"));
+    ASSERT_EQ(plugKey(set, "k0", slot), PlugResult::Plugged);
+    EXPECT_EQ(findSlot(set, 256)->name + (findSlot(set, 1) ? " and 1" : ""), "k0");
+    const std::string full = formatPluggedSet(set);
+    for (const std::string& text : std::vector<std::string>{
+             "7 a\n", "next 0\n", "next x\n", "next 1\n0 a\n", "next 1\n1 a\n1 b\n",
+             "next 1\n1 a\n2 a\n", "next 1\n1 ../a\n", "next 1\n1 a b\n", "next 1\n-1 a\n",
+             "next 1\n4294967296 a\n", "next 1\n1\n", full + "1 extra\n"}) {
+        EXPECT_FALSE(parsePluggedSet(text, set)) << text.substr(0, 30);
+    }
+    EXPECT_TRUE(parsePluggedSet(full, set));
+}
+
+TEST(TextRulesTest, GbkTextLabelsAndNamesWithinTheirLimits) {
+    const auto check = [](bool (*rule)(const std::string&), std::vector<std::string> valid,
+                          std::vector<std::string> invalid) {
+        for (const std::string& text : valid) EXPECT_TRUE(rule(text)) << text;
+        for (const std::string& text : invalid) EXPECT_FALSE(rule(text)) << text;
+    };
+    check(isValidGbkText, {"", "Plain 1\xD1\xDD\x81\x40\xFE\xFE"},  // the range's corners
+          {std::string("nul\0", 4), "ab\xD1", "\xD1\x7F", "\xD1\x3F", "\x80\x40", "\xFF\x40",
+           "tab\t"});
+    check(isValidLabel, {std::string(15, 'a')}, {std::string(16, 'a'), std::string(15, '\xD1')});
+    check(isValidContainerName, {std::string(127, 'c')}, {std::string(128, 'c'), ""});
+    check(isValidKeyName, {"Key_2.b-c", std::string(64, 'k')},
+          {std::string(65, 'k'), "", ".hidden", "..", "a\\b", "a/b", "a b", "c:x"});
+}
+
+}  // namespace
+}  // namespace keylib
