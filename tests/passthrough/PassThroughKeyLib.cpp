@@ -28,9 +28,9 @@ std::string N(uint32_t v) { return std::to_string(v); }
 
 // Logs, then calls the real export found by `lookup` (a name, or an ordinal
 // for the two exported by number only); a missing one fails like a broken library.
-#define FORWARD(name, lookup, arguments, ...)                                                   \
-    Record(#name, arguments);                                                                  \
-    auto real = reinterpret_cast<decltype(&name)>(reinterpret_cast<void*>(Real(lookup)));      \
+#define FORWARD(name, lookup, arguments, ...)                                             \
+    Record(#name, arguments);                                                             \
+    auto real = reinterpret_cast<decltype(&name)>(reinterpret_cast<void*>(Real(lookup))); \
     return real ? real(__VA_ARGS__) : 0xA04200FFu
 
 }  // namespace
@@ -56,8 +56,8 @@ uint32_t KEYLIB_API CSP_VerifyPassword(uint32_t slot, uint32_t kind, const char*
 uint32_t KEYLIB_API CSP_ChangePassword(uint32_t slot, uint32_t kind, const char* oldPassword,
                                        const char* newPassword) {
     FORWARD(CSP_ChangePassword, "CSP_ChangePassword",
-            N(slot) + "," + N(kind) + "," + Text(oldPassword) + "," + Text(newPassword), slot,
-            kind, oldPassword, newPassword);
+            N(slot) + "," + N(kind) + "," + Text(oldPassword) + "," + Text(newPassword), slot, kind,
+            oldPassword, newPassword);
 }
 uint32_t KEYLIB_API CSP_ChangeInitPassword(uint32_t slot) {
     FORWARD(CSP_ChangeInitPassword, "CSP_ChangeInitPassword", N(slot), slot);
@@ -77,8 +77,8 @@ uint32_t KEYLIB_API CSP_ReadCertByName(uint32_t slot, const char* container, uin
             container, kind, length, buffer);
 }
 uint32_t KEYLIB_API CSP_DeleteContainerByName(uint32_t slot, const char* container) {
-    FORWARD(CSP_DeleteContainerByName, "CSP_DeleteContainerByName",
-            N(slot) + "," + Text(container), slot, container);
+    FORWARD(CSP_DeleteContainerByName, "CSP_DeleteContainerByName", N(slot) + "," + Text(container),
+            slot, container);
 }
 uint32_t KEYLIB_API CSP_Reset(uint32_t slot) { FORWARD(CSP_Reset, "CSP_Reset", N(slot), slot); }
 uint32_t KEYLIB_API CSP_LoadCertToIE(uint32_t slot, uint32_t flags) {

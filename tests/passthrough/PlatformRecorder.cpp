@@ -57,7 +57,8 @@ BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAA d) {
     return g_notifyIcon(message, d);
 }
 
-HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR, INT show) {
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR,
+                                    INT show) {
     Log("ShellExecuteA(%s,%s,%s,%d)", verb ? verb : "null", file ? file : "null",
         parameters ? parameters : "null", show);
     return reinterpret_cast<HINSTANCE>(42);  // above 32: success
@@ -73,8 +74,8 @@ DWORD WINAPI RecordSetClassLong(HWND hwnd, int index, LONG value) {
 }
 
 BOOL WINAPI RecordPostMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
-    const char* name = message == WM_KEYDOWN ? "WM_KEYDOWN"
-                       : message == WM_KEYUP ? "WM_KEYUP"
+    const char* name = message == WM_KEYDOWN   ? "WM_KEYDOWN"
+                       : message == WM_KEYUP   ? "WM_KEYUP"
                        : message == WM_COMMAND ? "WM_COMMAND"
                                                : nullptr;
     if (name) {
@@ -96,8 +97,8 @@ BOOL WINAPI RecordIncrementHeader(DWORD item, LPDWORD value) {
 
 HMODULE WINAPI RecordLoadLibrary(LPCSTR name) {
     HMODULE module = g_loadLibrary(name);
-    for (auto [dll, handle] : {std::make_pair("SCHANNEL.DLL", &g_schannel),
-                               std::make_pair("WININET.DLL", &g_wininet)}) {
+    for (auto [dll, handle] :
+         {std::make_pair("SCHANNEL.DLL", &g_schannel), std::make_pair("WININET.DLL", &g_wininet)}) {
         if (name && lstrcmpiA(name, dll) == 0) {
             Log("LoadLibraryA(%s)", dll);
             *handle = module;
@@ -115,7 +116,8 @@ FARPROC Wrap(FARPROC real, Fn*& keep, Fn* wrapper) {
 FARPROC WINAPI RecordGetProcAddress(HMODULE module, LPCSTR name) {
     FARPROC real = g_getProcAddress(module, name);
     if (!real || reinterpret_cast<ULONG_PTR>(name) <= 0xFFFF) return real;
-    if (std::strcmp(name, "SslEmptyCacheW") == 0) return Wrap(real, g_sslEmptyCache, RecordSslEmptyCache);
+    if (std::strcmp(name, "SslEmptyCacheW") == 0)
+        return Wrap(real, g_sslEmptyCache, RecordSslEmptyCache);
     if (std::strcmp(name, "IncrementUrlCacheHeaderData") == 0) {
         return Wrap(real, g_incrementHeader, RecordIncrementHeader);
     }
@@ -134,16 +136,17 @@ void Patch(const char* name, Fn* hook, Fn*& real) {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
         base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    const DWORD imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); imports && d->Name;
          ++d) {
         auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
         auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
         for (; names->u1.AddressOfData; ++names, ++slots) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
-                std::strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)
-                                ->Name,
-                            name) != 0) {
+                std::strcmp(
+                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name,
+                    name) != 0) {
                 continue;
             }
             DWORD old = 0;

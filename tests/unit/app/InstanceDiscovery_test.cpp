@@ -55,7 +55,9 @@ TEST(InstanceDiscovery, OnlyATaggedWindowThatTakesOverOrHangsEndsTheNewcomer) {
         EXPECT_EQ(AnotherInstanceAnswers(windows), c.ends);
         EXPECT_EQ(windows.asked, c.asked);
         // The tag is asked for afresh for every window looked at.
-        if (!c.ends) EXPECT_EQ(windows.tagCalls, static_cast<int>(c.windows.size()));
+        if (!c.ends) {
+            EXPECT_EQ(windows.tagCalls, static_cast<int>(c.windows.size()));
+        }
     }
 }
 
