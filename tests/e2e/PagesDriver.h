@@ -1,42 +1,70 @@
-// The key pages inside the main window's tab control, driven as a person
-// does: pick a tab, type into an edit, press a button, read what is shown.
+// The program beside the pass-through key library on virtual keys of the test's own, driven on
+// one of its pages as a person does.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
+// windows.h must come first.
+#include <commctrl.h>
 
 #include <string>
-#include <vector>
 
-#include "tests/driver/Driver.h"
+#include "res/resource.h"
+#include "tests/e2e/VirtualKeys.h"
 
 namespace e2e {
 
-enum PageTab { kCertificateTab = 0, kPasswordTab = 1, kLabelTab = 2 };
+class PagesTest : public ::testing::Test {
+protected:
+    // Starts the program, waits for the first key and shows the tab of the page with the control.
+    void Open(const std::string& label, int tab, int control) {
+        pid = keys.StartRecorded().Id();
+        main = driver::WaitMainWindow(pid);
+        ASSERT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == label; }));
+        HWND tabs = GetDlgItem(main, IDC_TAB);
+        while ((page = FindWindowExA(tabs, page, driver::kDialogClass, nullptr)) &&
+               !Item(control)) {
+        }
+        SendMessageA(tabs, TCM_SETCURFOCUS, tab, 0);
+        ASSERT_TRUE(page && driver::WaitUntil([&] { return driver::Visible(page); }));
+    }
+    // Ended by its exit command, the program takes its certificates out of the user's store.
+    void TearDown() override {
+        PostMessageA(main, WM_USER + 1, 0, 0);
+        driver::WaitUntil([&] { return !IsWindow(main); });
+    }
 
-// The page window of the main window that holds a control of this id and class.
-HWND FindPage(HWND main, int controlId, const char* controlClass = "Edit");
-// Clicks the tab item with the mouse; true once the tab is selected and its
-// page visible.
-bool SelectTab(HWND main, int tab, HWND page);
+    HWND Item(int id) const { return GetDlgItem(page, id); }
+    std::string Text(int id) const { return driver::ItemText(page, id); }
+    // Empties the edit and types the bytes; what the edit then shows.
+    std::string Type(int id, const std::string& bytes) const {
+        SendMessageA(Item(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+        return driver::Type(Item(id), bytes), Text(id);
+    }
+    // The next message box, closed with the button; an empty one when none comes in time.
+    driver::MessageBoxInfo Box(int button = IDOK, DWORD timeoutMs = 10000) const {
+        driver::MessageBoxInfo box;
+        if (driver::WaitMessageBox(pid, &box, {main}, timeoutMs)) driver::Press(box.hwnd, button);
+        return box;
+    }
+    // The top-level dialog with this caption, if any.
+    static HWND Dialog(const char* caption) { return FindWindowA(driver::kDialogClass, caption); }
+    void AnswerPrompt(const std::string& password, int button) const {
+        ASSERT_TRUE(
+            driver::WaitUntil([] { return driver::Visible(Dialog("验证UsbKey用户密码")); }));
+        driver::Type(GetDlgItem(Dialog("验证UsbKey用户密码"), 1201), password);
+        ASSERT_TRUE(driver::Press(Dialog("验证UsbKey用户密码"), button));
+    }
+    std::string Calls() const {  // the key-library calls, one a line
+        std::string calls;
+        for (const std::string& call : keys.Calls()) calls += call + "\n";
+        return calls;
+    }
 
-// Makes the window the foreground window, as the click of a person who works
-// in it does; a box closing hands the focus back only to an active window.
-bool Activate(HWND main);
-
-// Empties the edit, types the bytes and checks that the edit shows them.
-bool Fill(HWND edit, const std::string& bytes);
-// Waits until everything posted to the thread of the edit (which holds text)
-// before has been handled.
-bool SettleEdit(HWND edit);
-
-// The message boxes the process has now, shown or about to be.
-std::vector<HWND> MessageBoxes(DWORD pid);
-// A top-level dialog of the process with that caption, once it is visible.
-HWND WaitDialog(DWORD pid, const std::string& caption, DWORD timeoutMs = driver::kDefaultTimeoutMs);
-// Clicks the button and waits until its handler has returned; false when a
-// handler stays busy, for example because it shows a modal box.
-bool ClickAndWait(HWND button, DWORD timeoutMs = 5000);
-
-int ComboSelection(HWND combo);
+    VirtualKeys keys;
+    DWORD pid = 0;
+    HWND main = nullptr;
+    HWND page = nullptr;
+};
 
 }  // namespace e2e

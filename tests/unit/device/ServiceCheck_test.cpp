@@ -1,154 +1,60 @@
+// The smart-card service check on a fake manager and a fake clock.
 #include "device/logic/ServiceCheck.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <string>
+#include <tuple>
 #include <vector>
 
-namespace keytool::testing {
+namespace keytool {
 namespace {
 
-using ::testing::ElementsAre;
-
-// A service manager with one service whose states after the start the test
-// scripts; sleeping advances a fake clock.
-class FakeServices : public ServiceControl, public WaitClock {
-public:
-    bool managerOpens = true;
-    bool installed = true;
-    ServiceStatus status{kServiceStopped, 0};
-    bool startAccepted = true;
-    // Statuses the queries after the start answer in turn; the last repeats.
-    std::deque<ServiceStatus> afterStart;
-    int failQueryNumber = 0;  // 1-based query that fails; 0: none
-    std::vector<std::string> calls;
-    std::uint64_t now = 1000;
+// Answers the status queries in turn, the last one repeated; none: not installed.
+struct FakeServices : ServiceControl, WaitClock {
+    std::deque<ServiceStatus> statuses;
+    std::string calls;
+    std::uint64_t now = 0;
     std::vector<std::uint32_t> sleeps;
 
-    bool OpenManager() override {
-        calls.push_back("open manager");
-        return managerOpens;
+    bool OpenManager() override { return calls += "manager ", true; }
+    bool OpenService(const char* name) override { return calls += name, !statuses.empty(); }
+    bool QueryStatus(ServiceStatus* status) override {
+        *status = statuses.front();
+        if (statuses.size() > 1) statuses.pop_front();
+        return calls += " query", true;
     }
-    bool OpenService(const char* name) override {
-        calls.push_back(std::string("open ") + name);
-        return installed;
-    }
-    bool QueryStatus(ServiceStatus* out) override {
-        calls.push_back("query");
-        if (++queries_ == failQueryNumber) return false;
-        if (started_ && !afterStart.empty()) {
-            status = afterStart.front();
-            if (afterStart.size() > 1) afterStart.pop_front();
-        }
-        *out = status;
-        return true;
-    }
-    bool Start() override {
-        calls.push_back("start");
-        started_ = startAccepted;
-        return startAccepted;
-    }
-    void CloseService() override { calls.push_back("close service"); }
-    void CloseManager() override { calls.push_back("close manager"); }
+    bool Start() override { return calls += " start", true; }
+    void CloseService() override { calls += " close"; }
+    void CloseManager() override { calls += " close-manager"; }
     std::uint64_t NowMs() override { return now; }
-    void SleepMs(std::uint32_t ms) override {
-        sleeps.push_back(ms);
-        now += ms;
-    }
-
-    int Check() { return CheckService(kSmartCardService, *this, *this); }
-
-private:
-    int queries_ = 0;
-    bool started_ = false;
+    void SleepMs(std::uint32_t ms) override { sleeps.push_back(ms), now += ms; }
 };
 
-TEST(ServiceCheck, RunningOrStartingServiceIsNormalWithoutAStart) {
-    for (std::uint32_t state : {kServiceRunning, kServiceStartPending, kServiceContinuePending}) {
+TEST(ServiceCheck, Outcomes) {
+    using Sleeps = std::vector<std::uint32_t>;
+    const ServiceStatus stopped{kServiceStopped, 0}, running{kServiceRunning, 0};
+    const auto wait = [](std::uint32_t hint) { return ServiceStatus{kServiceStartPending, hint}; };
+    // Never running, the check ends at the bound; without a hint it polls, and a hint past the
+    // bound is cut to it. The rows: statuses, result, queries after the start, sleeps.
+    const std::tuple<std::deque<ServiceStatus>, int, int, Sleeps> rows[] = {
+        {{running}, 0, 0, {}},
+        {{}, -1, 0, {}},
+        {{stopped, wait(2000), wait(500), running}, 0, 3, {2000, 500, kServicePollMinMs}},
+        {{stopped, wait(3000)}, -1, 10, Sleeps(10, 3000)},
+        {{stopped, wait(0)}, -1, 300, Sleeps(300, kServicePollMinMs)},
+        {{stopped, wait(600000)}, -1, 1, {kServiceStartBoundMs}}};
+    for (const auto& [statuses, result, queriesAfterStart, sleeps] : rows) {
         FakeServices services;
-        services.status = {state, 0};
-        EXPECT_EQ(services.Check(), 0) << state;
-        EXPECT_THAT(services.calls, ElementsAre("open manager", "open SCardSvr", "query",
-                                                "close service", "close manager"));
-        EXPECT_TRUE(services.sleeps.empty());
+        services.statuses = statuses;
+        EXPECT_EQ(CheckService(kSmartCardService, services, services), result);
+        std::string calls = statuses.empty() ? "manager SCardSvr" : "manager SCardSvr query";
+        for (int i = 0; i < queriesAfterStart; ++i) calls += i ? " query" : " start query";
+        EXPECT_EQ(services.calls, calls + (statuses.empty() ? "" : " close") + " close-manager");
+        EXPECT_EQ(services.sleeps, sleeps);
     }
-}
-
-TEST(ServiceCheck, MissingManagerOrServiceOrStatusIsNotNormal) {
-    FakeServices noManager;
-    noManager.managerOpens = false;
-    EXPECT_EQ(noManager.Check(), -1);
-    EXPECT_THAT(noManager.calls, ElementsAre("open manager"));
-
-    FakeServices notInstalled;
-    notInstalled.installed = false;
-    EXPECT_EQ(notInstalled.Check(), -1);
-    EXPECT_THAT(notInstalled.calls, ElementsAre("open manager", "open SCardSvr", "close manager"));
-
-    FakeServices unreadable;
-    unreadable.failQueryNumber = 1;
-    EXPECT_EQ(unreadable.Check(), -1);
-    EXPECT_THAT(unreadable.calls, ElementsAre("open manager", "open SCardSvr", "query",
-                                              "close service", "close manager"));
-}
-
-TEST(ServiceCheck, StoppedServiceStartingWithinItsHintsIsNormal) {
-    FakeServices services;
-    services.afterStart = {
-        {kServiceStartPending, 2000}, {kServiceStartPending, 500}, {kServiceRunning, 0}};
-    EXPECT_EQ(services.Check(), 0);
-    EXPECT_THAT(services.calls,
-                ElementsAre("open manager", "open SCardSvr", "query", "start", "query", "query",
-                            "query", "close service", "close manager"));
-    EXPECT_THAT(services.sleeps, ElementsAre(2000u, 500u, kServicePollMinMs));
-}
-
-TEST(ServiceCheck, RefusedStartIsNotNormal) {
-    FakeServices services;
-    services.startAccepted = false;
-    EXPECT_EQ(services.Check(), -1);
-    EXPECT_EQ(services.calls.back(), "close manager");
-    EXPECT_EQ(services.calls[3], "start");
-}
-
-TEST(ServiceCheck, StoppingOrPausedServiceGetsAStartTheManagerMayRefuse) {
-    for (std::uint32_t state : {kServiceStopPending, kServicePausePending, kServicePaused}) {
-        FakeServices services;
-        services.status = {state, 0};
-        services.startAccepted = false;
-        EXPECT_EQ(services.Check(), -1) << state;
-        EXPECT_EQ(services.calls[3], "start");
-    }
-}
-
-TEST(ServiceCheck, ServiceThatNeverRunsEndsAtTheBound) {
-    FakeServices services;
-    services.afterStart = {{kServiceStartPending, 3000}};
-    EXPECT_EQ(services.Check(), -1);
-    EXPECT_EQ(services.now - 1000, kServiceStartBoundMs);
-    EXPECT_EQ(services.calls.back(), "close manager");
-
-    FakeServices silent;  // no hint at all: polled, not spun
-    silent.afterStart = {{kServiceStartPending, 0}};
-    EXPECT_EQ(silent.Check(), -1);
-    EXPECT_EQ(silent.sleeps.size(), kServiceStartBoundMs / kServicePollMinMs);
-
-    FakeServices stopsAgain;  // a hint far past the bound is cut to it
-    stopsAgain.afterStart = {{kServiceStopped, 600000}};
-    EXPECT_EQ(stopsAgain.Check(), -1);
-    EXPECT_THAT(stopsAgain.sleeps, ElementsAre(kServiceStartBoundMs));
-}
-
-TEST(ServiceCheck, QueryFailingDuringTheWaitCountsAsStarted) {
-    FakeServices services;
-    services.afterStart = {{kServiceStartPending, 1000}};
-    services.failQueryNumber = 3;
-    EXPECT_EQ(services.Check(), 0);
-    EXPECT_THAT(services.sleeps, ElementsAre(1000u));
-    EXPECT_EQ(services.calls.back(), "close manager");
 }
 
 }  // namespace
-}  // namespace keytool::testing
+}  // namespace keytool

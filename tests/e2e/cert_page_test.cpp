@@ -1,0 +1,125 @@
+// The certificate page on a virtual key with real certificates (its tree read as tests start).
+#include <map>
+
+#include "tests/e2e/PagesDriver.h"
+// After windows.h.
+#include <wincrypt.h>
+
+namespace {
+
+const std::string kUser =
+    "USBKEY: +|>容器0  名字＝DemoUser|>>演示用户 加密 [1]|>>演示用户 签名 [1]|";
+const std::string kRest =
+    ">容器1  名字＝DemoCorp|>>演示企业 签名 [1]|>容器2  空|>容器3  空|>容器4  空|>容器5  空|";
+
+// DER of a self-signed certificate the platform makes for "CN=name, O=Qelmora Bank".
+std::string MakeCertificate(const std::wstring& name) {
+    BYTE encoded[512];
+    DWORD size = sizeof encoded;
+    CertStrToNameW(X509_ASN_ENCODING, (L"CN=" + name + L", O=Qelmora Bank").c_str(),
+                   CERT_X500_NAME_STR, nullptr, encoded, &size, nullptr);
+    CERT_NAME_BLOB blob{size, encoded};
+    PCCERT_CONTEXT cert = CertCreateSelfSignCertificate(
+        0, &blob, CERT_CREATE_SELFSIGN_NO_KEY_INFO, nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (!cert) return "";
+    std::string der(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded);
+    return CertFreeCertificateContext(cert), der;
+}
+
+class CertPage : public e2e::PagesTest {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(keys.Admin({"create", "k", "--label", "证书Key", "--password", "Pass-2026"}), 0);
+        const wchar_t* names[] = {L"演示用户 加密", L"演示用户 签名", L"演示企业 签名"};
+        for (int i = 0; i < 3; ++i) {
+            driver::WriteFile(dir.File("c.der"), ders.emplace_back(MakeCertificate(names[i])));
+            const char* container = i < 2 ? "DemoUser" : "DemoCorp";
+            ASSERT_EQ(keys.Admin({"cert", "k", container, i ? "2" : "1", dir.File("c.der")}), 0);
+        }
+        ASSERT_EQ(keys.Admin({"plug", "k"}), 0);
+        Open("证书Key", 0, IDC_CERT_TREE);
+        ASSERT_TRUE(driver::WaitUntil([&] { return Tree() == kUser + kRest; })) << Tree();
+    }
+
+    // The items: ">" per level, the text, "[n]" state image n, "+" expanded. The item
+    // goes through memory of the program's: tree-view messages carry no pointers across.
+    std::string Tree() {
+        struct Remote {
+            TVITEMA item;
+            char text[260];
+        };
+        HANDLE process =
+            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        auto* remote = static_cast<Remote*>(
+            VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
+        const auto next = [&](HTREEITEM item, UINT code) {
+            return HTREEITEM(
+                SendMessageA(Item(IDC_CERT_TREE), TVM_GETNEXTITEM, code, LPARAM(item)));
+        };
+        std::string tree;
+        const auto collect = [&](const auto& self, HTREEITEM item,
+                                 const std::string& depth) -> void {
+            for (; item; item = next(item, TVGN_NEXT)) {
+                Remote answer{};
+                answer.item.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_STATE, answer.item.hItem = item;
+                answer.item.stateMask = 0xFFFF, answer.item.pszText = remote->text,
+                answer.item.cchTextMax = 260;
+                WriteProcessMemory(process, remote, &answer, sizeof answer, nullptr);
+                SendMessageA(Item(IDC_CERT_TREE), TVM_GETITEMA, 0, LPARAM(&remote->item));
+                ReadProcessMemory(process, remote, &answer, sizeof answer, nullptr);
+                handles[answer.text] = item;
+                const UINT image = (answer.item.state & TVIS_STATEIMAGEMASK) >> 12;
+                tree += depth + answer.text + (image ? " [" + std::to_string(image) + "]" : "") +
+                        (answer.item.state & TVIS_EXPANDED ? " +|" : "|");
+                self(self, next(item, TVGN_CHILD), depth + ">");
+            }
+        };
+        collect(collect, next(nullptr, TVGN_ROOT), "");
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        return CloseHandle(process), tree;
+    }
+    // Selects an item the set-up read; true once the view button follows.
+    bool Select(const std::string& text) {
+        PostMessageA(Item(IDC_CERT_TREE), TVM_SELECTITEM, TVGN_CARET, LPARAM(handles[text]));
+        return driver::WaitUntil([&] { return driver::Enabled(Item(IDC_VIEW_CERT)); });
+    }
+
+    driver::TempDir dir;
+    std::vector<std::string> ders;
+    std::map<std::string, HTREEITEM> handles;  // by text, as the last reading found them
+};
+
+TEST_F(CertPage, DeletionThroughBothConfirmationsAndThePrompt) {
+    ASSERT_TRUE(Select("演示用户 签名"));
+    driver::Click(Item(IDC_DELETE_CERT));
+    const driver::MessageBoxInfo first = Box(IDYES);
+    EXPECT_EQ(first.text + " " + std::to_string(first.icon), "确实要删除证书吗？ 32");  // question
+    EXPECT_EQ(Box(IDYES).text,
+              "确实要把证书删除吗？删除证书可能会导致您不能进入网上银行证书版系统！");
+    AnswerPrompt("Pass-2026", IDOK);
+    EXPECT_TRUE(driver::WaitUntil([&] { return Tree() == "USBKEY: +|>容器0  空|" + kRest; }));
+    const std::string steps = "CSP_Reset(1)\nCSP_VerifyPassword(1,1,null)\n";
+    EXPECT_NE(Calls().find(steps + "CSP_DeleteContainerByName(1,\"DemoUser\")\n"),
+              std::string::npos);
+}
+
+TEST_F(CertPage, ViewWritesTheTemporaryFileForTheShellAndSystemCheckFindsNoService) {
+    char temp[MAX_PATH];
+    const std::string file = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "~certdemotemp~.cer";
+    ASSERT_TRUE(Select("演示用户 加密"));
+    driver::Click(Item(IDC_VIEW_CERT));
+    EXPECT_TRUE(driver::WaitUntil([&] {
+        return e2e::Count(keys.ShellCalls(), "ShellExecuteA(open," + file + ",null,5)") == 1;
+    })) << ::testing::PrintToString(keys.ShellCalls());
+    EXPECT_EQ(driver::ReadFile(file), ders[0]);
+
+    // Wine has no smart-card service.
+    const std::string notNormal = "智能卡服务不正常......!\r\n运行环境不正常.....!";
+    driver::Click(Item(IDC_SYS_CHECK));
+    const auto check = [] { return Dialog("QelmoraUSBKEY检测工具"); };
+    EXPECT_TRUE(driver::WaitUntil(
+        [&] { return driver::ItemText(check(), IDC_SERVICE_TEXT) == notNormal; }));
+    EXPECT_TRUE(driver::Press(check(), IDCANCEL));
+}
+
+}  // namespace

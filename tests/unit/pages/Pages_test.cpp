@@ -1,0 +1,263 @@
+// The key pages' rules, and the certificate page's fill, deletion and path on a fake key.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "pages/logic/CertBuffer.h"
+#include "pages/logic/CertSelection.h"
+#include "pages/logic/CertTreeFill.h"
+#include "pages/logic/CertView.h"
+#include "pages/logic/LabelRules.h"
+#include "pages/logic/PasswordRules.h"
+
+namespace keytool {
+namespace {
+
+using namespace std::string_literals;
+constexpr BoxKind kNone = BoxKind::None, kWarn = BoxKind::Warning, kFail = BoxKind::Failure;
+constexpr unsigned kOld = kOldEdit, kNew = kNewEdit, kRep = kRepeatEdit, kAll = kAllEdits;
+const std::string kShort = "用户密码不可少于8位！", kDiffer = "两次输入的新密码应相同！",
+                  kSimple = "密码太简单, 请重新输入新的密码!", kLocked = "用户密码被锁死。",
+                  kLockedOrError = "用户密码被锁死,或者读取UsbKey错误!";
+
+auto Seen(const PasswordVerdict& v) {
+    return std::tie(v.message.kind, v.message.text, v.clear, v.focus);
+}
+
+TEST(PasswordRules, ChecksInOrderWithTheEditsClearedAndFocused) {
+    // "网上银a" is seven bytes in code page 936, "网上银行" eight.
+    using Row =
+        std::tuple<const char*, const char*, const char*, BoxKind, std::string, unsigned, unsigned>;
+    const Row rows[] = {
+        {"abcdefg", "12", "1", kWarn, kShort, kAll, kOld},
+        {"网上银a", "abcdefgh", "abcdefgh", kWarn, kShort, kAll, kOld},
+        {"abcdefgh", "网上银a", "1", kWarn, kShort, kNew | kRep, kNew},
+        {"abcdefgh", "abcdefgh", "abcdefg", kWarn, kShort, kRep, kRep},
+        {"abcdefgh", "12345678", "12345679", kWarn, kDiffer, kAll, kNew},
+        {"abcdefgh", "abcdefgh", "abcdefgh1", kWarn, kDiffer, kAll, kNew},
+        {"oldpass1", "87654321", "87654321", kWarn, kSimple, kAll, kOld},
+        {"abcdefgh", "abcdefgh", "abcdefgh", kNone, "", 0, 0},
+        {"oldpass1", "网上银行", "网上银行", kNone, "", 0, 0},
+        {"abcdefghijklmnop", "0123456789012345", "0123456789012345", kNone, "", 0, 0},
+    };
+    for (const auto& [oldPassword, newPassword, repeat, kind, text, clear, focus] : rows) {
+        const PasswordVerdict v = CheckPasswords(oldPassword, newPassword, repeat);
+        EXPECT_EQ(Seen(v), std::tie(kind, text, clear, focus)) << newPassword << "/" << repeat;
+    }
+}
+
+TEST(PasswordRules, SimplePasswordsAreEveryWindowOfTheRuns) {
+    const std::string_view s = kSimplePasswords;
+    ASSERT_EQ(s.size(), 180u);
+    EXPECT_EQ(s.substr(0, 19), "0123456789876543210");
+    // After the descending run the digits only go up, 0 and 1 seventeen times, the rest sixteen.
+    EXPECT_TRUE(std::is_sorted(s.begin() + 18, s.end()));
+    EXPECT_EQ(std::count(s.begin(), s.end(), '0') + std::count(s.begin(), s.end(), '9'), 35);
+    for (char d = '1'; d <= '8'; ++d) EXPECT_EQ(std::count(s.begin(), s.end(), d), 18 + (d == '1'));
+    for (std::size_t n = kMinPasswordBytes; n <= kMaxPasswordBytes; ++n) {
+        for (std::size_t at = 0; at + n <= s.size(); ++at)
+            EXPECT_TRUE(IsSimplePassword(s.substr(at, n)));
+    }
+    for (const std::string& other : {"13572468"s, "1234567a"s, "2222222244444444"s,
+                                     "9999999999999998"s, "00000000000000000000"s, "12345678\0"s}) {
+        EXPECT_FALSE(IsSimplePassword(other)) << other;
+    }
+}
+
+TEST(PasswordRules, ChangeResults) {
+    const std::tuple<std::uint32_t, BoxKind, std::string> rows[] = {
+        {0, BoxKind::Success, "修改密码完成！"},
+        {0x63C3, kFail, "用户密码不正确！还有3次可试机会。"},
+        {0x63CF, kFail, "用户密码不正确！还有15次可试机会。"},
+        {0x163C1, kFail, "用户密码不正确！还有1次可试机会。"},  // bits 4 to 15 only
+        {0x63C0, kFail, kLocked},
+        {0x6983, kFail, kLocked},
+        {1, kFail, "UsbKey错误!"},
+        {0x63D1, kFail, "UsbKey错误!"},
+    };
+    for (const auto& [result, kind, text] : rows) {
+        const PasswordVerdict v = ChangeResultVerdict(result);
+        EXPECT_EQ(Seen(v), std::make_tuple(kind, text, result ? 0 : kAll, 0u)) << result;
+    }
+}
+
+TEST(LabelRules, WhenTheChangeActsAndEachAnswer) {
+    EXPECT_TRUE(!LabelChangeApplies(0, "label") && !LabelChangeApplies(7, "") &&
+                LabelChangeApplies(7, " "));
+    EXPECT_TRUE(!NeedsPasswordCheck(4) && NeedsPasswordCheck(2) && NeedsPasswordCheck(0x104));
+    // Kind None with a result other than 0: the change stops silently.
+    const std::tuple<LabelStep (*)(std::uint32_t), std::uint32_t, BoxKind, std::string> rows[] = {
+        {&AfterSlotStatus, 0, kNone, ""},
+        {&AfterSlotStatus, 0xA0420001, kWarn, "UsbKey错误"},
+        {&AfterPasswordCheck, 0, kNone, ""},
+        {&AfterPasswordCheck, 0x80090020, kNone, ""},
+        {&AfterPasswordCheck, 0x63C2, kWarn, "用户密码不正确！还有2次可试机会。"},
+        {&AfterPasswordCheck, 0x63C0, kWarn, kLockedOrError},
+        {&AfterPasswordCheck, 1, kWarn, kLockedOrError},
+        {&AfterLabelWrite, 0, kNone, ""},
+        {&AfterLabelWrite, 0x6982, kWarn, "更改标签时出错!"},
+    };
+    for (const auto& [step, result, kind, text] : rows) {
+        const LabelStep s = step(result);
+        EXPECT_EQ(std::tie(s.proceed, s.message.kind, s.message.text),
+                  std::make_tuple(result == 0, kind, text))
+            << result;
+    }
+}
+
+using Log = std::vector<std::string>;
+using U = std::uint32_t;
+std::string N(U value) { return std::to_string(value); }
+const std::string kCut(128, 'N');
+
+// Everything the page works on; a certificate's bytes are "DER:" and its subject's name, other
+// bytes do not decode, and none stand for a length past the buffer.
+struct FakePage : CertKeyLibrary, CertDecoder, CertTree, CertPageUi, FillBuffer, CertFiles {
+    std::string names[6];
+    U flags[6] = {};
+    std::map<std::string, std::string> certs;  // by container name, "#" and kind
+    U countResult = 0, infoFailsAt = 6, verifyResult = 0, deleteResult = 0;
+    Log log;
+    int yeses = 2;  // the confirmations answered Yes before the first No
+    std::vector<std::pair<TreeNode, U>> nodes;  // parent and data of node n at n - 1
+    TreeNode selection = kNoNode;
+    // The nodes: ">" per level, the text, "[1]" a state image, the data, "+" expanded.
+    std::string tree;
+    std::string tempDir;  // empty: the query fails
+    CertPageParts parts{*this, *this, *this};
+
+    void Put(int position, const std::string& name, U kind) {
+        names[position] = name;
+        flags[position] |= kind == 1 ? 0x5u : 0xAu;
+        certs[name + "#" + N(kind)] = "DER:" + name + "#" + N(kind);
+    }
+    void Fill(U slot = 7) { FillCertTree(slot, parts, *this, *this); }
+    std::size_t Depth(TreeNode node) const { return node ? 1 + Depth(nodes[node - 1].first) : 0; }
+
+    U ContainerCount(U slot, U* count) override { return *count = 6, slot == 7 ? countResult : 1; }
+    // Writes the whole name whatever size it is told, as a careless library might.
+    U ContainerInfo(U slot, U i, U* flagsOut, U size, char* name) override {
+        if (slot != 7 || size != 128 || i == infoFailsAt) return 0x6F00;
+        std::strncpy(name, names[i].c_str(), CONTAINER_NAME_SIZE);
+        return *flagsOut = flags[i], 0;
+    }
+    U ReadCertByName(U slot, const char* container, U kind, U* length, std::uint8_t* out) override {
+        const auto der = certs.find(container + ("#" + N(kind)));
+        if (slot != 7 || *length != CERT_BUF_SIZE || der == certs.end()) return 0xA0420005u;
+        std::memcpy(out, der->second.data(), der->second.size());
+        return *length = der->second.empty() ? CERT_BUF_SIZE + 1 : der->second.size(), 0;
+    }
+    U Reset(U slot) override { return log.push_back("Reset " + N(slot)), 0; }
+    U VerifyPassword(U slot, U kind, const char* password) override {
+        log.push_back("Verify " + N(slot) + " " + N(kind) + (password ? password : ""));
+        return verifyResult;
+    }
+    U DeleteContainerByName(U slot, const char* name) override {
+        return log.push_back("Delete " + N(slot) + " " + name), deleteResult;
+    }
+    bool SubjectName(const std::uint8_t* der, U length, char* name, std::size_t size) override {
+        const std::string bytes(reinterpret_cast<const char*>(der), length);
+        return bytes.rfind("DER:", 0) == 0 && length - 4 < size && std::strcpy(name, &bytes[4]);
+    }
+    void DeleteAll() override { nodes.clear(), tree.clear(), selection = kNoNode; }
+    TreeNode Append(TreeNode parent, const char* text, int image, U data) override {
+        char hex[12] = "";
+        if (data) std::snprintf(hex, sizeof hex, " %08X", data);
+        tree += std::string(Depth(parent), '>') + text + (image ? " [1]" : "") + hex + "|";
+        return nodes.emplace_back(parent, data), nodes.size();
+    }
+    // Only the root, the first node, is expanded.
+    void Expand(TreeNode node) override { tree.insert(node == 1 ? tree.find('|') : 0, " +"); }
+    TreeNode Selected() override { return selection; }
+    TreeNode Parent(TreeNode node) override { return nodes.at(node - 1).first; }
+    bool Data(TreeNode node, U* data) override { return *data = nodes.at(node - 1).second, true; }
+    void Warn(const char* text) override { log.push_back(std::string("warn ") + text); }
+    bool Confirm(const char*) override { return log.push_back("confirm"), yeses-- > 0; }
+    void EnableView(bool) override {}
+    void EnableDelete(bool) override {}
+    void SetDeleteText(const char*) override {}
+    // AddressSanitizer reports a buffer not released.
+    std::uint8_t* Allocate() override { return new std::uint8_t[CERT_BUF_SIZE]; }
+    void Release(std::uint8_t* buffer) override { delete[] buffer; }
+    U TempPath(U size, char* out) override {
+        return tempDir.size() >= size ? tempDir.size() + 1
+                                      : (std::strcpy(out, tempDir.c_str()), tempDir.size());
+    }
+    bool WriteNewFile(const char*, const std::uint8_t*, U) override { return true; }
+    void Open(const char*) override {}
+};
+
+const std::string kFiveEmpty = ">容器0  空|>容器1  空|>容器2  空|>容器3  空|>容器4  空|";
+
+TEST(CertTreeFill, EdgeCases) {
+    FakePage none, empty, infoFails, countFails, mixed;
+    none.Fill(0);
+    EXPECT_EQ(none.tree, "未选中UsbKey!|");
+    empty.Fill();
+    EXPECT_EQ(empty.tree, "USBKEY: +|" + kFiveEmpty + ">容器5  空|");
+    infoFails.infoFailsAt = 3, infoFails.Put(1, "U", 1), infoFails.Fill();
+    EXPECT_EQ(infoFails.tree,
+              "USBKEY: +|>容器0  空|>容器1  名字＝U|>>U#1 [1] 80000002|>容器2  空|");
+    countFails.countResult = 0xA0420004u, countFails.Put(5, "L", 2), countFails.Fill();
+    EXPECT_EQ(countFails.tree, "USBKEY: +|" + kFiveEmpty + ">容器5  名字＝L|>>L#2 [1] 40000006|");
+    // Kind 1 first; incomplete flag pairs; failing reads and decodes; a name cut at the size told.
+    mixed.Put(0, "A", 1), mixed.Put(1, "B", 2), mixed.flags[0] = 0x1, mixed.flags[1] = 0x3;
+    mixed.Put(2, "U", 2), mixed.Put(2, "U", 1), mixed.Put(3, "Gone", 1), mixed.Put(4, "J", 1);
+    mixed.Put(4, "J", 2), mixed.Put(5, kCut + "MORE", 1), mixed.certs.erase("Gone#1");
+    mixed.certs["J#1"] = "junk", mixed.certs["J#2"] = "", mixed.certs[kCut + "#1"] = "DER:cut";
+    mixed.Fill();
+    EXPECT_EQ(
+        mixed.tree,
+        "USBKEY: +|>容器0  名字＝A|>容器1  名字＝B|>容器2  名字＝U|>>U#1 [1] 80000003|>>U#2 [1] "
+        "40000003|>容器3  名字＝Gone|>容器4  名字＝J|>容器5  名字＝" +
+            kCut + "|>>cut [1] 80000006|");
+    for (const FakePage* page : {&none, &empty, &mixed}) EXPECT_EQ(page->log, Log{});
+    for (const FakePage* page : {&infoFails, &countFails})
+        EXPECT_EQ(page->log, Log{"warn 读UsbKey错误！"});
+}
+
+TEST(CertSelection, DeletionAsksTwiceThenVerifiesAndDeletes) {
+    const Log steps = {"confirm",    "confirm",    "Reset 7",
+                       "Verify 7 1", "Delete 7 U", "warn 证书删除失败！"};
+    // Yes answers, check and deletion results (0x80090020: prompt cancelled), refill, steps run.
+    const std::tuple<int, U, U, bool, std::size_t> rows[] = {
+        {2, 0, 0, true, 5},       {0, 0, 0, false, 1},          {1, 0, 0, false, 2},
+        {2, 0x63C4, 0, false, 4}, {2, 0x80090020, 0, false, 4}, {2, 0, 0xA0420006, false, 6}};
+    for (const auto& [yeses, verify, remove, refill, count] : rows) {
+        const Log log(steps.begin(), steps.begin() + count);
+        FakePage page;
+        page.Put(1, "U", 1), page.Put(1, "U", 2), page.Put(3, "C", 2), page.Fill();
+        page.selection = 5;  // U#2
+        page.yeses = yeses, page.verifyResult = verify, page.deleteResult = remove;
+        EXPECT_EQ(DeleteSelectedCert(7, page.parts), refill);
+        EXPECT_EQ(page.log, log);
+    }
+    // Data naming no certificate (0, both kinds, past the table, an empty entry): nothing asked.
+    for (U data : {0u, 0xC0000002u, 0x80000007u, 0x80000001u}) {
+        FakePage page;
+        page.Put(1, "U", 1), page.Fill(), page.nodes[3].second = data, page.selection = 4;
+        EXPECT_FALSE(DeleteSelectedCert(7, page.parts));
+        EXPECT_TRUE(page.log.empty()) << data;
+    }
+}
+
+TEST(CertView, TemporaryPathMustHoldTheFileName) {
+    FakePage files;
+    char path[kTempPathSize];
+    // 241 bytes of directory, 18 of file name and the terminator fill the 260.
+    files.tempDir = "C:\\" + std::string(237, 'd') + "\\";
+    ASSERT_TRUE(TempCertPath(files, path));
+    EXPECT_EQ(path, files.tempDir + "~certdemotemp~.cer");
+    for (const std::string& dir : {files.tempDir + "d", std::string(300, 'd'), std::string()}) {
+        files.tempDir = dir;
+        EXPECT_FALSE(TempCertPath(files, path)) << dir.size();
+    }
+}
+
+}  // namespace
+}  // namespace keytool
