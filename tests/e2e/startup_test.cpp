@@ -1,189 +1,161 @@
-// Start-up, single instance, visibility and the main window's private messages.
+// Start-up, single instance, and the main window's keys and private messages.
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "tests/e2e/RecordingTool.h"
+#include "tests/e2e/VirtualKeys.h"
 
 namespace {
 
 using driver::Visible;
-using e2e::RecordingTool;
+using Calls = std::vector<std::string>;
 
 constexpr UINT kExit = WM_USER + 1;
 constexpr UINT kActivate = WM_USER + 2;
-constexpr char kTag[] = "tag 0x51E1C0DE\n";
-constexpr LONG kTagValue = 0x51E1C0DE;
-const std::string kOneKey = std::string(kTag) + "slots 7\nlabel 7 演示UsbKey\nstatus 7 2\n";
+constexpr LONG kTag = 0x72C49254;  // the key library's instance tag
 
 // A window of another process with the main window's class and title, whose
-// answer to the activation request the test chooses.
-class LookAlikeWindow {
+// answer to the activation request the test chooses: DefDlgProc's 0, or none.
+class LookAlike {
 public:
-    enum class Answer { DefaultZero, Hang };
-
-    LookAlikeWindow(LONG userData, Answer answer) {
+    LookAlike(LONG userData, bool hang) {
         HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         m_thread = std::thread([=] {
-            m_hwnd = CreateWindowExA(0, driver::kDialogClass, driver::kMainTitle, WS_POPUP, 0, 0,
-                                     10, 10, nullptr, nullptr, nullptr, nullptr);
-            SetWindowLongA(m_hwnd, GWL_USERDATA, userData);
-            if (answer == Answer::Hang) {
-                s_original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-                    m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HangingProc)));
+            HWND hwnd = CreateWindowExA(0, driver::kDialogClass, driver::kMainTitle, WS_POPUP, 0, 0,
+                                        10, 10, nullptr, nullptr, nullptr, nullptr);
+            SetWindowLongA(hwnd, GWL_USERDATA, userData);
+            if (hang) {
+                s_dialogProc = reinterpret_cast<WNDPROC>(
+                    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Hanging)));
             }
             m_threadId = GetCurrentThreadId();
             SetEvent(ready);
             MSG msg;
             while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-            DestroyWindow(m_hwnd);
+            DestroyWindow(hwnd);
         });
         WaitForSingleObject(ready, INFINITE);
         CloseHandle(ready);
     }
-    ~LookAlikeWindow() {
+    ~LookAlike() {
         PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
         m_thread.join();
     }
 
 private:
-    static LRESULT CALLBACK HangingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    static LRESULT CALLBACK Hanging(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (msg == kActivate) Sleep(4000);
-        return CallWindowProcA(s_original, hwnd, msg, wp, lp);
+        return CallWindowProcA(s_dialogProc, hwnd, msg, wp, lp);
     }
-
-    static inline WNDPROC s_original = nullptr;
+    static inline WNDPROC s_dialogProc = nullptr;
     std::thread m_thread;
-    HWND m_hwnd = nullptr;
     DWORD m_threadId = 0;
 };
 
-TEST(Startup, WithoutKeyStaysHiddenAndAsksTheLibraryInOrder) {
-    RecordingTool tool(kTag);
-    driver::Process& process = tool.Start();
-    HWND main = driver::WaitMainWindow(process.Id());
-    ASSERT_NE(main, nullptr);
-    driver::Sync(main);
+class Startup : public ::testing::Test {
+protected:
+    HWND Start() {
+        process = &keys.StartRecorded();
+        return driver::WaitMainWindow(process->Id());
+    }
+    void PlugKey() {
+        ASSERT_EQ(keys.Admin({"create", "k", "--label", "演示UsbKey", "--password", "Pass-2026",
+                              "--status", "2"}),
+                  0);
+        ASSERT_EQ(keys.Admin({"plug", "k"}), 0);  // slot 1 in a fresh store
+    }
+    bool Listed(HWND main) {
+        return driver::WaitUntil([&] { return driver::ItemText(main, 1001) == "演示UsbKey"; });
+    }
 
+    e2e::VirtualKeys keys;
+    driver::Process* process = nullptr;
+};
+
+TEST_F(Startup, WithoutKeyStaysHiddenAndAsksTheLibraryInOrder) {
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
     EXPECT_FALSE(Visible(main));
-    EXPECT_EQ(GetWindowLongA(main, GWL_USERDATA), kTagValue);
-    EXPECT_EQ(tool.Calls(),
-              (std::vector<std::string>{"CSP_UnloadIECert()", "CSP_GetInstanceTag(0,0)",
-                                        "CSP_SetMainWindow()", "CSP_UnloadIECert()",
-                                        "CSP_GetSlotList(null)"}));
+    EXPECT_EQ(GetWindowLongA(main, GWL_USERDATA), kTag);
+    EXPECT_EQ(keys.Calls(),
+              (Calls{"CSP_UnloadIECert()", "CSP_GetInstanceTag(0,0)", "CSP_SetMainWindow()",
+                     "CSP_UnloadIECert()", "CSP_GetSlotList(null)"}));
 }
 
-TEST(Startup, WithKeyShowsWindowRegistersCertificatesAndListsKey) {
-    RecordingTool tool(kOneKey);
-    driver::Process& process = tool.Start();
-    HWND main = driver::WaitMainWindow(process.Id());
+TEST_F(Startup, WithKeyShowsRegistersAndLists) {
+    PlugKey();
+    HWND main = Start();
     ASSERT_NE(main, nullptr);
-
-    EXPECT_TRUE(driver::WaitUntil([&] { return Visible(main); }));
-    ASSERT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, 1001) == "演示UsbKey"; }));
-    EXPECT_EQ(e2e::Head(tool.Calls(), 14),
-              (std::vector<std::string>{
-                  "CSP_UnloadIECert()", "CSP_GetInstanceTag(0,0)", "CSP_SetMainWindow()",
-                  "CSP_UnloadIECert()", "CSP_GetSlotList(null)", "CSP_GetSlotList(array)",
-                  "CSP_FileAllID(7)", "CSP_UnloadIECert()", "CSP_ChangeInitPassword(7)",
-                  "CSP_GetSlotStatus(7)", "CSP_LoadCertToIE(7,3)",
-                  // the balloon goes to every tagged main window: here only its own
-                  "CSP_GetInstanceTag(0,0)", "CSP_GetSlotList(array)", "CSP_GetUsbKeyLabel(7)"}));
+    ASSERT_TRUE(Listed(main));
+    EXPECT_TRUE(Visible(main));
+    const Calls calls = keys.Calls();
+    EXPECT_EQ(
+        Calls(calls.begin(), calls.begin() + std::min<size_t>(14, calls.size())),
+        (Calls{"CSP_UnloadIECert()", "CSP_GetInstanceTag(0,0)", "CSP_SetMainWindow()",
+               "CSP_UnloadIECert()", "CSP_GetSlotList(null)", "CSP_GetSlotList(array)",
+               "CSP_FileAllID(1)", "CSP_UnloadIECert()", "CSP_ChangeInitPassword(1)",
+               "CSP_GetSlotStatus(1)", "CSP_LoadCertToIE(1,3)",
+               // balloon 19 goes to every tagged main window: here its own
+               "CSP_GetInstanceTag(0,0)", "CSP_GetSlotList(array)", "CSP_GetUsbKeyLabel(1)"}));
 }
 
-TEST(SingleInstance, SecondStartBringsTheHiddenFirstToFrontAndEnds) {
-    RecordingTool tool(kTag);
-    driver::Process& first = tool.Start();
-    HWND main = driver::WaitMainWindow(first.Id());
+TEST_F(Startup, SecondStartBringsTheHiddenFirstToFrontAndEnds) {
+    HWND main = Start();
     ASSERT_NE(main, nullptr);
-    ASSERT_FALSE(Visible(main));
-
-    driver::Process& second = tool.Start();
+    driver::Process& second = keys.StartRecorded();
     DWORD code = 1;
     ASSERT_TRUE(second.WaitExit(10000, &code));
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(driver::WaitUntil([&] { return Visible(main); }));
     EXPECT_EQ(GetForegroundWindow(), main);
-    EXPECT_TRUE(first.Running());
-    EXPECT_EQ(driver::TopLevelWindows(second.Id(), driver::kDialogClass).size(), 0u);
+    EXPECT_TRUE(driver::TopLevelWindows(second.Id(), driver::kDialogClass).empty());
 }
 
-TEST(SingleInstance, LookAlikeWithAnotherTagIsSkipped) {
-    LookAlikeWindow other(0x1111, LookAlikeWindow::Answer::DefaultZero);
-    RecordingTool tool(kTag);
-    driver::Process& process = tool.Start();
-    EXPECT_NE(driver::WaitMainWindow(process.Id()), nullptr);
-    EXPECT_TRUE(process.Running());
+TEST_F(Startup, LookAlikesWithAnotherTagOrAnsweringZeroAreSkipped) {
+    LookAlike otherTag(0x1111, false);
+    LookAlike answersZero(kTag, false);
+    EXPECT_NE(Start(), nullptr);
 }
 
-TEST(SingleInstance, TaggedWindowAnsweringZeroIsSkipped) {
-    LookAlikeWindow other(kTagValue, LookAlikeWindow::Answer::DefaultZero);
-    RecordingTool tool(kTag);
-    driver::Process& process = tool.Start();
-    EXPECT_NE(driver::WaitMainWindow(process.Id()), nullptr);
-    EXPECT_TRUE(process.Running());
+TEST_F(Startup, TaggedWindowThatDoesNotAnswerEndsTheNewcomer) {
+    LookAlike hung(kTag, true);
+    process = &keys.StartRecorded();
+    ASSERT_TRUE(process->WaitExit(15000));
+    EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_SetMainWindow()"), 0u);
 }
 
-TEST(SingleInstance, TaggedWindowThatDoesNotAnswerEndsTheNewcomer) {
-    LookAlikeWindow other(kTagValue, LookAlikeWindow::Answer::Hang);
-    RecordingTool tool(kTag);
-    driver::Process& process = tool.Start();
-    ASSERT_TRUE(process.WaitExit(15000));
-    EXPECT_EQ(e2e::Count(tool.Calls(), "CSP_SetMainWindow()"), 0u);
-}
+TEST_F(Startup, KeysAndMessagesHideShowRefreshAndEnd) {
+    PlugKey();
+    HWND main = Start();
+    ASSERT_TRUE(main && Listed(main));
 
-class MainWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        process = &tool.Start();
-        main = driver::WaitMainWindow(process->Id());
-        ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(driver::WaitUntil([&] { return Visible(main); }));
-        // Start-up ends with the key listed.
-        ASSERT_TRUE(
-            driver::WaitUntil([&] { return driver::ItemText(main, 1001) == "演示UsbKey"; }));
-    }
-
-    RecordingTool tool{kOneKey};
-    driver::Process* process = nullptr;
-    HWND main = nullptr;
-};
-
-TEST_F(MainWindow, EnterRefreshesTheKeyListAndKeepsTheWindowOpen) {
-    const size_t refreshes = e2e::Count(tool.Calls(), "CSP_GetUsbKeyLabel(7)");
-    driver::PressKey(driver::FocusOf(main), VK_RETURN);
-    EXPECT_TRUE(driver::WaitUntil(
-        [&] { return e2e::Count(tool.Calls(), "CSP_GetUsbKeyLabel(7)") == refreshes + 1; }));
+    driver::PressKey(driver::FocusOf(main), VK_RETURN);  // refreshes, stays open
+    EXPECT_TRUE(
+        driver::WaitUntil([&] { return e2e::Count(keys.Calls(), "CSP_GetUsbKeyLabel(1)") == 2; }));
     EXPECT_TRUE(Visible(main));
-}
 
-TEST_F(MainWindow, EscapeAndCloseOnlyHide) {
     driver::PressKey(driver::FocusOf(main), VK_ESCAPE);
     EXPECT_TRUE(driver::WaitUntil([&] { return !Visible(main); }));
-
     DWORD_PTR answer = 0;
     SendMessageTimeoutA(main, kActivate, SW_SHOW, 0, SMTO_BLOCK, 5000, &answer);
-    ASSERT_TRUE(driver::WaitUntil([&] { return Visible(main); }));
+    EXPECT_EQ(static_cast<LRESULT>(answer), -1);
+    EXPECT_TRUE(Visible(main));
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(driver::WaitUntil([&] { return !Visible(main); }));
-    driver::Sync(main);
-    EXPECT_TRUE(process->Running());
-    EXPECT_TRUE(IsWindow(main));
-}
-
-TEST_F(MainWindow, ActivateWithHideHidesAndAnswersMinusOne) {
-    DWORD_PTR answer = 0;
-    ASSERT_TRUE(SendMessageTimeoutA(main, kActivate, SW_HIDE, 0, SMTO_BLOCK, 5000, &answer));
+    SendMessageTimeoutA(main, kActivate, SW_HIDE, 0, SMTO_BLOCK, 5000, &answer);
     EXPECT_EQ(static_cast<LRESULT>(answer), -1);
     EXPECT_FALSE(Visible(main));
-}
 
-TEST_F(MainWindow, ExitMessageEndsTheProcessAndUnloadsCertificates) {
+    // Exit unloads the certificates, then clears both secure-channel caches.
+    const size_t platformBefore = keys.ShellCalls().size();
     PostMessageA(main, kExit, 0, 0);
-    DWORD code = 1;
-    ASSERT_TRUE(process->WaitExit(10000, &code));
-    EXPECT_EQ(code, 0u);
-    EXPECT_EQ(tool.Calls().back(), "CSP_UnloadIECert()");
+    ASSERT_TRUE(process->WaitExit(10000));
+    EXPECT_EQ(keys.Calls().back(), "CSP_UnloadIECert()");
+    const Calls platform = keys.ShellCalls();
+    EXPECT_EQ(Calls(platform.begin() + platformBefore, platform.end()),
+              (Calls{"LoadLibraryA(SCHANNEL.DLL)", "LoadLibraryA(WININET.DLL)",
+                     "SslEmptyCacheW(null,0)", "IncrementUrlCacheHeaderData(14)",
+                     "FreeLibrary(SCHANNEL.DLL)", "FreeLibrary(WININET.DLL)"}));
 }
 
 }  // namespace

@@ -1,177 +1,192 @@
-// The notification-area icon: its record, balloons by number and by text from
-// other processes, the tray callback and the tray menu.
+// The notification-area icon and its balloons as keys come and go, texts
+// from other processes, the tray commands and the about box.
+#include <windows.h>
+// windows.h must come first.
+#include <wincrypt.h>
+
 #include <gtest/gtest.h>
 
-#include <string>
+#include <algorithm>
 
-#include "tests/e2e/RecordingTool.h"
+#include "tests/e2e/VirtualKeys.h"
 
 namespace {
 
 using driver::Visible;
-using e2e::RecordingTool;
+using Calls = std::vector<std::string>;
+const char kSite[] = "https://ebank.qelmora.com/";
 
-constexpr UINT kTrayNotify = WM_USER + 4;
-constexpr UINT kBalloon = WM_USER + 5;
-const std::string kNoKey = "slots\n";
-const std::string kOneKey = "slots 7\nlabel 7 演示UsbKey\nstatus 7 2\n";
+std::string Balloon(const std::string& tip, const std::string& info) {
+    return "Shell_NotifyIconA(MODIFY,size=488,id=1,flags=0x17,state=2,timeout=1003,tip=" + tip +
+           ",info=" + info + ",title=)";
+}
+const std::string kTakeAway = Balloon("", "");
 const std::string kTipKey = "UsbKey已插入，可以正常使用";
 const std::string kTipNoKey = "当前未插入UsbKey";
 
-std::string Clearing() {
-    return "Shell_NotifyIconA(MODIFY,size=488,id=1,flags=0x17,state=2,timeout=1003,tip=,info=,"
-           "title=)";
-}
-
-std::string Shown(const std::string& tip, const std::string& info) {
-    return "Shell_NotifyIconA(MODIFY,size=488,id=1,flags=0x17,state=2,timeout=1003,tip=" + tip +
-           ",info=" + info + ",title=)";
+bool InPersonalStore(const char* commonName) {
+    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+    PCCERT_CONTEXT found = CertFindCertificateInStore(store, X509_ASN_ENCODING, 0,
+                                                      CERT_FIND_SUBJECT_STR_A, commonName, nullptr);
+    CertFreeCertificateContext(found);
+    CertCloseStore(store, 0);
+    return found != nullptr;
 }
 
 class Tray : public ::testing::Test {
 protected:
-    void Start(const std::string& scenario) {
-        tool.SetScenario(scenario);
-        process = &tool.Start();
+    void SetUp() override {
+        process = &keys.StartRecorded();
         main = driver::WaitMainWindow(process->Id());
         ASSERT_NE(main, nullptr);
     }
-
-    // Shell calls after the first `skip` ones, once `count` of them have arrived.
-    std::vector<std::string> CallsAfter(size_t skip, size_t count) {
-        driver::WaitUntil([&] { return tool.ShellCalls().size() >= skip + count; });
+    // Ended by its exit command, the program unloads what it registered.
+    void TearDown() override {
+        PostMessageA(main, WM_USER + 1, 0, 0);
+        process->WaitExit(10000);
+    }
+    Calls PlatformSince(size_t before, size_t count) {
+        driver::WaitUntil([&] { return keys.ShellCalls().size() >= before + count; });
         driver::Sync(main);
-        const auto all = tool.ShellCalls();
-        return std::vector<std::string>(all.begin() + std::min(skip, all.size()), all.end());
+        const Calls all = keys.ShellCalls();
+        return Calls(all.begin() + std::min(before, all.size()), all.end());
+    }
+    bool ShownOnce(const std::string& call) {
+        return driver::WaitUntil([&] { return e2e::Count(keys.ShellCalls(), call) == 1; });
     }
 
-    LRESULT SendText(const void* data, DWORD size) {
-        COPYDATASTRUCT copy{};
-        copy.dwData = 0x1234;  // not looked at
-        copy.cbData = size;
-        copy.lpData = const_cast<void*>(data);
-        DWORD_PTR answer = 0;
-        SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_BLOCK, 5000,
-                            &answer);
-        return static_cast<LRESULT>(answer);
-    }
-
-    RecordingTool tool{kNoKey};
+    e2e::VirtualKeys keys;
     driver::Process* process = nullptr;
     HWND main = nullptr;
 };
 
-TEST_F(Tray, IconIsAddedOnceAtCreationWithAnEmptyTip) {
-    Start(kNoKey);
-    EXPECT_EQ(tool.ShellCalls(),
-              std::vector<std::string>{"Shell_NotifyIconA(ADD,size=488,id=1,flags=0x17,state=2,"
+TEST_F(Tray, PluggingAndPullingAKeyAnnouncesRegistersLaunchesAndClears) {
+    // A self-signed certificate made by the platform goes onto the key.
+    const char commonName[] = "Qelmora tray test";
+    BYTE encoded[128];
+    CERT_NAME_BLOB name{sizeof encoded, encoded};
+    ASSERT_TRUE(CertStrToNameA(X509_ASN_ENCODING, "CN=Qelmora tray test", CERT_X500_NAME_STR,
+                               nullptr, encoded, &name.cbData, nullptr));
+    PCCERT_CONTEXT cert =
+        CertCreateSelfSignCertificate(0, &name, 0, nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(cert, nullptr);
+    driver::TempDir files;
+    driver::WriteFile(
+        files.File("user.der"),
+        std::string(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded));
+    CertFreeCertificateContext(cert);
+    ASSERT_EQ(
+        keys.Admin({"create", "k", "--label", "插拔", "--password", "Pass-2026", "--status", "2"}),
+        0);
+    ASSERT_EQ(keys.Admin({"cert", "k", "Main", "1", files.File("user.der")}), 0);
+    ASSERT_EQ(keys.Admin({"file", "k", "EF11", "--text", kSite}), 0);
+    EXPECT_EQ(keys.ShellCalls(), Calls{"Shell_NotifyIconA(ADD,size=488,id=1,flags=0x17,state=2,"
                                        "timeout=1000,tip=,info=,title=)"});
-}
 
-TEST_F(Tray, NumberedBalloonTakesTheOldOneAwayThenShowsTextAndTip) {
-    Start(kNoKey);
-    const size_t before = tool.ShellCalls().size();
-    PostMessageA(main, kBalloon, 10, 0);
-    EXPECT_EQ(CallsAfter(before, 2),
-              (std::vector<std::string>{Clearing(), Shown(kTipNoKey, "有UsbKey插入!")}));
-
-    PostMessageA(main, kBalloon, 21, 0);
-    PostMessageA(main, kBalloon, 0xFFFFFFFF, 0);
-    PostMessageA(main, kBalloon, 20, 0);  // marks the end of what the two before did
-    EXPECT_EQ(CallsAfter(before + 2, 2),
-              (std::vector<std::string>{Clearing(), Shown(kTipNoKey, "更改UsbKey标签完成!")}));
-}
-
-TEST_F(Tray, StartUpWithAKeyShowsTheRegistrationBalloonWithTheKeyTip) {
-    Start(kOneKey);
-    const auto calls = CallsAfter(0, 5);
-    // Added at creation, added again from a fresh record for the key, then balloon 19.
-    ASSERT_GE(calls.size(), 5u);
-    EXPECT_EQ(calls[3], Clearing());
-    EXPECT_EQ(calls[4], Shown(kTipKey, "注册证书到IE完成!"));
-}
-
-TEST_F(Tray, TextsFromOtherProcessesAreBoundedToWhatWasSent) {
-    Start(kNoKey);
-    size_t seen = tool.ShellCalls().size();
-    auto next = [&] {
-        const auto calls = CallsAfter(seen, 2);
-        seen += 2;
-        return calls.size() >= 2 ? calls[1] : std::string("none");
+    ASSERT_EQ(keys.Admin({"plug", "k"}), 0);
+    EXPECT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, 1001) == "插拔"; }));
+    EXPECT_TRUE(Visible(main));
+    EXPECT_TRUE(InPersonalStore(commonName));
+    ASSERT_TRUE(ShownOnce(Balloon(kTipKey, "注册证书到IE完成!")));
+    const Calls platform = keys.ShellCalls();
+    const auto at = [&](const std::string& call) {
+        return std::find(platform.begin(), platform.end(), call) - platform.begin();
     };
+    EXPECT_LT(at(std::string("ShellExecuteA(open,") + kSite + ",null,5)"), at(kTakeAway));
+    EXPECT_EQ(platform[at(Balloon(kTipKey, "有UsbKey插入!")) - 1], kTakeAway);
+    EXPECT_LT(at(Balloon(kTipKey, "有UsbKey插入!")), at(Balloon(kTipKey, "注册证书到IE完成!")));
 
-    const char shortText[] = "证书即将过期";
-    EXPECT_EQ(SendText(shortText, sizeof shortText), TRUE);
-    EXPECT_EQ(next(), Shown(kTipNoKey, shortText));
-
-    const std::string exact(255, 'e');
-    EXPECT_EQ(SendText(exact.c_str(), static_cast<DWORD>(exact.size() + 1)), TRUE);
-    EXPECT_EQ(next(), Shown(kTipNoKey, exact));
-
-    const std::string longer(300, 'l');  // no terminator among the bytes sent
-    EXPECT_EQ(SendText(longer.data(), static_cast<DWORD>(longer.size())), TRUE);
-    EXPECT_EQ(next(), Shown(kTipNoKey, std::string(255, 'l')));
-
-    const char cut[] = "abcdef";
-    EXPECT_EQ(SendText(cut, 3), TRUE);
-    EXPECT_EQ(next(), Shown(kTipNoKey, "abc"));
-
-    EXPECT_EQ(SendText(shortText, 0), TRUE);
-    EXPECT_EQ(SendText(nullptr, 10), TRUE);
-    driver::Sync(main);
-    EXPECT_EQ(tool.ShellCalls().size(), seen);
+    ASSERT_EQ(keys.Admin({"pull", "k"}), 0);
+    EXPECT_TRUE(ShownOnce(Balloon(kTipNoKey, "有UsbKey拔除!")));
+    EXPECT_FALSE(InPersonalStore(commonName));
+    EXPECT_EQ(driver::ItemText(main, 1001), "");
+    EXPECT_TRUE(Visible(main));  // a removal does not hide the window
+    EXPECT_EQ(e2e::Count(keys.ShellCalls(), "SslEmptyCacheW(null,0)"), 1u);
 }
 
-TEST_F(Tray, LeftPressTogglesTheWindowAndOtherMouseMessagesDoNothing) {
-    Start(kNoKey);
-    ASSERT_FALSE(Visible(main));
-    SendMessageA(main, kTrayNotify, 1, WM_LBUTTONUP);
-    SendMessageA(main, kTrayNotify, 1, WM_LBUTTONDBLCLK);
-    SendMessageA(main, kTrayNotify, 1, WM_MOUSEMOVE);
-    EXPECT_FALSE(Visible(main));
+TEST_F(Tray, BalloonsAskedForByOtherProcessesAreBounded) {
+    const std::string exact(255, 'e'), longer(300, 'l');
+    const struct {
+        const void* data;
+        DWORD size;
+        std::string shown;  // empty: nothing shown
+    } texts[] = {{"证书即将过期", 13, "证书即将过期"},
+                 {exact.c_str(), 256, exact},
+                 {longer.data(), 300, std::string(255, 'l')},  // unterminated
+                 {"abcdef", 3, "abc"},
+                 {"abc", 0, ""},
+                 {nullptr, 10, ""}};
+    for (const auto& text : texts) {
+        const size_t before = keys.ShellCalls().size();
+        COPYDATASTRUCT copy{0x1234, text.size, const_cast<void*>(text.data)};
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_BLOCK, 5000,
+                            &answer);
+        EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+        const Calls expected =
+            text.shown.empty() ? Calls{} : Calls{kTakeAway, Balloon(kTipNoKey, text.shown)};
+        EXPECT_EQ(PlatformSince(before, expected.size()), expected) << text.size;
+    }
+    const size_t before = keys.ShellCalls().size();
+    PostMessageA(main, WM_USER + 5, 21, 0);  // no such text: nothing changes
+    PostMessageA(main, WM_USER + 5, 20, 0);
+    EXPECT_EQ(PlatformSince(before, 2),
+              (Calls{kTakeAway, Balloon(kTipNoKey, "更改UsbKey标签完成!")}));
+}
 
-    SendMessageA(main, kTrayNotify, 1, WM_LBUTTONDOWN);
-    EXPECT_TRUE(driver::WaitUntil([&] { return Visible(main); }));
+TEST_F(Tray, IconPressAndMenuCommandsWorkWhileHidden) {
+    SendMessageA(main, WM_USER + 4, 1, WM_LBUTTONUP);  // only a press counts
+    EXPECT_FALSE(Visible(main));
+    SendMessageA(main, WM_USER + 4, 1, WM_LBUTTONDOWN);
+    EXPECT_TRUE(Visible(main));
     EXPECT_EQ(GetForegroundWindow(), main);
-    SendMessageA(main, kTrayNotify, 1, WM_LBUTTONDOWN);
-    EXPECT_TRUE(driver::WaitUntil([&] { return !Visible(main); }));
-}
-
-TEST_F(Tray, RightPressOpensTheMenuAndItsExitEndsTheProgram) {
-    Start(kNoKey);
-    PostMessageA(main, kTrayNotify, 1, WM_RBUTTONDOWN);
-    HWND menu = nullptr;
-    ASSERT_TRUE(driver::WaitUntil([&] {
-        auto menus = driver::TopLevelWindows(process->Id(), "#32768");
-        for (HWND m : menus) {
-            if (Visible(m)) menu = m;
-        }
-        return menu != nullptr;
-    }));
-    EXPECT_EQ(e2e::Count(tool.ShellCalls(), "TrackPopupMenu(flags=0x4,items=6,at cursor)"), 1u);
-    // The last item is "退出": up from nothing selected wraps to it.
-    driver::PressKey(menu, VK_UP);
-    driver::PressKey(menu, VK_RETURN);
-    EXPECT_TRUE(process->WaitExit(10000));
-}
-
-TEST_F(Tray, MenuCommandsWorkWhileTheWindowIsHidden) {
-    Start(kOneKey);
-    ASSERT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, 1001) == "演示UsbKey"; }));
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(driver::WaitUntil([&] { return !Visible(main); }));
-
-    const size_t labels = e2e::Count(tool.Calls(), "CSP_GetUsbKeyLabel(7)");
-    PostMessageA(main, WM_COMMAND, 131, 0);  // "刷新设备"
-    EXPECT_TRUE(driver::WaitUntil(
-        [&] { return e2e::Count(tool.Calls(), "CSP_GetUsbKeyLabel(7)") == labels + 1; }));
+    SendMessageA(main, WM_USER + 4, 1, WM_LBUTTONDOWN);
     EXPECT_FALSE(Visible(main));
+    SendMessageA(main, WM_COMMAND, 133, 0);  // "显示用户管理工具"
+    EXPECT_TRUE(Visible(main));
+}
 
-    PostMessageA(main, WM_COMMAND, 133, 0);  // "显示用户管理工具"
-    EXPECT_TRUE(driver::WaitUntil([&] { return Visible(main); }));
+TEST_F(Tray, AboutBoxLinkCursorAndSecondOpening) {
+    const auto box = [&] {
+        HWND found = nullptr;
+        driver::WaitUntil([&] {
+            for (HWND hwnd : driver::TopLevelWindows(process->Id(), driver::kDialogClass)) {
+                if (Visible(hwnd) && driver::Text(hwnd) == "关于") found = hwnd;
+            }
+            return found != nullptr;
+        });
+        return found;
+    };
+    PostMessageA(main, WM_SYSCOMMAND, 16, 0);
+    HWND about = box();
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(driver::ItemText(about, 1018), kSite);
+    EXPECT_TRUE(ShownOnce("SetClassLongA(Button,-12,hand)"));
+    driver::Click(GetDlgItem(about, 1018));
+    EXPECT_TRUE(ShownOnce(std::string("ShellExecuteA(open,") + kSite + ",null,5)"));
+    // The link is drawn in pure blue and underlined: one long blue row.
+    RECT link;
+    GetWindowRect(GetDlgItem(about, 1018), &link);
+    HDC screen = GetDC(nullptr);
+    int widest = 0;
+    for (int y = link.top; y < link.bottom; ++y) {
+        int row = 0;
+        for (int x = link.left; x < link.right; ++x)
+            row += GetPixel(screen, x, y) == RGB(0, 0, 255);
+        widest = std::max(widest, row);
+    }
+    ReleaseDC(nullptr, screen);
+    EXPECT_GT(widest, 60);
+    ASSERT_TRUE(driver::Press(about, IDOK));
+    EXPECT_TRUE(ShownOnce("SetClassLongA(Button,-12,arrow)"));
 
-    PostMessageA(main, WM_COMMAND, 132, 0);  // "退出"
-    EXPECT_TRUE(process->WaitExit(10000));
+    PostMessageA(main, WM_COMMAND, 57681, 0);  // from the tray menu, while hidden
+    about = box();
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(driver::WaitUntil(
+        [&] { return e2e::Count(keys.ShellCalls(), "SetClassLongA(Button,-12,hand)") == 2; }));
+    driver::PressKey(about, VK_ESCAPE);
+    EXPECT_TRUE(driver::WaitUntil([&] { return !IsWindow(about); }));
 }
 
 }  // namespace
