@@ -1,152 +1,169 @@
 #include "device/logic/KeyDeviceRepair.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "tests/unit/device/FakeRegistry.h"
+#include "device/logic/KeyDeviceRepairRegistry.h"
 
-namespace keytool::testing {
+namespace keytool {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using namespace std::string_literals;
+using Log = std::vector<std::string>;
 
-const std::string kId = kKeyHardwareId;
+// Keys by full path with an access list; some cannot be opened or deleted.
+struct FakeRegistry : Registry {
+    struct Key {
+        std::string access = "own";
+        bool opens = true, deletes = true;
+    };
+    std::map<std::string, Key> keys;
+    std::map<RegKey, std::string> open;
+    Log log;
+    int budget = 1000;  // a walk asking for more names than this never ends
 
-struct FakeDevice {
-    bool statusAnswers = true;
-    std::uint32_t status = 0;
-    std::uint32_t problem = 28;
-    bool hasImage = true;
-    std::map<DeviceProperty, std::string> properties;
-    std::string asked;  // the questions put to the device, in order
-};
-
-FakeDevice Failed(const std::string& ids) {
-    FakeDevice device;
-    device.properties[DeviceProperty::kHardwareId] = ids;
-    return device;
-}
-
-class FakeDeviceList : public DeviceList, public MessageSink {
-public:
-    std::vector<FakeDevice> devices;
-    std::vector<std::string> shown;
-
-    bool Open() override { return true; }
-    bool SelectDevice(std::uint32_t index) override {
-        device_ = index < devices.size() ? &devices[index] : nullptr;
-        return device_ != nullptr;
+    Log ChildrenOf(const std::string& path) const {
+        Log names;
+        for (const auto& [p, key] : keys) {
+            if (p.rfind(path + '\\', 0) == 0 &&
+                p.find('\\', path.size() + 1) == std::string::npos) {
+                names.push_back(p.substr(path.size() + 1));
+            }
+        }
+        return names;
     }
-    bool GetNodeStatus(std::uint32_t& status, std::uint32_t& problem) override {
-        device_->asked += "status ";
-        status = device_->status;
-        problem = device_->problem;
-        return device_->statusAnswers;
-    }
-    bool HasClassImage() override {
-        device_->asked += "image ";
-        return device_->hasImage;
-    }
-    bool ReadProperty(DeviceProperty property, char* buffer, std::size_t size) override {
-        device_->asked += std::to_string(static_cast<int>(property)) + ' ';
-        std::fill(buffer, buffer + size, 'x');  // a failed read may scribble too
-        const auto it = device_->properties.find(property);
-        if (it == device_->properties.end()) return false;
-        std::copy(it->second.begin(), it->second.end(), buffer);
+    bool GrantEveryoneAccess(const std::string& path, SavedAccess& original) override {
+        if (!keys.count(path)) return false;
+        original.assign(keys[path].access.begin(), keys[path].access.end());
+        keys[path].access = "everyone";
         return true;
     }
-    void Show(const char* text) override { shown.emplace_back(text); }
-
-private:
-    FakeDevice* device_ = nullptr;
+    void RestoreAccess(const std::string& path, const SavedAccess& original) override {
+        keys.at(path).access.assign(original.begin(), original.end());
+    }
+    RegKey OpenKey(const std::string& path) override {
+        if (!keys.count(path) || !keys[path].opens) return 0;
+        const RegKey key = open.empty() ? 1 : open.rbegin()->first + 1;
+        open[key] = path;
+        return key;
+    }
+    SubKeyName EnumSubKey(RegKey key, std::uint32_t index, std::string& name) override {
+        const Log names = ChildrenOf(open.at(key));
+        if (--budget < 0 || index >= names.size()) return SubKeyName::kNone;
+        name = names[index];
+        return SubKeyName::kNamed;
+    }
+    std::uint32_t CountSubKeys(RegKey key) override {
+        return static_cast<std::uint32_t>(ChildrenOf(open.at(key)).size());
+    }
+    bool DeleteKey(const std::string& path) override {
+        if (!keys[path].deletes || !ChildrenOf(path).empty()) return false;
+        keys.erase(path);
+        log.push_back(path);
+        return true;
+    }
+    void CloseKey(RegKey key) override { open.erase(key); }
 };
 
-class CheckKeyDeviceTest : public ::testing::Test {
-protected:
-    FakeDeviceList devices;
-    FakeRegistry registry;
+// Devices as (status answers, DN flags, class image, problem, hardware ids).
+struct Device {
+    bool answers;
+    std::uint32_t status;
+    bool image;
+    std::uint32_t problem;
+    std::string ids;
+};
+struct FakeDevices : DeviceList, MessageSink {
+    std::vector<Device> devices;
+    const Device* device = nullptr;
+    Log shown;
+    bool Open() override { return true; }
+    bool SelectDevice(std::uint32_t i) override {
+        device = i < devices.size() ? &devices[i] : nullptr;
+        return device;
+    }
+    bool GetNodeStatus(std::uint32_t& status, std::uint32_t& problem) override {
+        status = device->status;
+        problem = device->problem;
+        return device->answers;
+    }
+    bool HasClassImage() override { return device->image; }
+    bool ReadProperty(DeviceProperty property, char* buffer, std::size_t size) override {
+        if (property != DeviceProperty::kHardwareId) return false;
+        std::fill(buffer, buffer + size, 'x');  // what the ids leave of the buffer is not text
+        device->ids.copy(buffer, std::min(size, device->ids.size()));
+        return true;
+    }
+    void Show(const char* text) override { shown.push_back(text); }
+};
 
-    void SetUp() override {
-        for (const char* path : kKeyDevicePaths) {
+TEST(KeyDeviceRepair, OnlyShownFailedDevicesWithTheExactIdAreRepairedOnceEach) {
+    const std::string id = kKeyHardwareId;
+    const std::string ok = id + "\0\0"s;
+    const struct {
+        std::vector<Device> devices;
+        size_t repairs;
+    } cases[] = {
+        {{{false, 0, true, 28, ok},
+          {true, kDnNoShowInDm, true, 28, ok},
+          {true, 0, false, 28, ok},
+          {true, 0, true, 0, ok}},
+         0},  // no answer, hidden, no class image, no problem
+        {{{true, 0, true, 28, "USB\\Vid_d1a1&Pid_2291&Rev_0100\0"s + ok}}, 1},  // matched once
+        {{{true, 0, true, 28, "USB\\VID_D1A1&PID_2291\0\0"s}}, 0},              // case matters
+        {{{true, 0, true, 28, ok}, {true, 0, true, 10, ok}}, 2},
+    };
+    for (const auto& c : cases) {
+        FakeDevices devices;
+        devices.devices = c.devices;
+        FakeRegistry registry;
+        for (const char* path : {kKeyDevicePaths[0], kKeyDevicePaths[2]}) {  // no ControlSet002
             registry.keys[path];
             registry.keys[path + "\\5&2f&0&1"s];
         }
+        CheckKeyDevice(devices, registry, devices);
+        EXPECT_EQ(devices.shown, Log(c.repairs, kReinsertMessage));
+        EXPECT_EQ(registry.log.size(), c.repairs ? 2u : 0u);  // both instance keys, once
     }
-    void Check() { CheckKeyDevice(devices, registry, devices); }
-    std::vector<std::string> Log(const std::string& kind) const {
-        std::vector<std::string> paths;
-        for (const auto& entry : registry.log) {
-            if (entry.rfind(kind + ' ', 0) == 0) paths.push_back(entry.substr(kind.size() + 1));
-        }
-        return paths;
+}
+
+TEST(KeyDeviceRepair, WalkDeletesBottomUpSkipsWhatStaysAndRestoresAccess) {
+    const std::string path = kKeyDevicePaths[0];
+    FakeRegistry registry;
+    for (const std::string& key :
+         {path, path + "\\1", path + "\\1\\Params", path + "\\1\\Params\\Irq", path + "\\2",
+          path + "\\3", path + "\\3\\child", path + "\\4"}) {
+        registry.keys[key];
     }
-};
+    registry.keys[path + "\\2"].opens = false;
+    registry.keys[path + "\\3"].deletes = false;
 
-TEST_F(CheckKeyDeviceTest, LeavesDevicesWithoutAShownProblemAlone) {
-    devices.devices.assign(4, Failed(kId + "\0"s));
-    devices.devices[0].statusAnswers = false;
-    devices.devices[1].status = kDnNoShowInDm | 0x0A;
-    devices.devices[2].hasImage = false;
-    devices.devices[3].problem = 0;
-
-    Check();
-
-    EXPECT_THAT(registry.log, IsEmpty());
-    EXPECT_THAT(devices.shown, IsEmpty());
-    EXPECT_EQ(devices.devices[0].asked, "status ");
-    EXPECT_EQ(devices.devices[1].asked, "status ");
-    EXPECT_EQ(devices.devices[2].asked, "status image ");
-    EXPECT_EQ(devices.devices[3].asked, "status image ");
+    EXPECT_EQ(DeleteSubKeys(registry, path), 1);
+    EXPECT_EQ(registry.log, (Log{path + "\\1\\Params\\Irq", path + "\\1\\Params", path + "\\1",
+                                 path + "\\3\\child", path + "\\4"}));
+    EXPECT_EQ(registry.ChildrenOf(path), (Log{"2", "3"}));
+    EXPECT_GE(registry.budget, 0);
+    EXPECT_EQ(registry.keys[path].access, "own");
+    EXPECT_EQ(registry.keys[path + "\\3"].access, "own");  // left behind with its own list
+    EXPECT_TRUE(registry.open.empty());
 }
 
-TEST_F(CheckKeyDeviceTest, RepairsTheThreeControlSetsForTheExactIdOnly) {
-    devices.devices.push_back(Failed("USB\\Vid_d1a1&Pid_2291&Rev_0100\0"s + kId + "\0\0"s));
-    devices.devices.push_back(Failed("USB\\VID_D1A1&PID_2291\0usb\\vid_d1a1&pid_2291\0\0"s));
-
-    Check();
-
-    EXPECT_THAT(Log("delete"),
-                ElementsAre(kKeyDevicePaths[0] + "\\5&2f&0&1"s, kKeyDevicePaths[1] + "\\5&2f&0&1"s,
-                            kKeyDevicePaths[2] + "\\5&2f&0&1"s));
-    EXPECT_THAT(devices.shown, ElementsAre("请重新插入UsbKey!"));
-}
-
-TEST_F(CheckKeyDeviceTest, RepairsAndAsksAgainForEachFailedKey) {
-    devices.devices = {Failed(kId + "\0\0"s), Failed("USB\\Vid_0000\0\0"s), Failed(kId + "\0\0"s)};
-    registry.keys.erase(kKeyDevicePaths[1] + "\\5&2f&0&1"s);
-    registry.keys.erase(kKeyDevicePaths[1]);
-
-    Check();
-
-    // The control set without the key's entry is passed over without a word.
-    EXPECT_THAT(Log("grant"), ElementsAre(kKeyDevicePaths[0], kKeyDevicePaths[2],
-                                          kKeyDevicePaths[0], kKeyDevicePaths[2]));
-    EXPECT_EQ(Log("delete").size(), 2u);
-    EXPECT_THAT(devices.shown, ElementsAre(kReinsertMessage, kReinsertMessage));
-}
-
-TEST(CountKeyIdMatches, StaysInsideATextWithoutItsTerminators) {
-    // Heap buffers of the exact size, so one byte read past the end is caught.
-    const auto count = [](const std::string& bytes, bool isIdList) {
-        const std::vector<char> buffer(bytes.begin(), bytes.end());
-        return CountKeyIdMatches(buffer.data(), buffer.size(), isIdList);
+TEST(KeyDeviceRepair, IdListIsReadOnlyInsideItsBuffer) {
+    const std::string id = kKeyHardwareId;
+    const auto count = [](const std::string& bytes, bool isList) {
+        const std::vector<char> exact(bytes.begin(), bytes.end());  // ASan sees one byte more
+        return CountKeyIdMatches(exact.data(), exact.size(), isList);
     };
-    const std::string filler(kDeviceTextSize - kId.size() - 1, 'A');
-
+    const std::string filler(kDeviceTextSize - id.size() - 1, 'A');
     EXPECT_EQ(count(std::string(kDeviceTextSize, 'U'), true), 0u);
-    EXPECT_EQ(count(filler + '\0' + kId, true), 1u);
-    EXPECT_EQ(count(filler + '\0' + kId.substr(1), true), 0u);
-    EXPECT_EQ(count(kId + '\0' + kId, true), 2u);
-    EXPECT_EQ(count(kId + '\0' + kId, false), 1u);
-    EXPECT_EQ(count(kId + "\0\0"s + kId, true), 1u);
+    EXPECT_EQ(count(filler + '\0' + id, true), 1u);  // no final terminator
+    EXPECT_EQ(count(filler + '\0' + id.substr(1), true), 0u);
+    EXPECT_EQ(count(id + '\0' + id, false), 1u);    // not a list: one string
+    EXPECT_EQ(count(id + "\0\0"s + id, true), 1u);  // the list ends at the empty string
 }
 
 }  // namespace
-}  // namespace keytool::testing
+}  // namespace keytool
