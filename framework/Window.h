@@ -16,12 +16,10 @@ public:
     Window& operator=(const Window&) = delete;
     virtual ~Window() = default;
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
     void Attach(HWND hwnd) { m_hWnd = hwnd; }
 
     BOOL EnableWindow(BOOL enable) const { return ::EnableWindow(m_hWnd, enable); }
     BOOL ShowWindow(int command) const { return ::ShowWindow(m_hWnd, command); }
-    BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
     DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_STYLE)); }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     void SetWindowText(const char* text) const { ::SetWindowTextA(m_hWnd, text); }

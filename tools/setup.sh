@@ -3,7 +3,7 @@
 # Idempotent: packages already present are not fetched again.
 set -euo pipefail
 
-packages=(cmake g++ clang googletest libgtest-dev libssl-dev openssl
+packages=(cmake g++ clang googletest libgtest-dev openssl
   mingw-w64 g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-utils
   imagemagick fonts-wqy-microhei locales clang-format clang-tidy)
 
