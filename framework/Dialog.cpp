@@ -137,6 +137,9 @@ BOOL Dialog::PreTranslateMessage(MSG* msg) {
 void Dialog::EndDialog(int result) {
     m_result = result;
     m_endModal = true;
+    // Ended from inside a sent message, GetMessageA would go on waiting for
+    // the next posted one: wake the loop so it sees the end at once.
+    if (m_modal && m_hWnd) ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
     if (!m_modal && m_hWnd) ::EndDialog(m_hWnd, result);
 }
 
