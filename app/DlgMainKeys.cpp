@@ -8,17 +8,19 @@
 #include "device/KeyDeviceRepair.h"
 #include "device/SecureChannelCache.h"
 #include "device/logic/KeyEvents.h"
+#include "device/logic/KeyEventsLog.h"
 #include "device/logic/LaunchText.h"
 #include "keylib/KeyLib.h"
 #include "keylib/logic/KeyList.h"
 #include "keylib/logic/SlotTable.h"
+#include "log/Log.h"
 
 namespace {
 
 class LibraryLabels : public keytool::LabelReader {
 public:
     std::uint32_t ReadLabel(std::uint32_t slot, char* buffer) override {
-        return CSP_GetUsbKeyLabel(slot, buffer);
+        return LoggedKeyLib("CSP_GetUsbKeyLabel", slot, CSP_GetUsbKeyLabel(slot, buffer));
     }
 };
 
@@ -37,16 +39,32 @@ public:
 
 class CDlgMain::KeyEvents : public keytool::KeyEventTarget {
 public:
-    explicit KeyEvents(CDlgMain& main) : m_main(main) {}
-
-    void QuickCount() override { CSP_GetSlotList(nullptr, &g_nSlots); }
-    void ReadSlotList() override { CSP_GetSlotList(g_dwSlots, &g_nSlots); }
-    void UnloadCerts() override { CSP_UnloadIECert(); }
-    void ChangeInitPassword(std::uint32_t slot) override { CSP_ChangeInitPassword(slot); }
-    std::uint32_t GetSlotStatus(std::uint32_t slot, std::uint32_t* status) override {
-        return CSP_GetSlotStatus(slot, status);
+    KeyEvents(CDlgMain& main, std::uint32_t eventType)
+        : m_main(main), m_log{eventType, main.m_nKeyCount, 0, 0, false} {}
+    ~KeyEvents() override {
+        if (!m_log.listed) LogLine("%s", keytool::DescribeKeyEvaluation(m_log).c_str());
     }
-    void LoadCerts(std::uint32_t slot) override { CSP_LoadCertToIE(slot, 3); }
+
+    void QuickCount() override {
+        LoggedKeyLib("CSP_GetSlotList", 0, CSP_GetSlotList(nullptr, &g_nSlots));
+        m_log.quickCount = g_nSlots;
+    }
+    void ReadSlotList() override {
+        LoggedKeyLib("CSP_GetSlotList", 0, CSP_GetSlotList(g_dwSlots, &g_nSlots));
+        m_log.listedCount = g_nSlots;
+        m_log.listed = true;
+        LogLine("%s", keytool::DescribeKeyEvaluation(m_log).c_str());
+    }
+    void UnloadCerts() override { LoggedKeyLib("CSP_UnloadIECert", 0, CSP_UnloadIECert()); }
+    void ChangeInitPassword(std::uint32_t slot) override {
+        LoggedKeyLib("CSP_ChangeInitPassword", slot, CSP_ChangeInitPassword(slot));
+    }
+    std::uint32_t GetSlotStatus(std::uint32_t slot, std::uint32_t* status) override {
+        return LoggedKeyLib("CSP_GetSlotStatus", slot, CSP_GetSlotStatus(slot, status));
+    }
+    void LoadCerts(std::uint32_t slot) override {
+        LoggedKeyLib("CSP_LoadCertToIE", slot, CSP_LoadCertToIE(slot, 3));
+    }
     void EnableCertAndPasswordPages(bool enable) override {
         m_main.m_dlgDisp.EnableControls(enable);
         m_main.m_dlgChgPwd.EnableControls(enable);
@@ -63,17 +81,20 @@ public:
         char text[keytool::kLaunchTextSize];
         std::size_t length = 0;
         if (keytool::ReadLaunchText(files, firstSlot, text, &length) && length > 0) {
-            ::ShellExecuteA(nullptr, "open", text, nullptr, nullptr, SW_SHOW);
+            const auto answer = reinterpret_cast<INT_PTR>(
+                ::ShellExecuteA(nullptr, "open", text, nullptr, nullptr, SW_SHOW));
+            if (answer <= 32) LogLine("ShellExecuteA(open launch text) answered %d", int(answer));
         }
     }
     void ClearSslState() override { m_main.ClearSslState(); }
 
 private:
     CDlgMain& m_main;
+    keytool::KeyEvaluation m_log;
 };
 
 LRESULT CDlgMain::OnDeviceChange(WPARAM eventType, LPARAM) {
-    KeyEvents events(*this);
+    KeyEvents events(*this, static_cast<std::uint32_t>(eventType));
     keytool::EvaluateKeyCount(static_cast<std::uint32_t>(eventType), m_nKeyCount, events);
     return TRUE;
 }
@@ -81,7 +102,7 @@ LRESULT CDlgMain::OnDeviceChange(WPARAM eventType, LPARAM) {
 void CDlgMain::RefreshKeyList() {
     m_cbKeys.ResetContent();
     m_dwCurSlot = 0;
-    CSP_GetSlotList(g_dwSlots, &g_nSlots);
+    LoggedKeyLib("CSP_GetSlotList", 0, CSP_GetSlotList(g_dwSlots, &g_nSlots));
     if (g_nSlots == 0) CheckKeyDevice();
 
     LibraryLabels labels;

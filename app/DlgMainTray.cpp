@@ -6,6 +6,7 @@
 #include "app/Messages.h"
 #include "app/logic/MainWindowRules.h"
 #include "app/logic/TrayTexts.h"
+#include "log/Log.h"
 #include "keylib/logic/SlotTable.h"
 #include "res/resource.h"
 
@@ -39,7 +40,7 @@ void CDlgMain::ShowBalloon(const char* text) {
     const char* tip = keytool::TipText(g_nSlots);
     keytool::CopyBoundedText(m_nid.szTip, sizeof m_nid.szTip, tip, std::strlen(tip) + 1);
     keytool::CopyBoundedText(m_nid.szInfo, sizeof m_nid.szInfo, text, std::strlen(text) + 1);
-    ::Shell_NotifyIconA(NIM_MODIFY, &m_nid);
+    if (!::Shell_NotifyIconA(NIM_MODIFY, &m_nid)) LogLastError("Shell_NotifyIconA(NIM_MODIFY)");
 }
 
 LRESULT CDlgMain::OnBalloon(WPARAM number, LPARAM) {

@@ -6,17 +6,25 @@
 
 #include "app/DlgMain.h"
 #include "app/InstanceWindowsWin32.h"
+#include "log/Log.h"
+#include "log/Versions.h"
 
 CKeyToolApp theApp;
 
 BOOL CKeyToolApp::InitInstance() {
     Win32InstanceWindows windows;
-    if (keytool::AnotherInstanceAnswers(windows)) return FALSE;
+    if (keytool::AnotherInstanceAnswers(windows)) {
+        LogLine("start: another instance answered, ending");
+        return FALSE;
+    }
+    LogLine("start %s, key library %s, Windows %s, code page %u", ProgramVersion().c_str(),
+            KeyLibVersion().c_str(), WindowsVersion().c_str(), ::GetACP());
 
     InitCommonControls();
     CDlgMain dlg(nullptr);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;
+    LogLine("exit %s", ProgramVersion().c_str());
     return FALSE;
 }

@@ -2,13 +2,17 @@
 
 #include "device/KeyDeviceRepairDevices.h"
 #include "device/KeyDeviceRepairRegistry.h"
+#include "log/Log.h"
 
 namespace {
 
 class OwnedMessageBox : public keytool::MessageSink {
 public:
     explicit OwnedMessageBox(HWND owner) : owner_(owner) {}
-    void Show(const char* text) override { ::MessageBoxA(owner_, text, "提示", MB_OK); }
+    void Show(const char* text) override {
+        LogLine("repair: failed key device's registry entries wiped, asking to plug it in again");
+        ::MessageBoxA(owner_, text, "提示", MB_OK);
+    }
 
 private:
     HWND owner_;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "device/logic/ServiceCheck.h"
+#include "log/Log.h"
 
 namespace {
 
@@ -10,20 +11,30 @@ class ServiceManager : public keytool::ServiceControl {
 public:
     bool OpenManager() override {
         m_manager = ::OpenSCManagerA(nullptr, nullptr, GENERIC_EXECUTE);
+        if (!m_manager) LogLastError("OpenSCManagerA");
         return m_manager != nullptr;
     }
     bool OpenService(const char* name) override {
         m_service = ::OpenServiceA(m_manager, name, SERVICE_QUERY_STATUS | SERVICE_START);
+        if (!m_service) LogLastError("OpenServiceA");
         return m_service != nullptr;
     }
     bool QueryStatus(keytool::ServiceStatus* status) override {
         SERVICE_STATUS current{};
-        if (!::QueryServiceStatus(m_service, &current)) return false;
+        if (!::QueryServiceStatus(m_service, &current)) {
+            LogLastError("QueryServiceStatus");
+            return false;
+        }
         status->state = current.dwCurrentState;
         status->waitHintMs = current.dwWaitHint;
         return true;
     }
-    bool Start() override { return ::StartServiceA(m_service, 0, nullptr) != FALSE; }
+    bool Start() override {
+        LogLine("service check: starting the smart-card service");
+        if (::StartServiceA(m_service, 0, nullptr)) return true;
+        LogLastError("StartServiceA");
+        return false;
+    }
     void CloseService() override { ::CloseServiceHandle(m_service); }
     void CloseManager() override { ::CloseServiceHandle(m_manager); }
 

@@ -3,35 +3,41 @@
 #include <shellapi.h>
 
 #include "keylib/KeyLib.h"
+#include "log/Log.h"
 #include "pages/CspBaseDialog.h"
 #include "pages/logic/CertBuffer.h"
 #include "res/resource.h"
 
 std::uint32_t KeyLibCertCalls::ContainerCount(std::uint32_t slot, std::uint32_t* count) {
-    return CSP_ContainerCount(slot, count);
+    return LoggedKeyLib("CSP_ContainerCount", slot, CSP_ContainerCount(slot, count));
 }
 
 std::uint32_t KeyLibCertCalls::ContainerInfo(std::uint32_t slot, std::uint32_t index,
                                              std::uint32_t* flags, std::uint32_t nameSize,
                                              char* name) {
-    return CSP_ContainerInfo(slot, index, flags, nameSize, name);
+    return LoggedKeyLib("CSP_ContainerInfo", slot,
+                        CSP_ContainerInfo(slot, index, flags, nameSize, name));
 }
 
 std::uint32_t KeyLibCertCalls::ReadCertByName(std::uint32_t slot, const char* container,
                                               std::uint32_t kind, std::uint32_t* length,
                                               std::uint8_t* buffer) {
-    return CSP_ReadCertByName(slot, container, kind, length, buffer);
+    return LoggedKeyLib("CSP_ReadCertByName", slot,
+                        CSP_ReadCertByName(slot, container, kind, length, buffer));
 }
 
-std::uint32_t KeyLibCertCalls::Reset(std::uint32_t slot) { return CSP_Reset(slot); }
+std::uint32_t KeyLibCertCalls::Reset(std::uint32_t slot) {
+    return LoggedKeyLib("CSP_Reset", slot, CSP_Reset(slot));
+}
 
 std::uint32_t KeyLibCertCalls::VerifyPassword(std::uint32_t slot, std::uint32_t kind,
                                               const char* password) {
-    return CSP_VerifyPassword(slot, kind, password);
+    return LoggedKeyLib("CSP_VerifyPassword", slot, CSP_VerifyPassword(slot, kind, password));
 }
 
 std::uint32_t KeyLibCertCalls::DeleteContainerByName(std::uint32_t slot, const char* container) {
-    return CSP_DeleteContainerByName(slot, container);
+    return LoggedKeyLib("CSP_DeleteContainerByName", slot,
+                        CSP_DeleteContainerByName(slot, container));
 }
 
 void TreeCtrlCertTree::DeleteAll() { m_tree.DeleteAllItems(); }

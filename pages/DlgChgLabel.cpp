@@ -1,6 +1,7 @@
 #include "pages/DlgChgLabel.h"
 
 #include "keylib/KeyLib.h"
+#include "log/Log.h"
 #include "pages/PageMessageBox.h"
 #include "res/resource.h"
 
@@ -41,13 +42,19 @@ void CDlgChgLabel::OnChangeLabel() {
     if (!keytool::LabelChangeApplies(m_dwSlot, label)) return;
 
     std::uint32_t status = 0;
-    if (Stopped(keytool::AfterSlotStatus(CSP_GetSlotStatus(m_dwSlot, &status)))) return;
+    if (Stopped(keytool::AfterSlotStatus(
+            LoggedKeyLib("CSP_GetSlotStatus", m_dwSlot, CSP_GetSlotStatus(m_dwSlot, &status)))))
+        return;
     if (keytool::NeedsPasswordCheck(status)) {
         // No password given: the key library asks the user for it.
-        const std::uint32_t verified = CSP_VerifyPassword(m_dwSlot, KEYLIB_PASSWORD_USER, nullptr);
+        const std::uint32_t verified =
+            LoggedKeyLib("CSP_VerifyPassword", m_dwSlot,
+                         CSP_VerifyPassword(m_dwSlot, KEYLIB_PASSWORD_USER, nullptr));
         if (Stopped(keytool::AfterPasswordCheck(verified))) return;
     }
-    if (Stopped(keytool::AfterLabelWrite(CSP_SetUsbKeyLabel(m_dwSlot, label)))) return;
+    if (Stopped(keytool::AfterLabelWrite(
+            LoggedKeyLib("CSP_SetUsbKeyLabel", m_dwSlot, CSP_SetUsbKeyLabel(m_dwSlot, label)))))
+        return;
 
     // The main window re-reads the labels as if its refresh button were pressed.
     ::PostMessageA(fw::Window::TopLevelOf(m_hWnd), WM_COMMAND, MAKEWPARAM(IDC_REFRESH, BN_CLICKED),

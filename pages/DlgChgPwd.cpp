@@ -1,6 +1,7 @@
 #include "pages/DlgChgPwd.h"
 
 #include "keylib/KeyLib.h"
+#include "log/Log.h"
 #include "pages/PageMessageBox.h"
 #include "res/resource.h"
 
@@ -60,8 +61,9 @@ void CDlgChgPwd::OnChangePassword() {
     keytool::PasswordVerdict verdict =
         keytool::CheckPasswords(oldPassword, newPassword, repeatPassword);
     if (verdict.message.kind == keytool::BoxKind::None) {
-        verdict = keytool::ChangeResultVerdict(
-            CSP_ChangePassword(m_dwSlot, KEYLIB_PASSWORD_USER, oldPassword, newPassword));
+        verdict = keytool::ChangeResultVerdict(LoggedKeyLib(
+            "CSP_ChangePassword", m_dwSlot,
+            CSP_ChangePassword(m_dwSlot, KEYLIB_PASSWORD_USER, oldPassword, newPassword)));
     }
     Apply(verdict);
 }

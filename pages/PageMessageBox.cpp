@@ -1,8 +1,10 @@
 #include "pages/PageMessageBox.h"
 
+#include "log/Log.h"
 #include "pages/CspBaseDialog.h"
 
 void ShowPageMessage(HWND owner, const keytool::PageMessage& message) {
+    if (message.kind != keytool::BoxKind::None) LogLine("page box: %s", message.text.c_str());
     switch (message.kind) {
         case keytool::BoxKind::None:
             break;

@@ -24,15 +24,27 @@ TempDir::TempDir() {
     CreateDirectoryA(m_path.c_str(), nullptr);
 }
 
-TempDir::~TempDir() {
+namespace {
+
+void RemoveTree(const std::string& path) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(File("*").c_str(), &found);
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
     for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        DeleteFileA(File(found.cFileName).c_str());
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(path + "\\" + name);
+        } else {
+            DeleteFileA((path + "\\" + name).c_str());
+        }
     }
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    RemoveDirectoryA(m_path.c_str());
+    RemoveDirectoryA(path.c_str());
 }
+
+}  // namespace
+
+TempDir::~TempDir() { RemoveTree(m_path); }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -53,14 +65,23 @@ std::vector<std::string> ReadLines(const std::string& path) {
 
 Process::Process(const std::string& commandLine,
                  const std::map<std::string, std::string>& environment) {
-    for (const auto& [name, value] : environment)
+    std::map<std::string, std::string> saved;
+    for (const auto& [name, value] : environment) {
+        char old[4096];
+        const DWORD length = GetEnvironmentVariableA(name.c_str(), old, sizeof old);
+        if (length > 0 && length < sizeof old) saved[name] = old;
         SetEnvironmentVariableA(name.c_str(), value.c_str());
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string command = commandLine;
     CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                    &m_info);
-    for (const auto& entry : environment) SetEnvironmentVariableA(entry.first.c_str(), nullptr);
+    for (const auto& entry : environment) {
+        const auto old = saved.find(entry.first);
+        SetEnvironmentVariableA(entry.first.c_str(),
+                                old == saved.end() ? nullptr : old->second.c_str());
+    }
 }
 
 Process::~Process() {

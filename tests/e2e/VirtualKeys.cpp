@@ -39,6 +39,7 @@ driver::Process& VirtualKeys::StartRecorded() {
     m_processes.push_back(std::make_unique<driver::Process>(
         Quoted(BinDir() + "\\passthrough\\QelmoraKeyTool.exe"),
         std::map<std::string, std::string>{{"KEYLIB_STORE", Store()},
+                                           {"LOCALAPPDATA", Home()},
                                            {"KEYTOOL_CALL_LOG", m_logs.File("calls.log")},
                                            {"KEYTOOL_PLATFORM_LOG", m_logs.File("shell.log")}}));
     return *m_processes.back();

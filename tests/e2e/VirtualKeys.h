@@ -25,9 +25,13 @@ public:
         return driver::ReadLines(m_logs.File("shell.log"));
     }
     const std::string& Store() const { return m_store.Path(); }
+    // The program's LOCALAPPDATA, and the log it writes there.
+    const std::string& Home() const { return m_home.Path(); }
+    std::string LogFile() const { return m_home.File("Qelmora\\UsbKeyTool\\keytool.log"); }
 
 private:
     driver::TempDir m_store;
+    driver::TempDir m_home;
     driver::TempDir m_logs;
     std::vector<std::unique_ptr<driver::Process>> m_processes;
 };

@@ -1,0 +1,21 @@
+// The tool's log for support: %LOCALAPPDATA%\Qelmora\UsbKeyTool\keytool.log,
+// one line per call with UTC time and process id, rolled over at 1 MB into
+// keytool.log.1. Each line is written and the file closed at once, so a crash
+// loses at most the line being written; a log that cannot be written is
+// skipped without a word. Never give it a password.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// printf-style; one line.
+void LogLine(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+// "<call> failed: error N" with GetLastError().
+void LogLastError(const char* call);
+// Logs "<call>(slot N) answered 0xXXXXXXXX" when a key-library call did not
+// answer 0, and hands the answer back, so a call is wrapped where it stands.
+std::uint32_t LoggedKeyLib(const char* call, std::uint32_t slot, std::uint32_t status);
+
+// The log file and the one before it; empty when no folder is known.
+std::string LogFilePath();
+std::string PreviousLogFilePath();
