@@ -1,11 +1,9 @@
 #include "keylib/dll/CertRegistry.h"
 
-#include <windows.h>
-#include <wincrypt.h>
-
 #include <algorithm>
 #include <string>
 
+#include "keylib/dll/UserCertificates.h"
 #include "keylib/dll/logic/KeyStatus.h"
 
 namespace keylib {
@@ -13,32 +11,27 @@ namespace {
 
 // The provider a browser is told to ask for the private key of a registered certificate.
 const wchar_t kProviderName[] = L"Qelmora UsbKey CSP";
+constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
 
-// The registry store behind the user's "MY" system store: that is where certificates of the
-// current user live, and deletions through it last (through the system store's collection,
-// Wine forgets them when the store is closed).
-class SystemStore {
-public:
-    SystemStore()
-        : store_(CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0,
-                               CERT_SYSTEM_STORE_CURRENT_USER, L"MY")) {}
-    ~SystemStore() {
-        if (store_ != nullptr) CertCloseStore(store_, 0);
-    }
-    SystemStore(const SystemStore&) = delete;
-    SystemStore& operator=(const SystemStore&) = delete;
-    HCERTSTORE get() const { return store_; }
-
-private:
-    HCERTSTORE store_;
+// One certificate of the key, decoded, with what the user's store holds under its thumbprint.
+struct Pending {
+    PCCERT_CONTEXT decoded = nullptr;
+    PCCERT_CONTEXT present = nullptr;
+    Thumbprint thumbprint{};
+    std::string container;
+    DWORD keySpec = 0;
 };
 
-PCCERT_CONTEXT findByThumbprint(HCERTSTORE store, const Thumbprint& thumbprint) {
-    CRYPT_HASH_BLOB blob{static_cast<DWORD>(thumbprint.size()),
-                         const_cast<BYTE*>(thumbprint.data())};
-    return CertFindCertificateInStore(store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
-                                      CERT_FIND_SHA1_HASH, &blob, nullptr);
-}
+class PendingList {
+public:
+    ~PendingList() {
+        for (Pending& p : items) {
+            CertFreeCertificateContext(p.decoded);
+            CertFreeCertificateContext(p.present);
+        }
+    }
+    std::vector<Pending> items;
+};
 
 bool thumbprintOf(PCCERT_CONTEXT cert, Thumbprint& thumbprint) {
     DWORD size = static_cast<DWORD>(thumbprint.size());
@@ -71,57 +64,60 @@ bool contains(const std::vector<Thumbprint>& list, const Thumbprint& t) {
     return std::find(list.begin(), list.end(), t) != list.end();
 }
 
-// One certificate: a DER that does not decode is skipped, the rest of the key still loads.
-uint32_t registerOne(HCERTSTORE system, KeyStore& keyStore, std::vector<Thumbprint>& loaded,
-                     const std::string& container, DWORD keySpec, const std::vector<uint8_t>& der) {
-    PCCERT_CONTEXT decoded = CertCreateCertificateContext(
-        X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
-    if (decoded == nullptr) return KEYLIB_OK;
-    Thumbprint thumbprint{};
-    const bool hashed = thumbprintOf(decoded, thumbprint);
-    CertFreeCertificateContext(decoded);
-    if (!hashed) return KEYLIB_E_SYSTEM;
-
-    PCCERT_CONTEXT present = findByThumbprint(system, thumbprint);
-    const bool ours = contains(loaded, thumbprint);
-    if (present != nullptr && !ours) {
-        CertFreeCertificateContext(present);
-        return KEYLIB_OK;
-    }
-    if (present == nullptr) {
-        // Recorded before it is added: a crash in between leaves a name to forget, never a
-        // certificate nobody would remove.
-        if (!ours) {
-            loaded.push_back(thumbprint);
-            const uint32_t status = keyStore.writeLoadedCertificates(loaded);
-            if (status != KEYLIB_OK) return status;
-        }
-        if (!CertAddEncodedCertificateToStore(system, X509_ASN_ENCODING, der.data(),
-                                              static_cast<DWORD>(der.size()), CERT_STORE_ADD_NEW,
-                                              &present)) {
-            return KEYLIB_E_SYSTEM;
+// The key's certificates of the asked kinds, decoded and looked up; a DER that does not decode
+// is skipped, the rest of the key still loads.
+uint32_t collect(const UserCertificates& user, const KeyRecord& record, uint32_t kinds,
+                 std::vector<Pending>& out) {
+    for (const Container& c : record.containers) {
+        for (DWORD kind = 1; kind <= 2; ++kind) {
+            const std::vector<uint8_t>& der = c.certificates[kind - 1];
+            if (c.empty() || der.empty() || (kinds & kind) == 0) continue;
+            Pending p;
+            p.decoded =
+                CertCreateCertificateContext(kEncoding, der.data(), static_cast<DWORD>(der.size()));
+            if (p.decoded == nullptr) continue;
+            out.push_back(p);
+            if (!thumbprintOf(p.decoded, out.back().thumbprint)) return KEYLIB_E_SYSTEM;
+            out.back().present = user.find(out.back().thumbprint);
+            out.back().container = c.name;
+            // Kind 1 and 2 are the key specs AT_KEYEXCHANGE and AT_SIGNATURE.
+            out.back().keySpec = kind;
         }
     }
-    const bool named = nameContainer(present, container, keySpec);
-    CertFreeCertificateContext(present);
-    return named ? KEYLIB_OK : KEYLIB_E_SYSTEM;
+    return KEYLIB_OK;
 }
 
 }  // namespace
 
 uint32_t registerCertificates(KeyStore& keyStore, const KeyRecord& record, uint32_t kinds) {
-    SystemStore system;
-    if (system.get() == nullptr) return KEYLIB_E_SYSTEM;
+    UserCertificates user;
+    if (!user.usable()) return KEYLIB_E_SYSTEM;
+    PendingList pending;
+    const uint32_t collected = collect(user, record, kinds, pending.items);
+    if (collected != KEYLIB_OK) return collected;
+
     std::vector<Thumbprint> loaded = keyStore.readLoadedCertificates();
-    uint32_t result = KEYLIB_OK;
-    for (const Container& c : record.containers) {
-        for (DWORD kind = 1; kind <= 2; ++kind) {
-            const std::vector<uint8_t>& der = c.certificates[kind - 1];
-            if (c.empty() || der.empty() || (kinds & kind) == 0) continue;
-            // Kind 1 and 2 are the key specs AT_KEYEXCHANGE and AT_SIGNATURE.
-            const uint32_t status = registerOne(system.get(), keyStore, loaded, c.name, kind, der);
-            if (result == KEYLIB_OK) result = status;
+    const size_t known = loaded.size();
+    for (const Pending& p : pending.items) {
+        if (p.present == nullptr && !contains(loaded, p.thumbprint)) {
+            loaded.push_back(p.thumbprint);
         }
+    }
+    // Recorded before they are added: a crash in between leaves a name to forget, never a
+    // certificate nobody would remove.
+    if (loaded.size() != known) {
+        const uint32_t status = keyStore.writeLoadedCertificates(loaded);
+        if (status != KEYLIB_OK) return status;
+    }
+
+    uint32_t result = KEYLIB_OK;
+    for (const Pending& p : pending.items) {
+        // The user's own copy is left as it was.
+        if (p.present != nullptr && !contains(loaded, p.thumbprint)) continue;
+        PCCERT_CONTEXT target = p.present != nullptr ? p.present : p.decoded;
+        const bool stored =
+            nameContainer(target, p.container, p.keySpec) && user.put(p.thumbprint, target);
+        if (!stored && result == KEYLIB_OK) result = KEYLIB_E_SYSTEM;
     }
     return result;
 }
@@ -129,13 +125,11 @@ uint32_t registerCertificates(KeyStore& keyStore, const KeyRecord& record, uint3
 uint32_t unregisterCertificates(KeyStore& keyStore) {
     const std::vector<Thumbprint> loaded = keyStore.readLoadedCertificates();
     if (loaded.empty()) return KEYLIB_OK;
-    SystemStore system;
-    if (system.get() == nullptr) return KEYLIB_E_SYSTEM;
+    UserCertificates user;
+    if (!user.usable()) return KEYLIB_E_SYSTEM;
     std::vector<Thumbprint> kept;
     for (const Thumbprint& t : loaded) {
-        PCCERT_CONTEXT cert = findByThumbprint(system.get(), t);
-        // CertDeleteCertificateFromStore frees the context whether it succeeds or not.
-        if (cert != nullptr && !CertDeleteCertificateFromStore(cert)) kept.push_back(t);
+        if (!user.remove(t)) kept.push_back(t);
     }
     const uint32_t status = keyStore.writeLoadedCertificates(kept);
     if (status != KEYLIB_OK) return status;

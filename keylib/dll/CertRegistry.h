@@ -10,7 +10,8 @@
 namespace keylib {
 
 // kinds: bit 0 for the certificates of kind 1, bit 1 for kind 2. A certificate already in the
-// store that this library did not add is left as it is and not taken over.
+// store that this library did not add is left as it is and not taken over. The cost does not
+// grow with the number of certificates the store holds.
 uint32_t registerCertificates(KeyStore& store, const KeyRecord& record, uint32_t kinds);
 // Removes every certificate registerCertificates added, in any process, and nothing else.
 uint32_t unregisterCertificates(KeyStore& store);
