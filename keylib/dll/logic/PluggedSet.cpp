@@ -1,8 +1,8 @@
 #include "keylib/dll/logic/PluggedSet.h"
 
 #include <set>
-#include <sstream>
 
+#include "keylib/dll/logic/TextLines.h"
 #include "keylib/dll/logic/TextRules.h"
 
 namespace keylib {
@@ -38,15 +38,15 @@ bool parsePluggedSet(const std::string& text, PluggedSet& out) {
         out = result;
         return true;
     }
-    std::istringstream in(text);
+    size_t at = 0;
     std::string line, first, second;
-    if (!std::getline(in, line) || !splitPair(line, first, second) || first != "next" ||
+    if (!nextLine(text, at, line) || !splitPair(line, first, second) || first != "next" ||
         !parseSlot(second, result.nextSlot)) {
         return false;
     }
     std::set<uint32_t> slots;
     std::set<std::string> names;
-    while (std::getline(in, line)) {
+    while (nextLine(text, at, line)) {
         if (line.empty() || line == "\r") continue;
         PluggedKey key;
         if (!splitPair(line, first, key.name) || !parseSlot(first, key.slot) ||
@@ -61,10 +61,11 @@ bool parsePluggedSet(const std::string& text, PluggedSet& out) {
 }
 
 std::string formatPluggedSet(const PluggedSet& set) {
-    std::ostringstream out;
-    out << "next " << set.nextSlot << '\n';
-    for (const PluggedKey& key : set.keys) out << key.slot << ' ' << key.name << '\n';
-    return out.str();
+    std::string out = "next " + std::to_string(set.nextSlot) + '\n';
+    for (const PluggedKey& key : set.keys) {
+        out += std::to_string(key.slot) + ' ' + key.name + '\n';
+    }
+    return out;
 }
 
 const PluggedKey* findSlot(const PluggedSet& set, uint32_t slot) {

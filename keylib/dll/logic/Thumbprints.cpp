@@ -1,6 +1,6 @@
 #include "keylib/dll/logic/Thumbprints.h"
 
-#include <sstream>
+#include "keylib/dll/logic/TextLines.h"
 
 namespace keylib {
 namespace {
@@ -28,9 +28,9 @@ bool parseLine(std::string line, Thumbprint& out) {
 
 std::vector<Thumbprint> parseThumbprints(const std::string& text) {
     std::vector<Thumbprint> list;
-    std::istringstream in(text);
+    size_t at = 0;
     std::string line;
-    while (std::getline(in, line)) {
+    while (nextLine(text, at, line)) {
         Thumbprint t;
         if (parseLine(line, t)) list.push_back(t);
     }
@@ -48,9 +48,9 @@ std::string thumbprintHex(const Thumbprint& thumbprint) {
 }
 
 std::string formatThumbprints(const std::vector<Thumbprint>& list) {
-    std::ostringstream out;
-    for (const Thumbprint& t : list) out << thumbprintHex(t) << '\n';
-    return out.str();
+    std::string out;
+    for (const Thumbprint& t : list) out += thumbprintHex(t) + '\n';
+    return out;
 }
 
 }  // namespace keylib
