@@ -1,6 +1,7 @@
 #include "app/DlgMain.h"
 
 #include "app/DlgAbout.h"
+#include "app/ExpiryRemindersWin32.h"
 #include "app/Messages.h"
 #include "app/logic/MainWindowRules.h"
 #include "keylib/KeyLib.h"
@@ -35,6 +36,8 @@ const fw::MessageMap* CDlgMain::GetMessageMap() const {
         fw::OnCommand<&CDlgMain::OnAbout>(ID_APP_ABOUT),
         fw::OnCommand<&CDlgMain::OnTrayExit>(ID_TRAY_EXIT),
         fw::OnMessage<&CDlgMain::OnQueryEndSession>(WM_QUERYENDSESSION),
+        fw::OnMessage<&CDlgMain::OnExpiryCheck>(WM_KEYTOOL_EXPIRYCHECK),
+        fw::OnMessage<&CDlgMain::OnTimer>(WM_TIMER),
     };
     static const fw::MessageMap map(CCspBaseDialog::GetMessageMap(), entries);
     return &map;
@@ -91,6 +94,7 @@ BOOL CDlgMain::OnInitDialog() {
     m_dlgDisp.ShowWindow(SW_SHOW);
 
     OnDeviceChange(0, 0);
+    ScheduleExpiryChecks();
     return TRUE;
 }
 

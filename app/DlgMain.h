@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "app/logic/ExpiryReminders.h"
 #include "framework/Controls.h"
 #include "pages/CspBaseDialog.h"
 #include "pages/DlgChgLabel.h"
@@ -56,6 +57,13 @@ private:
     LRESULT OnTrayNotify(WPARAM, LPARAM);
     LRESULT OnWindowPosChanging(WPARAM, LPARAM);
     LRESULT OnNcPaint(WPARAM, LPARAM);
+
+    // Certificate expiry reminders.
+    void ScheduleExpiryChecks();
+    void ArmDailyExpiryCheck();
+    LRESULT OnExpiryCheck(WPARAM insertion, LPARAM);
+    LRESULT OnTimer(WPARAM id, LPARAM);
+    void ShowExpiryReminder(keytool::ExpiryCheck check);
 
     // Keys.
     void RefreshKeyList();

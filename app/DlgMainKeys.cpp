@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "app/DlgMain.h"
+#include "app/ExpiryRemindersWin32.h"
 #include "app/InstanceWindowsWin32.h"
 #include "device/KeyDeviceRepair.h"
 #include "device/SecureChannelCache.h"
@@ -14,6 +15,7 @@
 #include "keylib/logic/KeyList.h"
 #include "keylib/logic/SlotTable.h"
 #include "log/Log.h"
+#include "pages/logic/LastTry.h"
 
 namespace {
 
@@ -95,7 +97,12 @@ private:
 
 LRESULT CDlgMain::OnDeviceChange(WPARAM eventType, LPARAM) {
     KeyEvents events(*this, static_cast<std::uint32_t>(eventType));
+    const std::uint32_t keysBefore = m_nKeyCount;
     keytool::EvaluateKeyCount(static_cast<std::uint32_t>(eventType), m_nKeyCount, events);
+    keytool::g_TriesLeft.KeepOnly(g_dwSlots, g_nSlots);
+    if (eventType != 0 && m_nKeyCount > keysBefore) {
+        ::PostMessageA(m_hWnd, WM_KEYTOOL_EXPIRYCHECK, TRUE, 0);
+    }
     return TRUE;
 }
 

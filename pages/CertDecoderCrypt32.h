@@ -1,11 +1,15 @@
 // Certificates decoded by the platform's certificate functions.
 #pragma once
 
+#include "pages/logic/CertExpiryScan.h"
 #include "pages/logic/CertPageParts.h"
 
-class Crypt32CertDecoder : public keytool::CertDecoder {
+class Crypt32CertDecoder : public keytool::CertDecoder, public keytool::CertExpiryDecoder {
 public:
     // The subject's simple display name.
     bool SubjectName(const std::uint8_t* der, std::uint32_t length, char* name,
                      std::size_t size) override;
+    // The SHA-1 thumbprint, the common name (else the whole subject) and the end of validity.
+    bool Expiry(const std::uint8_t* der, std::uint32_t length,
+                keytool::CertExpiry* expiry) override;
 };

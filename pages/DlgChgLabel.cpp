@@ -47,10 +47,17 @@ void CDlgChgLabel::OnChangeLabel() {
         return;
     if (keytool::NeedsPasswordCheck(status)) {
         // No password given: the key library asks the user for it.
-        const std::uint32_t verified =
-            LoggedKeyLib("CSP_VerifyPassword", m_dwSlot,
-                         CSP_VerifyPassword(m_dwSlot, KEYLIB_PASSWORD_USER, nullptr));
-        if (Stopped(keytool::AfterPasswordCheck(verified))) return;
+        LastTryBox lastTry(m_hWnd);
+        std::uint32_t verified = 0;
+        const auto verify = [&] {
+            return LoggedKeyLib("CSP_VerifyPassword", m_dwSlot,
+                                CSP_VerifyPassword(m_dwSlot, KEYLIB_PASSWORD_USER, nullptr));
+        };
+        if (!keytool::CheckUserPassword(m_dwSlot, keytool::g_TriesLeft, lastTry, verify,
+                                        &verified) ||
+            Stopped(keytool::AfterPasswordCheck(verified))) {
+            return;
+        }
     }
     if (Stopped(keytool::AfterLabelWrite(
             LoggedKeyLib("CSP_SetUsbKeyLabel", m_dwSlot, CSP_SetUsbKeyLabel(m_dwSlot, label)))))

@@ -61,9 +61,17 @@ void CDlgChgPwd::OnChangePassword() {
     keytool::PasswordVerdict verdict =
         keytool::CheckPasswords(oldPassword, newPassword, repeatPassword);
     if (verdict.message.kind == keytool::BoxKind::None) {
-        verdict = keytool::ChangeResultVerdict(LoggedKeyLib(
-            "CSP_ChangePassword", m_dwSlot,
-            CSP_ChangePassword(m_dwSlot, KEYLIB_PASSWORD_USER, oldPassword, newPassword)));
+        LastTryBox lastTry(m_hWnd);
+        std::uint32_t result = 0;
+        const auto change = [&] {
+            return LoggedKeyLib(
+                "CSP_ChangePassword", m_dwSlot,
+                CSP_ChangePassword(m_dwSlot, KEYLIB_PASSWORD_USER, oldPassword, newPassword));
+        };
+        if (!keytool::CheckUserPassword(m_dwSlot, keytool::g_TriesLeft, lastTry, change, &result)) {
+            return;
+        }
+        verdict = keytool::ChangeResultVerdict(result);
     }
     Apply(verdict);
 }

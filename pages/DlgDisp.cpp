@@ -6,6 +6,7 @@
 #include "device/DlgSys.h"
 #include "pages/CertDecoderCrypt32.h"
 #include "pages/CertPageWin32.h"
+#include "pages/PageMessageBox.h"
 #include "pages/logic/CertSelection.h"
 #include "pages/logic/CertTreeFill.h"
 #include "pages/logic/CertView.h"
@@ -90,7 +91,8 @@ void CDlgDisp::OnSelChangedTree(NMHDR*, LRESULT* result) {
 
 void CDlgDisp::OnDeleteCert() {
     PageParts page(m_tree, m_hWnd);
-    if (keytool::DeleteSelectedCert(m_dwSlot, page.parts)) FillCertTree();
+    LastTryBox lastTry(m_hWnd);
+    if (keytool::DeleteSelectedCert(m_dwSlot, page.parts, lastTry)) FillCertTree();
 }
 
 void CDlgDisp::ViewSelectedCert() {

@@ -19,3 +19,8 @@ void ShowPageMessage(HWND owner, const keytool::PageMessage& message) {
             break;
     }
 }
+
+bool LastTryBox::Continue() {
+    return ::MessageBoxA(m_owner, keytool::kLastTryQuestion, "提示",
+                         MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}

@@ -18,6 +18,10 @@ constexpr std::uint32_t NODE_KIND_MASK = NODE_CERT1 | NODE_CERT2;
 constexpr std::uint32_t CERT_KIND1 = 1;
 constexpr std::uint32_t CERT_KIND2 = 2;
 
+// Flag bits of a container that holds a certificate of each kind.
+constexpr std::uint32_t kFlagsCert1 = 0x1 | 0x4;
+constexpr std::uint32_t kFlagsCert2 = 0x2 | 0x8;
+
 constexpr std::uint32_t CertNodeData(int entry, std::uint32_t kindBit) {
     return (static_cast<std::uint32_t>(entry) + 1) | kindBit;
 }

@@ -46,7 +46,7 @@ void OnCertSelectionChanged(CertPageParts& page) {
     page.ui.SetDeleteText(kDeleteCertificate);
 }
 
-bool DeleteSelectedCert(std::uint32_t slot, CertPageParts& page) {
+bool DeleteSelectedCert(std::uint32_t slot, CertPageParts& page, LastTryQuestion& lastTry) {
     if (slot == 0) return false;
     if (page.tree.Selected() == kNoNode) {
         page.ui.Warn(kSelectCertificate);
@@ -65,8 +65,15 @@ bool DeleteSelectedCert(std::uint32_t slot, CertPageParts& page) {
     char name[CONTAINER_NAME_SIZE];
     std::snprintf(name, sizeof name, "%s", g_ContainerTable[cert.entry].szName);
 
-    page.keys.Reset(slot);
-    if (page.keys.VerifyPassword(slot, kUserPassword, nullptr) != 0) return false;
+    std::uint32_t verified = 0;
+    const bool checked = CheckUserPassword(
+        slot, g_TriesLeft, lastTry,
+        [&] {
+            page.keys.Reset(slot);
+            return page.keys.VerifyPassword(slot, kUserPassword, nullptr);
+        },
+        &verified);
+    if (!checked || verified != 0) return false;
     if (page.keys.DeleteContainerByName(slot, name) != 0) {
         page.ui.Warn(kDeleteFailed);
         return false;

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "pages/logic/CertPageParts.h"
+#include "pages/logic/LastTry.h"
 
 namespace keytool {
 
@@ -13,7 +14,8 @@ namespace keytool {
 void OnCertSelectionChanged(CertPageParts& page);
 
 // Deletes the selected certificate's container after two confirmations and
-// the library's password check. True when the tree must be refilled.
-bool DeleteSelectedCert(std::uint32_t slot, CertPageParts& page);
+// the library's password check, which on the key's last try waits for the
+// user's Yes. True when the tree must be refilled.
+bool DeleteSelectedCert(std::uint32_t slot, CertPageParts& page, LastTryQuestion& lastTry);
 
 }  // namespace keytool

@@ -10,9 +10,6 @@
 namespace keytool {
 namespace {
 
-// Flag bits of a container that holds a certificate of each kind.
-constexpr std::uint32_t kFlagsCert1 = 0x1 | 0x4;
-constexpr std::uint32_t kFlagsCert2 = 0x2 | 0x8;
 constexpr std::size_t kSubjectNameSize = 100;
 
 struct Fill {

@@ -12,6 +12,7 @@
 #include "pages/logic/CertSelection.h"
 #include "pages/logic/CertTreeFill.h"
 #include "pages/logic/CertView.h"
+#include "pages/logic/LastTry.h"
 #include "pages/logic/LabelRules.h"
 #include "pages/logic/PasswordRules.h"
 
@@ -117,7 +118,13 @@ const std::string kCut(128, 'N');
 
 // Everything the page works on; a certificate's bytes are "DER:" and its subject's name, other
 // bytes do not decode, and none stand for a length past the buffer.
-struct FakePage : CertKeyLibrary, CertDecoder, CertTree, CertPageUi, FillBuffer, CertFiles {
+struct FakePage : CertKeyLibrary,
+                  CertDecoder,
+                  CertTree,
+                  CertPageUi,
+                  FillBuffer,
+                  CertFiles,
+                  LastTryQuestion {
     std::string names[6];
     U flags[6] = {};
     std::map<std::string, std::string> certs;  // by container name, "#" and kind
@@ -178,6 +185,7 @@ struct FakePage : CertKeyLibrary, CertDecoder, CertTree, CertPageUi, FillBuffer,
     bool Data(TreeNode node, U* data) override { return *data = nodes.at(node - 1).second, true; }
     void Warn(const char* text) override { log.push_back(std::string("warn ") + text); }
     bool Confirm(const char*) override { return log.push_back("confirm"), yeses-- > 0; }
+    bool Continue() override { return log.push_back("last try?"), yeses-- > 0; }
     void EnableView(bool) override {}
     void EnableDelete(bool) override {}
     void SetDeleteText(const char*) override {}
@@ -234,16 +242,39 @@ TEST(CertSelection, DeletionAsksTwiceThenVerifiesAndDeletes) {
         page.Put(1, "U", 1), page.Put(1, "U", 2), page.Put(3, "C", 2), page.Fill();
         page.selection = 5;  // U#2
         page.yeses = yeses, page.verifyResult = verify, page.deleteResult = remove;
-        EXPECT_EQ(DeleteSelectedCert(7, page.parts), refill);
+        EXPECT_EQ(DeleteSelectedCert(7, page.parts, page), refill);
         EXPECT_EQ(page.log, log);
     }
     // Data naming no certificate (0, both kinds, past the table, an empty entry): nothing asked.
     for (U data : {0u, 0xC0000002u, 0x80000007u, 0x80000001u}) {
         FakePage page;
         page.Put(1, "U", 1), page.Fill(), page.nodes[3].second = data, page.selection = 4;
-        EXPECT_FALSE(DeleteSelectedCert(7, page.parts));
+        EXPECT_FALSE(DeleteSelectedCert(7, page.parts, page));
         EXPECT_TRUE(page.log.empty()) << data;
     }
+}
+
+TEST(CertSelection, OnTheLastTryDeletionAsksBeforeTheCheck) {
+    const Log steps = {"confirm",    "confirm",    "last try?", "Reset 7",
+                       "Verify 7 1", "Delete 7 U", "confirm",   "confirm"};
+    g_TriesLeft.KeepOnly(nullptr, 0);
+    FakePage page;
+    page.Put(1, "U", 1), page.Fill(), page.selection = 4;
+    page.verifyResult = 0x63C1;
+    EXPECT_FALSE(DeleteSelectedCert(7, page.parts, page));
+    page.yeses = 2;  // No to the last try: the library is not asked
+    EXPECT_FALSE(DeleteSelectedCert(7, page.parts, page));
+    page.yeses = 3, page.verifyResult = 0;
+    EXPECT_TRUE(DeleteSelectedCert(7, page.parts, page));
+    page.yeses = 2;  // the right password forgot the count
+    EXPECT_TRUE(DeleteSelectedCert(7, page.parts, page));
+    const Log first = {"confirm", "confirm", "Reset 7", "Verify 7 1"};
+    Log all = first;
+    all.insert(all.end(), steps.begin(), steps.begin() + 3);
+    all.insert(all.end(), steps.begin(), steps.end());
+    all.insert(all.end(), {"Reset 7", "Verify 7 1", "Delete 7 U"});
+    EXPECT_EQ(page.log, all);
+    g_TriesLeft.KeepOnly(nullptr, 0);
 }
 
 TEST(CertView, TemporaryPathMustHoldTheFileName) {

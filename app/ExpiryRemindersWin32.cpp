@@ -1,0 +1,98 @@
+#include "app/ExpiryRemindersWin32.h"
+
+#include <algorithm>
+
+#include "keylib/logic/SlotTable.h"
+#include "pages/CertDecoderCrypt32.h"
+#include "pages/CertPageWin32.h"
+#include "pages/logic/CertExpiryScan.h"
+
+namespace {
+
+constexpr char kRemindersKey[] = "Software\\Qelmora\\UsbKeyTool\\Reminders";
+constexpr char kPolicyKey[] = "Software\\Policies\\Qelmora\\UsbKeyTool";
+constexpr char kWarningDaysValue[] = "ExpiryWarningDays";
+// A value larger than this is no record of ours: it is reported, without its bytes, as damaged.
+constexpr DWORD kLargestRecord = 64;
+
+std::int64_t Now() {
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    return keytool::SecondsFromFileTime((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
+                                        now.dwLowDateTime);
+}
+
+// The bank's period; the 64-bit view, where group policy writes on 64-bit Windows.
+std::uint32_t WarningDays() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPolicyKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                        &key) != ERROR_SUCCESS) {
+        return keytool::kDefaultWarningDays;
+    }
+    DWORD type = 0, value = 0, size = sizeof value;
+    const LONG read = ::RegQueryValueExA(key, kWarningDaysValue, nullptr, &type,
+                                         reinterpret_cast<BYTE*>(&value), &size);
+    ::RegCloseKey(key);
+    const bool set = read == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value;
+    return set ? value : keytool::kDefaultWarningDays;
+}
+
+}  // namespace
+
+std::vector<keytool::StoredReminder> RegistryReminderStore::ReadAll() {
+    std::vector<keytool::StoredReminder> values;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRemindersKey, 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS) {
+        return values;
+    }
+    for (DWORD i = 0; values.size() < keytool::kMaxStoredReminders; ++i) {
+        char name[64];
+        BYTE data[kLargestRecord];
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        const LONG read = ::RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize);
+        if (read == ERROR_NO_MORE_ITEMS) break;
+        if (read == ERROR_MORE_DATA && nameSize < sizeof name) {
+            values.push_back({name, "", false});  // too big to be ours
+        } else if (read == ERROR_SUCCESS) {
+            values.push_back(
+                {name, std::string(reinterpret_cast<char*>(data), dataSize), type == REG_BINARY});
+        }
+    }
+    ::RegCloseKey(key);
+    return values;
+}
+
+void RegistryReminderStore::Write(const std::string& name, const std::string& bytes) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, kRemindersKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                          &key, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    ::RegSetValueExA(key, name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
+                     static_cast<DWORD>(bytes.size()));
+    ::RegCloseKey(key);
+}
+
+void RegistryReminderStore::Remove(const std::string& name) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRemindersKey, 0, KEY_SET_VALUE, &key) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    ::RegDeleteValueA(key, name.c_str());
+    ::RegCloseKey(key);
+}
+
+std::string RunExpiryCheck(keytool::ExpiryCheck check) {
+    const std::uint32_t warningDays = WarningDays();
+    if (warningDays == 0) return "";
+    KeyLibCertCalls keys;
+    Crypt32CertDecoder decoder;
+    const std::vector<keytool::CertExpiry> certificates =
+        keytool::ReadCertExpiries(g_dwSlots, std::min(g_nSlots, keytool::kMaxSlots), keys, decoder);
+    RegistryReminderStore store;
+    return keytool::CheckExpiry(certificates, Now(), warningDays, check, store);
+}
+
+UINT MsUntilDailyCheck() { return keytool::MsUntilNextDailyCheck(Now()); }

@@ -1,0 +1,29 @@
+// Expiry reminders on Windows: the reminder store in the user's registry, the
+// bank's policy value, the clock, and the certificates of the plugged keys
+// read through the key library and crypt32.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/logic/ExpiryReminders.h"
+
+// Posted by the main window to itself after the start-up evaluation and after
+// each insertion (wParam non-zero), so the check runs after the balloons posted there.
+#define WM_KEYTOOL_EXPIRYCHECK (WM_APP + 1)
+// The one timer of the main window: the daily check.
+constexpr UINT_PTR kExpiryTimerId = 1;
+
+class RegistryReminderStore : public keytool::ReminderStore {
+public:
+    std::vector<keytool::StoredReminder> ReadAll() override;
+    void Write(const std::string& name, const std::string& bytes) override;
+    void Remove(const std::string& name) override;
+};
+
+// Checks the certificates of the keys in g_dwSlots now; the balloon text, or empty.
+std::string RunExpiryCheck(keytool::ExpiryCheck check);
+
+// Milliseconds until the next daily check.
+UINT MsUntilDailyCheck();

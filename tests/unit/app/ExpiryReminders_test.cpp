@@ -1,0 +1,250 @@
+// Certificate expiry reminders: thresholds, days, the policy period, the store, the texts, and
+// the certificates read from the keys.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/logic/ExpiryReminders.h"
+#include "app/logic/TrayTexts.h"
+#include "pages/logic/CertBuffer.h"
+
+namespace keytool {
+namespace {
+
+constexpr std::int64_t kDay = kSecondsPerDay, kHour = 3600;
+constexpr std::int64_t kDay0 = 20000 * kDay;  // a midnight, UTC
+const std::string kA(40, 'A'), kB(40, 'B'), kC(40, 'C');
+
+std::string Record(std::uint32_t reminded, std::uint32_t band, std::uint32_t seen) {
+    std::string bytes;
+    for (std::uint32_t word : {reminded, band, seen}) {
+        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((word >> (8 * i)) & 0xFF);
+    }
+    return bytes;
+}
+
+struct FakeStore : ReminderStore {
+    std::map<std::string, StoredReminder> values;
+    int writes = 0;
+
+    std::vector<StoredReminder> ReadAll() override {
+        std::vector<StoredReminder> all;
+        for (const auto& entry : values) all.push_back(entry.second);
+        return all;
+    }
+    void Write(const std::string& name, const std::string& bytes) override {
+        values[name] = {name, bytes, true}, ++writes;
+    }
+    void Remove(const std::string& name) override { values.erase(name); }
+};
+
+// One certificate on the keys, named like its thumbprint's digit.
+struct Reminders {
+    FakeStore store;
+    std::uint32_t warningDays = kDefaultWarningDays;
+
+    std::string At(std::int64_t now, std::vector<CertExpiry> certs,
+                   ExpiryCheck check = ExpiryCheck::Daily) {
+        return CheckExpiry(certs, now, warningDays, check, store);
+    }
+};
+
+std::string In(std::int64_t days) { return ExpiryText("A", days); }
+
+TEST(ExpiryReminders, ThresholdsOncePerDayAcrossDayBoundaries) {
+    const std::int64_t end = kDay0 + 40 * kDay + 12 * kHour;  // noon
+    const std::vector<CertExpiry> a = {{kA, "A", end}};
+    Reminders r;
+    // Time before the end, the expected balloon (empty: none).
+    const struct {
+        std::int64_t before;
+        std::string shown;
+    } steps[] = {
+        {45 * kDay, ""},
+        {30 * kDay, In(30)},  // exactly 30 days: the first threshold
+        {29 * kDay, ""},
+        {7 * kDay + kHour, ""},  // 8 days rounded up: still the band of 30
+        {7 * kDay, In(7)},
+        {2 * kDay, ""},
+        {12 * kHour + 1, In(1)},  // a day or less is 1
+        {12 * kHour - 1, ""},     // past midnight, the same band
+        {-1, In(0)},              // expired: the last band
+        {-2, ""},
+        {-12 * kHour, In(0)},  // the next day
+        {-13 * kHour, ""},
+    };
+    for (const auto& step : steps) {
+        EXPECT_EQ(r.At(end - step.before, a), step.shown) << step.before;
+    }
+    EXPECT_EQ(r.At(end + 14 * kHour, a, ExpiryCheck::Insertion), In(0));  // every insertion
+    EXPECT_EQ(r.At(end + 14 * kHour, a, ExpiryCheck::StartUp), "");
+    EXPECT_EQ(r.At(end + 2 * kDay, a, ExpiryCheck::StartUp), In(0));
+}
+
+TEST(ExpiryReminders, CrossingAThresholdLateInADayWaitsForTheNext) {
+    const std::int64_t end = kDay0 + 7 * kDay + kHour;
+    const std::vector<CertExpiry> a = {{kA, "A", end}};
+    Reminders r;
+    EXPECT_EQ(r.At(kDay0 + 10, a), In(8));
+    EXPECT_EQ(r.At(kDay0 + 2 * kHour, a), "");  // 7 days left, but reminded today
+    EXPECT_EQ(r.At(kDay0 + kDay, a), In(7));
+}
+
+TEST(ExpiryReminders, PolicyPeriodTurnsOffOrMovesTheFirstThreshold) {
+    const std::int64_t now = kDay0 + kHour;
+    const auto certs = [&](std::int64_t days) {
+        return std::vector<CertExpiry>{{kA, "A", now + days * kDay}};
+    };
+    Reminders off;
+    off.warningDays = 0;
+    EXPECT_EQ(off.At(now, certs(-1), ExpiryCheck::Insertion), "");
+    EXPECT_EQ(off.store.writes, 0);
+
+    Reminders ten;
+    ten.warningDays = 10;
+    EXPECT_EQ(ten.At(now, certs(20)), "");
+    const std::vector<CertExpiry> inTen = certs(10);
+    EXPECT_EQ(ten.At(now, inTen), In(10));
+    EXPECT_EQ(ten.At(now + kDay, inTen), "");  // still the band of 10
+    EXPECT_EQ(ten.At(now + 3 * kDay, inTen), In(7));
+
+    Reminders sixty;  // above the usual thresholds, all of them stay
+    sixty.warningDays = 60;
+    const std::vector<CertExpiry> inFortyFive = certs(45);
+    EXPECT_EQ(sixty.At(now, inFortyFive), In(45));
+    EXPECT_EQ(sixty.At(now + 14 * kDay, inFortyFive), "");
+    EXPECT_EQ(sixty.At(now + 15 * kDay, inFortyFive), In(30));
+}
+
+TEST(ExpiryReminders, TheFirstToExpireIsNamedAndEveryDueOneRemembered) {
+    const std::int64_t now = kDay0 + kHour;
+    const std::vector<CertExpiry> certs = {{kB, "五天", now + 5 * kDay},
+                                           {kA, "过期", now - kHour},
+                                           {kC, "二十天", now + 20 * kDay},
+                                           {kB, "五天", now + 5 * kDay}};
+    Reminders r;
+    EXPECT_EQ(r.At(now, certs, ExpiryCheck::StartUp), ExpiryText("过期", 0));
+    EXPECT_EQ(r.store.values.size(), 3u);
+    EXPECT_EQ(r.At(now + kHour, certs, ExpiryCheck::StartUp), "");
+    EXPECT_EQ(r.At(now + kHour, {certs[0], certs[2]}, ExpiryCheck::Insertion), "");
+    EXPECT_EQ(r.At(now + kDay, {certs[0], certs[2]}), "");
+    EXPECT_EQ(r.At(now + kDay, {certs[0]}, ExpiryCheck::Insertion), "");
+}
+
+TEST(ExpiryReminders, DamagedStaleOrMissingRecordsAreDroppedAndTheStoreStaysBounded) {
+    const std::int64_t now = kDay0 + kHour;
+    const std::uint32_t today = kDay0 / kDay;
+    const std::vector<CertExpiry> a = {{kA, "A", now + 20 * kDay}};
+    // Each a stored record of certificate A: only a sound one from today keeps it quiet.
+    const struct {
+        StoredReminder value;
+        bool reminded;
+    } cases[] = {
+        {{kA, Record(today, 30, today), true}, false},
+        {{kA, Record(today, 30, today), false}, true},                   // not binary
+        {{kA, Record(today, 30, today) + "x", true}, true},              // too long
+        {{kA, Record(today, 30, today).substr(0, 8), true}, true},       // too short
+        {{kA, Record(today + 1, 30, today + 1), true}, true},            // from a later day
+        {{kA, Record(today, 30, today - 1), true}, true},                // seen before reminded
+        {{std::string(40, 'a'), Record(today, 30, today), true}, true},  // not our name
+    };
+    for (const auto& c : cases) {
+        Reminders r;
+        r.store.values[c.value.name] = c.value;
+        EXPECT_EQ(r.At(now, a), c.reminded ? In(20) : "") << c.value.bytes.size();
+        EXPECT_EQ(r.store.values.size(), 1u);
+        EXPECT_EQ(r.store.values.count(kA), 1u);
+    }
+
+    // Not seen for a year: forgotten; seen within the year: kept, and marked seen once a day.
+    Reminders r;
+    r.store.values[kB] = {kB, Record(today - 366, 7, today - 366), true};
+    r.store.values[kC] = {kC, Record(today - 365, 7, today - 365), true};
+    r.store.values[kA] = {kA, Record(today - 3, 30, today - 1), true};
+    EXPECT_EQ(r.At(now, a), "");
+    EXPECT_EQ(r.store.values.count(kB), 0u);
+    EXPECT_EQ(r.store.values.count(kC), 1u);
+    EXPECT_EQ(r.store.values[kA].bytes, Record(today - 3, 30, today));
+    EXPECT_EQ(r.store.writes, 1);
+    EXPECT_EQ(r.At(now + kHour, a), "");
+    EXPECT_EQ(r.store.writes, 1);
+}
+
+TEST(ExpiryReminders, NamesAreCutToFitTheBalloonBetweenCharacters) {
+    EXPECT_EQ(ExpiryText("张三", 5), "证书“张三”将于5天后过期，请及时到网上银行更新。");
+    EXPECT_EQ(ExpiryText("C=CN, O=Qelmora Bank", 0),
+              "证书“C=CN, O=Qelmora Bank”已过期，请及时到网上银行更新。");
+    std::string chinese;
+    for (int i = 0; i < 200; ++i) chinese += "\xD6\xD0";
+    for (const std::string& name : {chinese, "a" + chinese, std::string(300, 'n')}) {
+        for (std::int64_t days : {0, 1, 30, 1000000}) {
+            const std::string text = ExpiryText(name, days);
+            const std::string tail = ExpiryText("", days).substr(std::strlen("证书“"));
+            ASSERT_LE(text.size(), kInfoSize - 1);
+            EXPECT_GE(text.size(), kInfoSize - 2);  // one byte may stay free, no more
+            const std::string cut =
+                text.substr(std::strlen("证书“"), text.size() - std::strlen("证书“") - tail.size());
+            EXPECT_EQ(name.compare(0, cut.size(), cut), 0);
+            EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+            // A character is never split: after "a" the pairs start at odd offsets.
+            if (name[0] != 'n') {
+                EXPECT_EQ(cut.size() % 2, name[0] == 'a' ? 1u : 0u);
+            }
+        }
+    }
+}
+
+TEST(ExpiryReminders, DailyTimerWakesAfterMidnightAtMostHourly) {
+    EXPECT_EQ(MsUntilNextDailyCheck(kDay0), (kDay + 60) * 1000u);
+    EXPECT_EQ(MsUntilNextDailyCheck(kDay0 + 12 * kHour), (12 * kHour + 60) * 1000u);
+    EXPECT_EQ(MsUntilNextDailyCheck(kDay0 + kDay - 10), kHour * 1000u);
+    EXPECT_EQ(SecondsFromFileTime(116444736000000000ull), 0);
+    EXPECT_EQ(SecondsFromFileTime(116444736000000000ull + 10000000ull * kDay0), kDay0);
+}
+
+// Two keys. Slot 1: "U" and "C" with both kinds at positions 0 and 2, none at 1, and position 3
+// cannot be read; slot 2: "Two" with kind 1 at position 0.
+struct FakeKeys : CertKeyLibrary, CertExpiryDecoder {
+    using U = std::uint32_t;
+    std::vector<std::string> reads;
+    U ContainerCount(U, U*) override { return 1; }
+    U ContainerInfo(U slot, U i, U* flags, U size, char* name) override {
+        const char* names[] = {"U", "", "C", "Odd"};
+        if (size != 128 || (slot == 1 && i == 3)) return 0x6F00;
+        std::strcpy(name, slot == 1 ? names[i] : i == 0 ? "Two" : "");
+        *flags = slot == 2 ? 0x5 : 0xF;
+        return 0;
+    }
+    U ReadCertByName(U slot, const char* name, U kind, U* length, std::uint8_t* out) override {
+        reads.push_back(std::to_string(slot) + name + std::to_string(kind));
+        if (*length != CERT_BUF_SIZE) return 1;
+        const std::string der = std::string(name) + std::to_string(kind);
+        std::memcpy(out, der.data(), der.size());
+        *length = std::string(name) == "Two" ? CERT_BUF_SIZE + 1 : static_cast<U>(der.size());
+        return std::string(name) == "C" && kind == 1 ? 1 : 0;
+    }
+    U Reset(U) override { return 0; }
+    U VerifyPassword(U, U, const char*) override { return 0; }
+    U DeleteContainerByName(U, const char*) override { return 0; }
+    bool Expiry(const std::uint8_t* der, U length, CertExpiry* expiry) override {
+        expiry->name.assign(reinterpret_cast<const char*>(der), length);
+        return expiry->name != "U1";  // no certificate
+    }
+};
+
+TEST(CertExpiryScan, ReadsEveryCertificateTheFlagsAnnounceAndSkipsWhatFails) {
+    FakeKeys keys;
+    const std::uint32_t slots[] = {1, 2};
+    std::vector<std::string> names;
+    for (const CertExpiry& cert : ReadCertExpiries(slots, 2, keys, keys))
+        names.push_back(cert.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"U2", "C2"}));
+    // U1 does not decode, C1 cannot be read, and "Two" claims a length past the buffer.
+    EXPECT_EQ(keys.reads, (std::vector<std::string>{"1U1", "1U2", "1C1", "1C2", "2Two1"}));
+}
+
+}  // namespace
+}  // namespace keytool
