@@ -1,0 +1,190 @@
+// Certificate expiry reminders: balloons at start-up and on insertion, once a day across a
+// restart, and the bank's policy value.
+#include <windows.h>
+// windows.h must come first.
+#include <wincrypt.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/e2e/VirtualKeys.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+constexpr LONGLONG kHour = 3600LL * 10000000, kDay = 24 * kHour;  // in file-time ticks
+const char kRemindersKey[] = "Software\\Qelmora\\UsbKeyTool\\Reminders";
+const char kPolicyKey[] = "Software\\Policies\\Qelmora\\UsbKeyTool";
+
+std::string Balloon(const std::string& info) {
+    return "Shell_NotifyIconA(MODIFY,size=488,id=1,flags=0x17,state=2,timeout=1003,"
+           "tip=UsbKey已插入，可以正常使用,info=" +
+           info + ",title=)";
+}
+const std::string kInserted = Balloon("有UsbKey插入!"), kRegistered = Balloon("注册证书到IE完成!"),
+                  kMarker = Balloon("更改UsbKey标签完成!");
+std::string Expires(const std::string& name, int days) {
+    return Balloon("证书“" + name + "”将于" + std::to_string(days) +
+                   "天后过期，请及时到网上银行更新。");
+}
+std::string Expired(const std::string& name) {
+    return Balloon("证书“" + name + "”已过期，请及时到网上银行更新。");
+}
+
+SYSTEMTIME FromNow(LONGLONG ticks) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER at{{now.dwLowDateTime, now.dwHighDateTime}};
+    at.QuadPart += ticks;
+    const FILETIME then{at.LowPart, at.HighPart};
+    SYSTEMTIME system;
+    FileTimeToSystemTime(&then, &system);
+    return system;
+}
+
+// DER of a self-signed certificate for the subject, valid until `ticks` from now.
+std::string MakeCertificate(const std::wstring& subject, LONGLONG ticks) {
+    BYTE encoded[512];
+    DWORD size = sizeof encoded;
+    CertStrToNameW(X509_ASN_ENCODING, subject.c_str(), CERT_X500_NAME_STR, nullptr, encoded, &size,
+                   nullptr);
+    CERT_NAME_BLOB blob{size, encoded};
+    SYSTEMTIME start = FromNow(-30 * kDay), end = FromNow(ticks);
+    PCCERT_CONTEXT cert = CertCreateSelfSignCertificate(0, &blob, CERT_CREATE_SELFSIGN_NO_KEY_INFO,
+                                                        nullptr, nullptr, &start, &end, nullptr);
+    if (!cert) return "";
+    std::string der(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded);
+    return CertFreeCertificateContext(cert), der;
+}
+
+void SetPolicy(const DWORD* days) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPolicyKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                    nullptr, &key, nullptr);
+    if (days) {
+        RegSetValueExA(key, "ExpiryWarningDays", 0, REG_DWORD, reinterpret_cast<const BYTE*>(days),
+                       sizeof *days);
+    } else {
+        RegDeleteValueA(key, "ExpiryWarningDays");
+    }
+    RegCloseKey(key);
+}
+
+class Reminders : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kRemindersKey);
+        SetPolicy(nullptr);
+    }
+    void TearDown() override {
+        Exit();
+        RegDeleteTreeA(HKEY_CURRENT_USER, kRemindersKey);
+        SetPolicy(nullptr);
+    }
+    // A key with certificates of the given subjects and validities, kind 1 and 2 in turn.
+    void CreateKey(const std::string& key,
+                   const std::vector<std::pair<std::wstring, LONGLONG>>& certificates) {
+        ASSERT_EQ(keys.Admin({"create", key, "--label", key, "--password", "Pass-2026"}), 0);
+        for (size_t i = 0; i < certificates.size(); ++i) {
+            const std::string der = MakeCertificate(certificates[i].first, certificates[i].second);
+            ASSERT_FALSE(der.empty());
+            driver::WriteFile(dir.File("c.der"), der);
+            ASSERT_EQ(keys.Admin({"cert", key, "C" + std::to_string(i / 2), i % 2 ? "2" : "1",
+                                  dir.File("c.der")}),
+                      0);
+        }
+    }
+    void Start() {
+        process = &keys.StartRecorded();
+        main = driver::WaitMainWindow(process->Id());
+        ASSERT_NE(main, nullptr);
+    }
+    void Exit() {
+        if (!process) return;
+        PostMessageA(main, WM_USER + 1, 0, 0);
+        process->WaitExit(10000);
+        process = nullptr;
+    }
+    // The balloons shown from the platform log's line `from` on, once the one that ends them
+    // has come; the reminder check posted before it has run by then.
+    Calls BalloonsUntil(size_t from, const std::string& last) {
+        Calls balloons;
+        driver::WaitUntil([&] {
+            const Calls all = keys.ShellCalls();
+            balloons.clear();
+            for (size_t i = from; i < all.size(); ++i) {
+                const bool shown = all[i].rfind("Shell_NotifyIconA(MODIFY", 0) == 0 &&
+                                   all[i].find("info=,") == std::string::npos;
+                if (shown) balloons.push_back(all[i]);
+            }
+            return !balloons.empty() && balloons.back() == last;
+        });
+        return balloons;
+    }
+    // Balloons since `from` once a marker balloon posted after those that count has come.
+    Calls BalloonsAfterRegistration(size_t from) {
+        BalloonsUntil(from, kRegistered);
+        PostMessageA(main, WM_USER + 5, 20, 0);
+        Calls balloons = BalloonsUntil(from, kMarker);
+        balloons.pop_back();
+        return balloons;
+    }
+    size_t Logged() const { return keys.ShellCalls().size(); }
+
+    e2e::VirtualKeys keys;
+    driver::TempDir dir;
+    driver::Process* process = nullptr;
+    HWND main = nullptr;
+};
+
+TEST_F(Reminders, FirstToExpireAtStartUpExpiredAtEachInsertionOnceADayAcrossARestart) {
+    CreateKey("soon", {{L"CN=四十五天, O=Qelmora Bank", 45 * kDay},
+                       {L"CN=二十天, O=Qelmora Bank", 20 * kDay},
+                       {L"CN=五天, O=Qelmora Bank", 5 * kDay},
+                       {L"CN=半天, O=Qelmora Bank", 12 * kHour}});
+    CreateKey("old", {{L"O=Qelmora Bank, C=CN", -2 * kDay}});  // no common name
+    ASSERT_EQ(keys.Admin({"plug", "soon"}), 0);
+    Start();
+    EXPECT_EQ(BalloonsUntil(0, Expires("半天", 1)), (Calls{kRegistered, Expires("半天", 1)}));
+
+    const Calls insertion = {kInserted, kRegistered, Expired("O=Qelmora Bank, C=CN")};
+    for (int plug = 0; plug < 2; ++plug) {
+        const size_t from = Logged();
+        ASSERT_EQ(keys.Admin({"plug", "old"}), 0);
+        EXPECT_EQ(BalloonsUntil(from, insertion.back()), insertion) << plug;
+        const size_t pulled = Logged();
+        ASSERT_EQ(keys.Admin({"pull", "old"}), 0);
+        BalloonsUntil(pulled, kRegistered);
+    }
+
+    // The same day, nothing is said again when the program starts.
+    Exit();
+    ASSERT_EQ(keys.Admin({"plug", "old"}), 0);
+    const size_t from = Logged();
+    Start();
+    EXPECT_EQ(BalloonsAfterRegistration(from), Calls{kRegistered});
+}
+
+TEST_F(Reminders, PolicyPeriodOfTenDaysAndZeroTurningThemOff) {
+    const DWORD ten = 10, off = 0;
+    SetPolicy(&ten);
+    CreateKey("twenty", {{L"CN=二十天, O=Qelmora Bank", 20 * kDay}});
+    CreateKey("five", {{L"CN=五天, O=Qelmora Bank", 5 * kDay}});
+    CreateKey("old", {{L"CN=已过期, O=Qelmora Bank", -1 * kDay}});
+    ASSERT_EQ(keys.Admin({"plug", "twenty"}), 0);
+    Start();
+    EXPECT_EQ(BalloonsAfterRegistration(0), Calls{kRegistered});
+
+    size_t from = Logged();
+    ASSERT_EQ(keys.Admin({"plug", "five"}), 0);
+    EXPECT_EQ(BalloonsUntil(from, Expires("五天", 5)),
+              (Calls{kInserted, kRegistered, Expires("五天", 5)}));
+
+    SetPolicy(&off);
+    from = Logged();
+    ASSERT_EQ(keys.Admin({"plug", "old"}), 0);
+    EXPECT_EQ(BalloonsAfterRegistration(from), (Calls{kInserted, kRegistered}));
+}
+
+}  // namespace
