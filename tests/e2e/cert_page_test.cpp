@@ -103,6 +103,28 @@ TEST_F(CertPage, DeletionThroughBothConfirmationsAndThePrompt) {
               std::string::npos);
 }
 
+TEST_F(CertPage, OneTryLeftAfterAFailedDeletionAsksBeforeTheNext) {
+    ASSERT_EQ(keys.Admin({"set", "k", "--tries-left", "2"}), 0);
+    ASSERT_TRUE(Select("演示用户 签名"));
+    const auto confirmed = [&] {
+        driver::Click(Item(IDC_DELETE_CERT));
+        return Box(IDYES).text + Box(IDYES).text != "";
+    };
+    ASSERT_TRUE(confirmed());
+    AnswerPrompt("Wrong-2026", IDOK);  // wrong: nothing is said
+
+    ASSERT_TRUE(confirmed());
+    const driver::MessageBoxInfo question = Box(IDNO);
+    EXPECT_EQ(question.text, "这是最后一次输入机会，如果密码错误，UsbKey将被锁死。是否继续？");
+    EXPECT_TRUE(driver::Sync(main));
+    EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_Reset(1)"), 1u);
+
+    ASSERT_TRUE(confirmed());
+    EXPECT_EQ(Box(IDYES).text, question.text);
+    AnswerPrompt("Pass-2026", IDOK);
+    EXPECT_TRUE(driver::WaitUntil([&] { return Tree() == "USBKEY: +|>容器0  空|" + kRest; }));
+}
+
 TEST_F(CertPage, ViewWritesTheTemporaryFileForTheShellAndSystemCheckFindsNoService) {
     char temp[MAX_PATH];
     const std::string file = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "~certdemotemp~.cer";

@@ -33,4 +33,27 @@ TEST_F(LabelPage, LabelChangeThroughThePromptCancelledThenAnswered) {
     EXPECT_EQ(Box(IDOK, 1000).text, "");
 }
 
+TEST_F(LabelPage, OneTryLeftAsksBeforeThePasswordPrompt) {
+    ASSERT_EQ(keys.Admin({"create", "a", "--label", "标签Key", "--password", "Start-2026"}), 0);
+    ASSERT_EQ(keys.Admin({"set", "a", "--tries-left", "2"}), 0);
+    ASSERT_EQ(keys.Admin({"plug", "a"}), 0);
+    Open("标签Key", 2, IDC_LABEL);
+    Type(IDC_LABEL, "新标签");
+    driver::Click(Item(IDC_CHANGE_LABEL));
+    AnswerPrompt("Wrong-2026", IDOK);
+    EXPECT_EQ(Box().text, "用户密码不正确！还有1次可试机会。");
+
+    driver::Click(Item(IDC_CHANGE_LABEL));
+    const driver::MessageBoxInfo question = Box(IDNO);
+    EXPECT_EQ(question.text, "这是最后一次输入机会，如果密码错误，UsbKey将被锁死。是否继续？");
+    EXPECT_TRUE(driver::Sync(main));
+    EXPECT_FALSE(driver::Visible(Dialog("验证UsbKey用户密码")));
+    EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_VerifyPassword(1,1,null)"), 1u);
+
+    driver::Click(Item(IDC_CHANGE_LABEL));
+    EXPECT_EQ(Box(IDYES).text, question.text);
+    AnswerPrompt("Start-2026", IDOK);
+    EXPECT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "新标签"; }));
+}
+
 }  // namespace

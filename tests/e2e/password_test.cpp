@@ -30,6 +30,33 @@ TEST_F(PasswordPage, ChangesTheKeyTakesAndAWrongOldPassword) {
     EXPECT_EQ(Change("Next-2026x", "Start-2026"), done);
 }
 
+TEST_F(PasswordPage, OneTryLeftAsksBeforeTheNextChangeAndTheRightPasswordForgets) {
+    ASSERT_EQ(keys.Admin({"set", "k", "--tries-left", "3"}), 0);
+    const std::string wrong = "UsbKey提示 16 用户密码不正确！还有";
+    const std::string typed = "次可试机会。 [Wrong-2026|Next-2026x|Next-2026x]";
+    EXPECT_EQ(Change("Wrong-2026", "Next-2026x"), wrong + "2" + typed);  // not asked before
+    EXPECT_EQ(Change("Wrong-2026", "Next-2026x"), wrong + "1" + typed);
+
+    // No, also the default button, stops before the key library.
+    driver::Click(Item(IDC_CHANGE_PASSWORD));
+    driver::MessageBoxInfo question;
+    ASSERT_TRUE(driver::WaitMessageBox(pid, &question, {main}));
+    EXPECT_EQ(question.caption + " " + std::to_string(question.icon) + " " + question.text,
+              "提示 48 这是最后一次输入机会，如果密码错误，UsbKey将被锁死。是否继续？");
+    EXPECT_EQ(GetDlgCtrlID(driver::FocusOf(question.hwnd)), IDNO);
+    ASSERT_TRUE(driver::Press(question.hwnd, IDNO));
+    EXPECT_EQ(Box(IDOK, 1000).text, "");
+    EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_ChangePassword(1,1,\"Wrong-2026\",\"Next-2026x\")"),
+              2u);
+
+    // Yes goes on as always; the right password forgets the count.
+    Type(kOld, "Start-2026");
+    driver::Click(Item(IDC_CHANGE_PASSWORD));
+    EXPECT_EQ(Box(IDYES).text, question.text);
+    EXPECT_EQ(Box().text, "修改密码完成！");
+    EXPECT_EQ(Change("Next-2026x", "Start-2026"), "UsbKey提示 64 修改密码完成！ [||]");
+}
+
 TEST_F(PasswordPage, EditsTakeSixteenBytesAShortPasswordIsRefusedAndEscIsForwarded) {
     // Nine Chinese characters are 18 bytes: the ninth does not fit, nor after a letter the eighth.
     const std::string nine = "密码密码密码密码密";
@@ -45,9 +72,12 @@ TEST_F(PasswordPage, EditsTakeSixteenBytesAShortPasswordIsRefusedAndEscIsForward
 
     driver::PressKey(Item(kNew), VK_ESCAPE);
     EXPECT_TRUE(driver::WaitUntil([&] { return !driver::Visible(main); }));
-    const std::vector<std::string> posted = keys.ShellCalls();
-    EXPECT_EQ(e2e::Count(posted, "PostMessageA(top-level,WM_KEYDOWN,0x1B,0x10001)"), 1u);
-    EXPECT_EQ(e2e::Count(posted, "PostMessageA(top-level,WM_KEYUP,0x1B,0xC0010001)"), 1u);
+    // The window hides on the key-down; the key-up is forwarded after that.
+    EXPECT_TRUE(driver::WaitUntil([&] {
+        const std::vector<std::string> posted = keys.ShellCalls();
+        return e2e::Count(posted, "PostMessageA(top-level,WM_KEYDOWN,0x1B,0x10001)") == 1 &&
+               e2e::Count(posted, "PostMessageA(top-level,WM_KEYUP,0x1B,0xC0010001)") == 1;
+    }));
 }
 
 }  // namespace
