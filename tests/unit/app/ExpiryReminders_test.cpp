@@ -2,6 +2,7 @@
 // the certificates read from the keys.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -46,7 +47,7 @@ struct Reminders {
     FakeStore store;
     std::uint32_t warningDays = kDefaultWarningDays;
 
-    std::string At(std::int64_t now, std::vector<CertExpiry> certs,
+    std::string At(std::int64_t now, const std::vector<CertExpiry>& certs,
                    ExpiryCheck check = ExpiryCheck::Daily) {
         return CheckExpiry(certs, now, warningDays, check, store);
     }
@@ -222,7 +223,7 @@ struct FakeKeys : CertKeyLibrary, CertExpiryDecoder {
         reads.push_back(std::to_string(slot) + name + std::to_string(kind));
         if (*length != CERT_BUF_SIZE) return 1;
         const std::string der = std::string(name) + std::to_string(kind);
-        std::memcpy(out, der.data(), der.size());
+        std::copy(der.begin(), der.end(), out);
         *length = std::string(name) == "Two" ? CERT_BUF_SIZE + 1 : static_cast<U>(der.size());
         return std::string(name) == "C" && kind == 1 ? 1 : 0;
     }
