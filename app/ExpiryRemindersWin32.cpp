@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "keylib/logic/SlotTable.h"
+#include "log/Log.h"
 #include "pages/CertDecoderCrypt32.h"
 #include "pages/CertPageWin32.h"
 #include "pages/logic/CertExpiryScan.h"
@@ -65,13 +66,16 @@ std::vector<keytool::StoredReminder> RegistryReminderStore::ReadAll() {
 
 void RegistryReminderStore::Write(const std::string& name, const std::string& bytes) {
     HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, kRemindersKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                          &key, nullptr) != ERROR_SUCCESS) {
-        return;
+    LONG result = ::RegCreateKeyExA(HKEY_CURRENT_USER, kRemindersKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                    nullptr, &key, nullptr);
+    if (result == ERROR_SUCCESS) {
+        result = ::RegSetValueExA(key, name.c_str(), 0, REG_BINARY,
+                                  reinterpret_cast<const BYTE*>(bytes.data()),
+                                  static_cast<DWORD>(bytes.size()));
+        ::RegCloseKey(key);
     }
-    ::RegSetValueExA(key, name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
-                     static_cast<DWORD>(bytes.size()));
-    ::RegCloseKey(key);
+    // Without the record the reminder comes again: worth a line for support.
+    if (result != ERROR_SUCCESS) LogLine("expiry reminder not stored: error %ld", result);
 }
 
 void RegistryReminderStore::Remove(const std::string& name) {
@@ -92,7 +96,9 @@ std::string RunExpiryCheck(keytool::ExpiryCheck check) {
     const std::vector<keytool::CertExpiry> certificates =
         keytool::ReadCertExpiries(g_dwSlots, std::min(g_nSlots, keytool::kMaxSlots), keys, decoder);
     RegistryReminderStore store;
-    return keytool::CheckExpiry(certificates, Now(), warningDays, check, store);
+    const std::string text = keytool::CheckExpiry(certificates, Now(), warningDays, check, store);
+    if (!text.empty()) LogLine("expiry reminder: %s", text.c_str());
+    return text;
 }
 
 UINT MsUntilDailyCheck() { return keytool::MsUntilNextDailyCheck(Now()); }
