@@ -18,6 +18,8 @@ TEST(Log, TellsStartEachDecisionAndExitWithTheProcessId) {
     driver::Process& program = keys.StartRecorded();
     HWND main = driver::WaitMainWindow(program.Id());
     ASSERT_NE(main, nullptr);
+    // The start-up evaluation may still run when the window is found: wait for its key list.
+    ASSERT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, 1001) == "Log"; }));
     // keyadmin returns once the program has handled its device-change broadcast.
     ASSERT_EQ(keys.Admin({"pull", "k"}), 0);
     ASSERT_EQ(keys.Admin({"plug", "k"}), 0);
