@@ -2,6 +2,10 @@
 // evaluation, after each insertion and once a day, each shown as a balloon.
 #include "app/DlgMain.h"
 #include "app/ExpiryRemindersWin32.h"
+#include "app/logic/TrayTexts.h"
+
+// The reminder texts are cut to fit the balloon's text field.
+static_assert(keytool::kInfoSize == sizeof(NOTIFYICONDATAA::szInfo));
 
 void CDlgMain::ScheduleExpiryChecks() {
     ::PostMessageA(m_hWnd, WM_KEYTOOL_EXPIRYCHECK, FALSE, 0);

@@ -1,5 +1,5 @@
-// Certificate expiry reminders: balloons at start-up and on insertion, once a day across a
-// restart, and the bank's policy value.
+// Certificate expiry reminders: balloons at start-up, on insertion and from the daily timer,
+// once a day across a restart, and the bank's policy value.
 #include <windows.h>
 // windows.h must come first.
 #include <wincrypt.h>
@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "tests/e2e/VirtualKeys.h"
 
@@ -166,7 +167,7 @@ TEST_F(Reminders, FirstToExpireAtStartUpExpiredAtEachInsertionOnceADayAcrossARes
     EXPECT_EQ(BalloonsAfterRegistration(from), Calls{kRegistered});
 }
 
-TEST_F(Reminders, PolicyPeriodOfTenDaysAndZeroTurningThemOff) {
+TEST_F(Reminders, PolicyPeriodOfTenDaysAndZeroAndTheDailyCheck) {
     const DWORD ten = 10, off = 0;
     SetPolicy(&ten);
     CreateKey("twenty", {{L"CN=二十天, O=Qelmora Bank", 20 * kDay}});
@@ -185,6 +186,26 @@ TEST_F(Reminders, PolicyPeriodOfTenDaysAndZeroTurningThemOff) {
     from = Logged();
     ASSERT_EQ(keys.Admin({"plug", "old"}), 0);
     EXPECT_EQ(BalloonsAfterRegistration(from), (Calls{kInserted, kRegistered}));
+
+    // One timer, due after the next UTC midnight but not within the hour, armed again at each
+    // tick; back at the default period, the daily check names the expired certificate.
+    const auto timers = [&] {
+        Calls set;
+        for (const std::string& call : keys.ShellCalls()) {
+            if (call.rfind("SetTimer(", 0) == 0) set.push_back(call);
+        }
+        return set;
+    };
+    ASSERT_EQ(timers().size(), 1u);
+    unsigned id = 0, ms = 0;
+    ASSERT_EQ(sscanf(timers()[0].c_str(), "SetTimer(%u,%u)", &id, &ms), 2);
+    EXPECT_EQ(id, 1u);
+    EXPECT_TRUE(ms >= 3600 * 1000u && ms <= (86400 + 60) * 1000u) << ms;
+    SetPolicy(nullptr);
+    from = Logged();
+    PostMessageA(main, WM_TIMER, id, 0);
+    EXPECT_EQ(BalloonsUntil(from, Expired("已过期")), Calls{Expired("已过期")});
+    EXPECT_EQ(timers().size(), 2u);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Part of the pass-through key library: as the program loads it, it points some
 // of the program's platform imports at recorders that write each call to the
 // file named by KEYTOOL_PLATFORM_LOG: the notification-area icon, "open"
-// requests, the class cursor, posted keys and commands, and the secure-channel
+// requests, the class cursor, posted keys and commands, timers, and the secure-channel
 // cache functions looked up at run time. Calls go on to the platform except
 // "open" requests, which are only recorded so tests start no browser or viewer.
 // The loader has bound the program's imports before any DllMain runs.
@@ -37,6 +37,7 @@ void Log(const char* format, ...) {
 decltype(&Shell_NotifyIconA) g_notifyIcon;
 decltype(&SetClassLongA) g_setClassLong;
 decltype(&PostMessageA) g_postMessage;
+decltype(&SetTimer) g_setTimer;
 decltype(&LoadLibraryA) g_loadLibrary;
 decltype(&GetProcAddress) g_getProcAddress;
 decltype(&FreeLibrary) g_freeLibrary;
@@ -83,6 +84,11 @@ BOOL WINAPI RecordPostMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
             static_cast<unsigned>(wp), static_cast<unsigned long>(lp));
     }
     return g_postMessage(hwnd, message, wp, lp);
+}
+
+UINT_PTR WINAPI RecordSetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC callback) {
+    Log("SetTimer(%u,%u)", static_cast<unsigned>(id), elapse);
+    return g_setTimer(hwnd, id, elapse, callback);
 }
 
 BOOL WINAPI RecordSslEmptyCache(LPWSTR target, DWORD flags) {
@@ -167,6 +173,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
         Patch("ShellExecuteA", &RecordShellExecute, unused);
         Patch("SetClassLongA", &RecordSetClassLong, g_setClassLong);
         Patch("PostMessageA", &RecordPostMessage, g_postMessage);
+        Patch("SetTimer", &RecordSetTimer, g_setTimer);
         Patch("LoadLibraryA", &RecordLoadLibrary, g_loadLibrary);
         Patch("GetProcAddress", &RecordGetProcAddress, g_getProcAddress);
         Patch("FreeLibrary", &RecordFreeLibrary, g_freeLibrary);
