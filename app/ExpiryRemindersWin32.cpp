@@ -13,7 +13,7 @@ namespace {
 constexpr char kRemindersKey[] = "Software\\Qelmora\\UsbKeyTool\\Reminders";
 constexpr char kPolicyKey[] = "Software\\Policies\\Qelmora\\UsbKeyTool";
 constexpr char kWarningDaysValue[] = "ExpiryWarningDays";
-// A value larger than this is no record of ours: it is reported, without its bytes, as damaged.
+// A value larger than this is no record of ours: it is reported as damaged, without its bytes.
 constexpr DWORD kLargestRecord = 64;
 
 std::int64_t Now() {
@@ -47,18 +47,23 @@ std::vector<keytool::StoredReminder> RegistryReminderStore::ReadAll() {
         ERROR_SUCCESS) {
         return values;
     }
-    for (DWORD i = 0; values.size() < keytool::kMaxStoredReminders; ++i) {
+    for (DWORD i = 0; i < keytool::kMaxStoredReminders; ++i) {
         char name[64];
-        BYTE data[kLargestRecord];
-        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
-        const LONG read = ::RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize);
-        if (read == ERROR_NO_MORE_ITEMS) break;
-        if (read == ERROR_MORE_DATA && nameSize < sizeof name) {
-            values.push_back({name, "", false});  // too big to be ours
-        } else if (read == ERROR_SUCCESS) {
-            values.push_back(
-                {name, std::string(reinterpret_cast<char*>(data), dataSize), type == REG_BINARY});
+        DWORD nameSize = sizeof name, type = 0, size = 0;
+        const LONG listed =
+            ::RegEnumValueA(key, i, name, &nameSize, nullptr, &type, nullptr, &size);
+        if (listed == ERROR_NO_MORE_ITEMS) break;
+        if (listed != ERROR_SUCCESS) continue;  // a name too long to be ours
+        keytool::StoredReminder value{name, "", type == REG_BINARY && size <= kLargestRecord};
+        if (value.binary) {
+            char data[kLargestRecord];
+            value.binary =
+                ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                                   &size) == ERROR_SUCCESS &&
+                type == REG_BINARY;
+            value.bytes.assign(data, value.binary ? size : 0);
         }
+        values.push_back(value);
     }
     ::RegCloseKey(key);
     return values;

@@ -28,7 +28,7 @@ struct StoredReminder {
 class ReminderStore {
 public:
     virtual ~ReminderStore() = default;
-    // At most kMaxStoredReminders values; none when the store is missing.
+    // The first kMaxStoredReminders values at most; none when the store is missing.
     virtual std::vector<StoredReminder> ReadAll() = 0;
     virtual void Write(const std::string& name, const std::string& bytes) = 0;
     virtual void Remove(const std::string& name) = 0;

@@ -44,8 +44,8 @@ TEST_F(PasswordPage, OneTryLeftAsksBeforeTheNextChangeAndTheRightPasswordForgets
     EXPECT_EQ(question.caption + " " + std::to_string(question.icon) + " " + question.text,
               "提示 48 这是最后一次输入机会，如果密码错误，UsbKey将被锁死。是否继续？");
     EXPECT_EQ(GetDlgCtrlID(driver::FocusOf(question.hwnd)), IDNO);
-    ASSERT_TRUE(driver::Press(question.hwnd, IDNO));
-    EXPECT_EQ(Box(IDOK, 1000).text, "");
+    ASSERT_TRUE(driver::Press(question.hwnd, IDNO) && driver::Sync(main));
+    EXPECT_EQ(Box(IDOK, 100).text, "");
     EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_ChangePassword(1,1,\"Wrong-2026\",\"Next-2026x\")"),
               2u);
 

@@ -72,6 +72,30 @@ void SetPolicy(const DWORD* days) {
     RegCloseKey(key);
 }
 
+void SetReminder(const std::string& name, DWORD type, const std::string& data) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kRemindersKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                    nullptr);
+    RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                   static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+}
+
+// The store's values: name, and size when binary (0 otherwise).
+std::vector<std::pair<std::string, DWORD>> StoredReminders() {
+    std::vector<std::pair<std::string, DWORD>> values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRemindersKey, 0, KEY_QUERY_VALUE, &key)) return values;
+    char name[400];
+    for (DWORD i = 0, size = sizeof name, type = 0, bytes = 0;
+         RegEnumValueA(key, i, name, &size, nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS;
+         ++i, size = sizeof name) {
+        values.emplace_back(name, type == REG_BINARY ? bytes : 0);
+    }
+    RegCloseKey(key);
+    return values;
+}
+
 class Reminders : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -146,8 +170,23 @@ TEST_F(Reminders, FirstToExpireAtStartUpExpiredAtEachInsertionOnceADayAcrossARes
                        {L"CN=半天, O=Qelmora Bank", 12 * kHour}});
     CreateKey("old", {{L"O=Qelmora Bank, C=CN", -2 * kDay}});  // no common name
     ASSERT_EQ(keys.Admin({"plug", "soon"}), 0);
+    // A damaged store: values of the wrong type or size go, a name too long to be ours stays.
+    const std::string thumbprint(40, 'A'), longName(300, 'L');
+    SetReminder(thumbprint, REG_SZ, "text");
+    SetReminder(std::string(40, 'B'), REG_BINARY, std::string(100, 'x'));
+    SetReminder(longName, REG_BINARY, std::string(12, '\0'));
     Start();
     EXPECT_EQ(BalloonsUntil(0, Expires("半天", 1)), (Calls{kRegistered, Expires("半天", 1)}));
+    // Reminded of: the three within 30 days, each a 12-byte binary named by its thumbprint.
+    std::vector<std::pair<std::string, DWORD>> stored = StoredReminders();
+    std::sort(stored.begin(), stored.end(),
+              [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+    ASSERT_EQ(stored.size(), 4u);
+    EXPECT_EQ(stored[0].first, longName);
+    for (size_t i = 1; i < stored.size(); ++i) {
+        EXPECT_EQ(stored[i].first.size(), 40u);
+        EXPECT_EQ(stored[i].second, 12u);
+    }
 
     const Calls insertion = {kInserted, kRegistered, Expired("O=Qelmora Bank, C=CN")};
     for (int plug = 0; plug < 2; ++plug) {
