@@ -3,6 +3,7 @@
 #include "app/DlgMain.h"
 #include "app/ExpiryRemindersWin32.h"
 #include "app/logic/TrayTexts.h"
+#include "log/Log.h"
 
 // The reminder texts are cut to fit the balloon's text field.
 static_assert(keytool::kInfoSize == sizeof(NOTIFYICONDATAA::szInfo));
@@ -13,7 +14,9 @@ void CDlgMain::ScheduleExpiryChecks() {
 }
 
 void CDlgMain::ArmDailyExpiryCheck() {
-    ::SetTimer(m_hWnd, kExpiryTimerId, MsUntilDailyCheck(), nullptr);
+    if (!::SetTimer(m_hWnd, kExpiryTimerId, MsUntilDailyCheck(), nullptr)) {
+        LogLastError("SetTimer(daily expiry check)");
+    }
 }
 
 LRESULT CDlgMain::OnExpiryCheck(WPARAM insertion, LPARAM) {

@@ -95,7 +95,7 @@ void RegistryReminderStore::Remove(const std::string& name) {
 
 std::string RunExpiryCheck(keytool::ExpiryCheck check) {
     const std::uint32_t warningDays = WarningDays();
-    if (warningDays == 0) return "";
+    if (warningDays == 0) return "";  // off: the keys are not even read
     KeyLibCertCalls keys;
     Crypt32CertDecoder decoder;
     const std::vector<keytool::CertExpiry> certificates =
