@@ -6,6 +6,15 @@
 
 namespace keytool {
 
+void LoadKeyCerts(CertRegistrar& keys, const std::uint32_t* slots, std::uint32_t count) {
+    const std::uint32_t listed = std::min(count, kMaxSlots);
+    for (std::uint32_t i = 0; i < listed; ++i) {
+        keys.ChangeInitPassword(slots[i]);
+        std::uint32_t status = 0;
+        if (keys.GetSlotStatus(slots[i], &status) == 0 && status > 1) keys.LoadCerts(slots[i]);
+    }
+}
+
 void EvaluateKeyCount(std::uint32_t eventType, std::uint32_t& keyCount, KeyEventTarget& target) {
     // Arrival and removal notices come with the device-tree change that follows them.
     if (eventType == kDbtDeviceArrival || eventType == kDbtDeviceRemoveComplete) return;
@@ -37,13 +46,7 @@ void EvaluateKeyCount(std::uint32_t eventType, std::uint32_t& keyCount, KeyEvent
     }
     target.UnloadCerts();
     if (g_nSlots > 0) {
-        const std::uint32_t listed = std::min(g_nSlots, kMaxSlots);
-        for (std::uint32_t i = 0; i < listed; ++i) {
-            const std::uint32_t slot = g_dwSlots[i];
-            target.ChangeInitPassword(slot);
-            std::uint32_t status = 0;
-            if (target.GetSlotStatus(slot, &status) == 0 && status > 1) target.LoadCerts(slot);
-        }
+        LoadKeyCerts(target, g_dwSlots, g_nSlots);
         target.NotifyInstances(kBalloonCertsRegistered);
     }
     target.RefreshKeyList();

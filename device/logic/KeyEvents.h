@@ -13,17 +13,26 @@ constexpr std::uint32_t kBalloonKeyInserted = 10;
 constexpr std::uint32_t kBalloonKeyRemoved = 11;
 constexpr std::uint32_t kBalloonCertsRegistered = 19;
 
-// Everything the evaluation touches: the key library, the main window, the shell.
-class KeyEventTarget {
+// The key library's side of registering the keys' certificates in the user's store.
+class CertRegistrar {
 public:
-    virtual ~KeyEventTarget() = default;
-    // Key library.
-    virtual void QuickCount() = 0;    // count only, into g_nSlots
-    virtual void ReadSlotList() = 0;  // g_dwSlots and g_nSlots
+    virtual ~CertRegistrar() = default;
     virtual void UnloadCerts() = 0;
     virtual void ChangeInitPassword(std::uint32_t slot) = 0;
     virtual std::uint32_t GetSlotStatus(std::uint32_t slot, std::uint32_t* status) = 0;
     virtual void LoadCerts(std::uint32_t slot) = 0;
+};
+
+// Per listed key in order: the initial-password change, then its certificates
+// loaded when the key's status allows it. At most kMaxSlots keys.
+void LoadKeyCerts(CertRegistrar& keys, const std::uint32_t* slots, std::uint32_t count);
+
+// Everything the evaluation touches: the key library, the main window, the shell.
+class KeyEventTarget : public CertRegistrar {
+public:
+    // Key library.
+    virtual void QuickCount() = 0;    // count only, into g_nSlots
+    virtual void ReadSlotList() = 0;  // g_dwSlots and g_nSlots
     // Main window.
     virtual void EnableCertAndPasswordPages(bool enable) = 0;
     virtual void ClearCertPageSlot() = 0;

@@ -1,0 +1,80 @@
+#include "ukeyctl/logic/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace ukeyctl {
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(CommandLine, EachCommandTakesOnlyItsOwnOptions) {
+    const struct {
+        Args args;
+        Command command;
+        bool json;
+        std::uint32_t slot;
+        const char* out;
+    } accepted[] = {
+        {{"list"}, Command::List, false, 0, ""},
+        {{"list", "--json"}, Command::List, true, 0, ""},
+        {{"certs", "--slot", "7", "--json"}, Command::Certs, true, 7, ""},
+        {{"certs", "--slot", "0x1F"}, Command::Certs, false, 31, ""},
+        {{"check-service"}, Command::CheckService, false, 0, ""},
+        {{"register"}, Command::Register, false, 0, ""},
+        {{"unregister"}, Command::Unregister, false, 0, ""},
+        {{"clear-ssl"}, Command::ClearSsl, false, 0, ""},
+        {{"diag", "--json", "--out", "C:\\r.json"}, Command::Diag, true, 0, "C:\\r.json"},
+    };
+    for (const auto& c : accepted) {
+        const Invocation invocation = ParseCommandLine(c.args);
+        EXPECT_EQ(invocation.error, "") << c.args[0];
+        EXPECT_EQ(invocation.command, c.command) << c.args[0];
+        EXPECT_EQ(invocation.json, c.json) << c.args[0];
+        EXPECT_EQ(invocation.slot, c.slot) << c.args[0];
+        EXPECT_EQ(invocation.outFile, c.out) << c.args[0];
+    }
+
+    const Args refused[] = {
+        {},
+        {"frobnicate"},
+        {"register", "--json"},
+        {"check-service", "--json"},
+        {"list", "--slot", "1"},
+        {"certs", "--slot"},
+        {"certs", "--slot", "0"},
+        {"certs", "--slot", "-1"},
+        {"certs", "--slot", "4294967296"},
+        {"certs", "--slot", "12abc"},
+        {"diag", "--out"},
+        {"diag", "--out", ""},
+        // No command takes a password, in any spelling.
+        {"register", "--password", "12345a78"},
+        {"register", "12345a78"},
+        {"help", "list", "certs"},
+        {"help", "nothing"},
+    };
+    for (const Args& args : refused) {
+        EXPECT_NE(ParseCommandLine(args).error, "") << (args.empty() ? "" : args.back());
+    }
+}
+
+TEST(CommandLine, HelpNamesTheCommandAskedAbout) {
+    EXPECT_EQ(ParseCommandLine({"--help"}).command, Command::Help);
+    EXPECT_EQ(ParseCommandLine({"--help"}).helpTopic, Command::Help);
+    EXPECT_EQ(ParseCommandLine({"help", "diag"}).helpTopic, Command::Diag);
+    const Invocation inline_ = ParseCommandLine({"certs", "--slot", "2", "--help"});
+    EXPECT_EQ(inline_.command, Command::Help);
+    EXPECT_EQ(inline_.helpTopic, Command::Certs);
+    // Every command's help starts with its own synopsis.
+    for (const char* name :
+         {"list", "certs", "check-service", "register", "unregister", "clear-ssl", "diag"}) {
+        const std::string text = HelpText(ParseCommandLine({"help", name}).helpTopic);
+        EXPECT_EQ(text.rfind(std::string("ukeyctl ") + name, 0), 0u) << name;
+    }
+}
+
+}  // namespace
+}  // namespace ukeyctl
