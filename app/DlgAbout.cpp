@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "app/BankSite.h"
+#include "log/Log.h"
 #include "res/resource.h"
 
 CDlgAbout::CDlgAbout() : fw::Dialog(IDD_ABOUTBOX, nullptr) {}
@@ -49,7 +50,8 @@ LRESULT CDlgAbout::OnDrawItem(WPARAM, LPARAM lp) {
 
 void CDlgAbout::OnLinkClicked() {
     const std::string address = GetText(GetDlgItem(IDC_SITE_LINK));
-    ::ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOW);
+    LogShellOpen("bank site", reinterpret_cast<INT_PTR>(::ShellExecuteA(
+                                  nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOW)));
 }
 
 void CDlgAbout::OnOK() {

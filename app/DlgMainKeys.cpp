@@ -83,9 +83,8 @@ public:
         char text[keytool::kLaunchTextSize];
         std::size_t length = 0;
         if (keytool::ReadLaunchText(files, firstSlot, text, &length) && length > 0) {
-            const auto answer = reinterpret_cast<INT_PTR>(
-                ::ShellExecuteA(nullptr, "open", text, nullptr, nullptr, SW_SHOW));
-            if (answer <= 32) LogLine("ShellExecuteA(open launch text) answered %d", int(answer));
+            LogShellOpen("launch text", reinterpret_cast<INT_PTR>(::ShellExecuteA(
+                                            nullptr, "open", text, nullptr, nullptr, SW_SHOW)));
         }
     }
     void ClearSslState() override { m_main.ClearSslState(); }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "log/Log.h"
+
 namespace {
 
 // The security functions' name of a key: "MACHINE\" and the path, 255 bytes at most.
@@ -70,7 +72,15 @@ int DeleteSubKeys(const char* path) {
 }
 
 bool MachineRegistry::GrantEveryoneAccess(const std::string& path, keytool::SavedAccess& original) {
-    return ::GrantEveryoneAccess(path.c_str(), original) != 0;
+    if (::GrantEveryoneAccess(path.c_str(), original)) return true;
+    // Most control sets have no entry for the key: that is no failure.
+    HKEY key = nullptr;
+    const LONG exists = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key);
+    if (exists == ERROR_SUCCESS) ::RegCloseKey(key);
+    if (exists != ERROR_FILE_NOT_FOUND) {
+        LogLine("repair: access to HKLM\\%s could not be opened up", path.c_str());
+    }
+    return false;
 }
 
 void MachineRegistry::RestoreAccess(const std::string& path, const keytool::SavedAccess& original) {
@@ -79,8 +89,11 @@ void MachineRegistry::RestoreAccess(const std::string& path, const keytool::Save
 
 keytool::RegKey MachineRegistry::OpenKey(const std::string& path) {
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &key) !=
-        ERROR_SUCCESS) {
+    const LONG result = ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+    if (result != ERROR_SUCCESS) {
+        if (result != ERROR_FILE_NOT_FOUND) {
+            LogLine("repair: RegOpenKeyExA(HKLM\\%s) answered %ld", path.c_str(), result);
+        }
         return 0;
     }
     return reinterpret_cast<keytool::RegKey>(key);
@@ -112,7 +125,9 @@ std::uint32_t MachineRegistry::CountSubKeys(keytool::RegKey key) {
 }
 
 bool MachineRegistry::DeleteKey(const std::string& path) {
-    return ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str()) == ERROR_SUCCESS;
+    const LONG result = ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
+    LogLine("repair: RegDeleteKeyA(HKLM\\%s) answered %ld", path.c_str(), result);
+    return result == ERROR_SUCCESS;
 }
 
 void MachineRegistry::CloseKey(keytool::RegKey key) { ::RegCloseKey(ToHkey(key)); }

@@ -57,6 +57,10 @@ void WriteLine(const std::string& line) {
 
 }  // namespace
 
+void LogShellOpen(const char* what, std::intptr_t answer) {
+    if (answer <= 32) LogLine("ShellExecuteA(open %s) answered %d", what, static_cast<int>(answer));
+}
+
 std::string LogFilePath() {
     const std::string base = LocalAppData();
     return base.empty() ? base : base + kLogFolder + "\\keytool.log";

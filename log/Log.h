@@ -16,6 +16,9 @@ void LogLastError(const char* call);
 // answer 0, and hands the answer back, so a call is wrapped where it stands.
 std::uint32_t LoggedKeyLib(const char* call, std::uint32_t slot, std::uint32_t status);
 
+// Logs "ShellExecuteA(open <what>) answered N" when the shell's answer means failure (N <= 32).
+void LogShellOpen(const char* what, std::intptr_t answer);
+
 // The log file and the one before it; empty when no folder is known.
 std::string LogFilePath();
 std::string PreviousLogFilePath();

@@ -122,5 +122,6 @@ bool ShellCertFiles::WriteNewFile(const char* path, const std::uint8_t* bytes,
 }
 
 void ShellCertFiles::Open(const char* path) {
-    ::ShellExecuteA(m_page, "open", path, nullptr, nullptr, SW_SHOW);
+    LogShellOpen("certificate file", reinterpret_cast<INT_PTR>(::ShellExecuteA(
+                                         m_page, "open", path, nullptr, nullptr, SW_SHOW)));
 }

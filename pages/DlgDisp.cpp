@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/BankSite.h"
+#include "log/Log.h"
 #include "device/DlgSys.h"
 #include "pages/CertDecoderCrypt32.h"
 #include "pages/CertPageWin32.h"
@@ -110,7 +111,9 @@ void CDlgDisp::OnDblClkTree(NMHDR*, LRESULT* result) {
 }
 
 void CDlgDisp::OnCertDownload() {
-    ::ShellExecuteA(nullptr, "open", KEYTOOL_BANK_SITE, nullptr, nullptr, SW_SHOW);
+    LogShellOpen("certificate download site",
+                 reinterpret_cast<INT_PTR>(::ShellExecuteA(nullptr, "open", KEYTOOL_BANK_SITE,
+                                                           nullptr, nullptr, SW_SHOW)));
 }
 
 void CDlgDisp::OnSysCheck() {
