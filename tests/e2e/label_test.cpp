@@ -33,7 +33,7 @@ TEST_F(LabelPage, LabelChangeThroughThePromptCancelledThenAnswered) {
     EXPECT_EQ(Box(IDOK, 1000).text, "");
 }
 
-TEST_F(LabelPage, OneTryLeftAsksBeforeThePasswordPrompt) {
+TEST_F(LabelPage, OneTryLeftAsksBeforeThePromptUntilTheKeyIsPluggedInAgain) {
     ASSERT_EQ(keys.Admin({"create", "a", "--label", "标签Key", "--password", "Start-2026"}), 0);
     ASSERT_EQ(keys.Admin({"set", "a", "--tries-left", "2"}), 0);
     ASSERT_EQ(keys.Admin({"plug", "a"}), 0);
@@ -50,8 +50,11 @@ TEST_F(LabelPage, OneTryLeftAsksBeforeThePasswordPrompt) {
     EXPECT_FALSE(driver::Visible(Dialog("验证UsbKey用户密码")));
     EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_VerifyPassword(1,1,null)"), 1u);
 
+    // Plugged in again, the key starts afresh: straight to the prompt.
+    ASSERT_EQ(keys.Admin({"pull", "a"}), 0);
+    ASSERT_EQ(keys.Admin({"plug", "a"}), 0);
+    ASSERT_TRUE(driver::WaitUntil([&] { return driver::Enabled(Item(IDC_CHANGE_LABEL)); }));
     driver::Click(Item(IDC_CHANGE_LABEL));
-    EXPECT_EQ(Box(IDYES).text, question.text);
     AnswerPrompt("Start-2026", IDOK);
     EXPECT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "新标签"; }));
 }
