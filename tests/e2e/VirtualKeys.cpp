@@ -1,5 +1,7 @@
 #include "tests/e2e/VirtualKeys.h"
 
+#include <wincrypt.h>
+
 #include <algorithm>
 
 namespace e2e {
@@ -14,6 +16,17 @@ std::string Quoted(const std::string& argument) {
     return quoted + "\"";
 }
 
+SYSTEMTIME FromNow(long long ticks) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER at{{now.dwLowDateTime, now.dwHighDateTime}};
+    at.QuadPart += ticks;
+    const FILETIME then{at.LowPart, at.HighPart};
+    SYSTEMTIME system;
+    FileTimeToSystemTime(&then, &system);
+    return system;
+}
+
 }  // namespace
 
 std::string BinDir() {
@@ -25,6 +38,23 @@ std::string BinDir() {
 
 size_t Count(const std::vector<std::string>& lines, const std::string& line) {
     return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+std::string SelfSignedCertificate(const std::wstring& subject, long long validFor) {
+    BYTE encoded[512];
+    DWORD size = sizeof encoded;
+    if (!CertStrToNameW(X509_ASN_ENCODING, subject.c_str(), CERT_X500_NAME_STR, nullptr, encoded,
+                        &size, nullptr)) {
+        return "";
+    }
+    CERT_NAME_BLOB name{size, encoded};
+    SYSTEMTIME start = FromNow(-30 * kDayTicks), end = FromNow(validFor);
+    PCCERT_CONTEXT cert = CertCreateSelfSignCertificate(0, &name, CERT_CREATE_SELFSIGN_NO_KEY_INFO,
+                                                        nullptr, nullptr, &start, &end, nullptr);
+    if (!cert) return "";
+    std::string der(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded);
+    CertFreeCertificateContext(cert);
+    return der;
 }
 
 int VirtualKeys::Admin(const std::vector<std::string>& arguments) const {

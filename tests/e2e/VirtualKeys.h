@@ -15,6 +15,13 @@ namespace e2e {
 std::string BinDir();
 size_t Count(const std::vector<std::string>& lines, const std::string& line);
 
+// File-time ticks (100 ns) of an hour and a day.
+constexpr long long kHourTicks = 3600LL * 10000000, kDayTicks = 24 * kHourTicks;
+// DER of a self-signed certificate the platform makes for the subject ("CN=..., O=..."),
+// valid from 30 days ago until `validFor` ticks from now; empty when it cannot.
+std::string SelfSignedCertificate(const std::wstring& subject,
+                                  long long validFor = 365 * kDayTicks);
+
 class VirtualKeys {
 public:
     // Runs keyadmin on the test's store; its exit code (-1 when it did not end).

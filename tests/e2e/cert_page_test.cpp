@@ -2,8 +2,6 @@
 #include <map>
 
 #include "tests/e2e/PagesDriver.h"
-// After windows.h.
-#include <wincrypt.h>
 
 namespace {
 
@@ -12,27 +10,15 @@ const std::string kUser =
 const std::string kRest =
     ">容器1  名字＝DemoCorp|>>演示企业 签名 [1]|>容器2  空|>容器3  空|>容器4  空|>容器5  空|";
 
-// DER of a self-signed certificate the platform makes for "CN=name, O=Qelmora Bank".
-std::string MakeCertificate(const std::wstring& name) {
-    BYTE encoded[512];
-    DWORD size = sizeof encoded;
-    CertStrToNameW(X509_ASN_ENCODING, (L"CN=" + name + L", O=Qelmora Bank").c_str(),
-                   CERT_X500_NAME_STR, nullptr, encoded, &size, nullptr);
-    CERT_NAME_BLOB blob{size, encoded};
-    PCCERT_CONTEXT cert = CertCreateSelfSignCertificate(
-        0, &blob, CERT_CREATE_SELFSIGN_NO_KEY_INFO, nullptr, nullptr, nullptr, nullptr, nullptr);
-    if (!cert) return "";
-    std::string der(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded);
-    return CertFreeCertificateContext(cert), der;
-}
-
 class CertPage : public e2e::PagesTest {
 protected:
     void SetUp() override {
         ASSERT_EQ(keys.Admin({"create", "k", "--label", "证书Key", "--password", "Pass-2026"}), 0);
         const wchar_t* names[] = {L"演示用户 加密", L"演示用户 签名", L"演示企业 签名"};
         for (int i = 0; i < 3; ++i) {
-            driver::WriteFile(dir.File("c.der"), ders.emplace_back(MakeCertificate(names[i])));
+            driver::WriteFile(dir.File("c.der"),
+                              ders.emplace_back(e2e::SelfSignedCertificate(
+                                  L"CN=" + std::wstring(names[i]) + L", O=Qelmora Bank")));
             const char* container = i < 2 ? "DemoUser" : "DemoCorp";
             ASSERT_EQ(keys.Admin({"cert", "k", container, i ? "2" : "1", dir.File("c.der")}), 0);
         }

@@ -1,9 +1,5 @@
 // Certificate expiry reminders: balloons at start-up, on insertion and from the daily timer,
 // once a day across a restart, and the bank's policy value.
-#include <windows.h>
-// windows.h must come first.
-#include <wincrypt.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +10,7 @@
 namespace {
 
 using Calls = std::vector<std::string>;
-constexpr LONGLONG kHour = 3600LL * 10000000, kDay = 24 * kHour;  // in file-time ticks
+constexpr long long kHour = e2e::kHourTicks, kDay = e2e::kDayTicks;
 const char kRemindersKey[] = "Software\\Qelmora\\UsbKeyTool\\Reminders";
 const char kPolicyKey[] = "Software\\Policies\\Qelmora\\UsbKeyTool";
 
@@ -31,32 +27,6 @@ std::string Expires(const std::string& name, int days) {
 }
 std::string Expired(const std::string& name) {
     return Balloon("证书“" + name + "”已过期，请及时到网上银行更新。");
-}
-
-SYSTEMTIME FromNow(LONGLONG ticks) {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER at{{now.dwLowDateTime, now.dwHighDateTime}};
-    at.QuadPart += ticks;
-    const FILETIME then{at.LowPart, at.HighPart};
-    SYSTEMTIME system;
-    FileTimeToSystemTime(&then, &system);
-    return system;
-}
-
-// DER of a self-signed certificate for the subject, valid until `ticks` from now.
-std::string MakeCertificate(const std::wstring& subject, LONGLONG ticks) {
-    BYTE encoded[512];
-    DWORD size = sizeof encoded;
-    CertStrToNameW(X509_ASN_ENCODING, subject.c_str(), CERT_X500_NAME_STR, nullptr, encoded, &size,
-                   nullptr);
-    CERT_NAME_BLOB blob{size, encoded};
-    SYSTEMTIME start = FromNow(-30 * kDay), end = FromNow(ticks);
-    PCCERT_CONTEXT cert = CertCreateSelfSignCertificate(0, &blob, CERT_CREATE_SELFSIGN_NO_KEY_INFO,
-                                                        nullptr, nullptr, &start, &end, nullptr);
-    if (!cert) return "";
-    std::string der(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded);
-    return CertFreeCertificateContext(cert), der;
 }
 
 void SetPolicy(const DWORD* days) {
@@ -109,10 +79,11 @@ protected:
     }
     // A key with certificates of the given subjects and validities, kind 1 and 2 in turn.
     void CreateKey(const std::string& key,
-                   const std::vector<std::pair<std::wstring, LONGLONG>>& certificates) {
+                   const std::vector<std::pair<std::wstring, long long>>& certificates) {
         ASSERT_EQ(keys.Admin({"create", key, "--label", key, "--password", "Pass-2026"}), 0);
         for (size_t i = 0; i < certificates.size(); ++i) {
-            const std::string der = MakeCertificate(certificates[i].first, certificates[i].second);
+            const std::string der =
+                e2e::SelfSignedCertificate(certificates[i].first, certificates[i].second);
             ASSERT_FALSE(der.empty());
             driver::WriteFile(dir.File("c.der"), der);
             ASSERT_EQ(keys.Admin({"cert", key, "C" + std::to_string(i / 2), i % 2 ? "2" : "1",

@@ -63,18 +63,10 @@ protected:
 TEST_F(Tray, PluggingAndPullingAKeyAnnouncesRegistersLaunchesAndClears) {
     // A self-signed certificate made by the platform goes onto the key.
     const char commonName[] = "Qelmora tray test";
-    BYTE encoded[128];
-    CERT_NAME_BLOB name{sizeof encoded, encoded};
-    ASSERT_TRUE(CertStrToNameA(X509_ASN_ENCODING, "CN=Qelmora tray test", CERT_X500_NAME_STR,
-                               nullptr, encoded, &name.cbData, nullptr));
-    PCCERT_CONTEXT cert =
-        CertCreateSelfSignCertificate(0, &name, 0, nullptr, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(cert, nullptr);
+    const std::string der = e2e::SelfSignedCertificate(L"CN=Qelmora tray test");
+    ASSERT_FALSE(der.empty());
     driver::TempDir files;
-    driver::WriteFile(
-        files.File("user.der"),
-        std::string(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded));
-    CertFreeCertificateContext(cert);
+    driver::WriteFile(files.File("user.der"), der);
     ASSERT_EQ(
         keys.Admin({"create", "k", "--label", "插拔", "--password", "Pass-2026", "--status", "2"}),
         0);
