@@ -42,7 +42,7 @@ struct FakeStore : ReminderStore {
     void Remove(const std::string& name) override { values.erase(name); }
 };
 
-// One certificate on the keys, named like its thumbprint's digit.
+// Checks against one store, at the times and with the certificates a test gives.
 struct Reminders {
     FakeStore store;
     std::uint32_t warningDays = kDefaultWarningDays;
