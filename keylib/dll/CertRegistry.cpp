@@ -96,17 +96,18 @@ uint32_t registerCertificates(KeyStore& keyStore, const KeyRecord& record, uint3
     const uint32_t collected = collect(user, record, kinds, pending.items);
     if (collected != KEYLIB_OK) return collected;
 
-    std::vector<Thumbprint> loaded = keyStore.readLoadedCertificates();
-    const size_t known = loaded.size();
+    const std::vector<Thumbprint> loaded = keyStore.readLoadedCertificates();
+    std::vector<Thumbprint> added;
     for (const Pending& p : pending.items) {
-        if (p.present == nullptr && !contains(loaded, p.thumbprint)) {
-            loaded.push_back(p.thumbprint);
+        if (p.present == nullptr && !contains(loaded, p.thumbprint) &&
+            !contains(added, p.thumbprint)) {
+            added.push_back(p.thumbprint);
         }
     }
     // Recorded before they are added: a crash in between leaves a name to forget, never a
     // certificate nobody would remove.
-    if (loaded.size() != known) {
-        const uint32_t status = keyStore.writeLoadedCertificates(loaded);
+    if (!added.empty()) {
+        const uint32_t status = keyStore.appendLoadedCertificates(added);
         if (status != KEYLIB_OK) return status;
     }
 

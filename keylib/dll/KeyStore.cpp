@@ -189,4 +189,24 @@ uint32_t KeyStore::writeLoadedCertificates(const std::vector<Thumbprint>& list) 
     return writeText(kLoadedFile, formatThumbprints(list));
 }
 
+uint32_t KeyStore::appendLoadedCertificates(const std::vector<Thumbprint>& added) const {
+    HANDLE file =
+        CreateFileW(path(kLoadedFile).c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return KEYLIB_E_STORE;
+    // A line cut short by a crash ends here first, so that it spoils no added line.
+    std::string text = formatThumbprints(added);
+    char last = '\n';
+    DWORD got = 0;
+    if (SetFilePointer(file, -1, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+        ReadFile(file, &last, 1, &got, nullptr) && got == 1 && last != '\n') {
+        text.insert(text.begin(), '\n');
+    }
+    DWORD written = 0;
+    const bool ok =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
+    return CloseHandle(file) && ok ? KEYLIB_OK : KEYLIB_E_STORE;
+}
+
 }  // namespace keylib

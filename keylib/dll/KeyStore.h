@@ -42,6 +42,9 @@ public:
 
     std::vector<Thumbprint> readLoadedCertificates() const;
     uint32_t writeLoadedCertificates(const std::vector<Thumbprint>& list) const;
+    // Adds to the list without rewriting it: a rename per call costs more than the rest of
+    // registering a key's certificates.
+    uint32_t appendLoadedCertificates(const std::vector<Thumbprint>& added) const;
 
     const std::wstring& folder() const { return folder_; }
 

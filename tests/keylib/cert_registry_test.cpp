@@ -146,6 +146,14 @@ TEST_F(CertRegistryTest, TwoProcessesTakeTurnsOnTheSameCertificates) {
     EXPECT_EQ(both(), L"absent,absent") << "this process removes what the other one added";
 }
 
+TEST_F(CertRegistryTest, ListCutShortByACrashLosesNoLaterCertificate) {
+    std::ofstream(folder_ / "loaded-certs.txt", std::ios::binary) << "0123456789ABCDEF";
+    ASSERT_EQ(CSP_LoadCertToIE(slot_, 3), KEYLIB_OK);
+    EXPECT_EQ(both(), L"both 1,both 2");
+    ASSERT_EQ(CSP_UnloadIECert(), KEYLIB_OK);
+    EXPECT_EQ(both(), L"absent,absent");
+}
+
 TEST_F(CertRegistryTest, DamagedEntryIsReplacedAndTheUsersOwnCopyIsKept) {
     // Another program left an entry under the certificate's name that is no certificate.
     HKEY damaged = nullptr;
