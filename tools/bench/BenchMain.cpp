@@ -1,0 +1,307 @@
+// Benchmarks of the key tool under Wine, printed as the rows of one Markdown table:
+//   keytool_bench.exe TEMPLATE.der [--smoke] [PART...]
+// Parts: startup (against a bare dialog), device (device changes with many keys), many
+// (start-up with 255 keys), cycles (memory and windows over plug/pull cycles), idle (CPU and
+// wake-ups); all when none is named. --smoke runs on a small scale, to show it still works.
+#include <windows.h>
+#include <dbt.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/Messages.h"
+#include "tests/driver/Driver.h"
+#include "tools/bench/BenchKeys.h"
+#include "tools/bench/WineProcess.h"
+
+namespace bench {
+namespace {
+
+// Far beyond any step; a step that takes longer has failed.
+constexpr DWORD kLongMs = 120000;
+
+struct Scale {
+    int startupRuns;
+    std::vector<size_t> deviceKeys;
+    int deviceRuns;
+    size_t manyKeys;
+    int manyRuns;
+    int warmUpCycles;
+    int cycles;
+    DWORD idleMs;
+};
+
+const Scale kFull{7, {1, 8, 32, 128}, 5, 255, 3, 10, 1000, 60000};
+const Scale kSmoke{1, {2}, 1, 2, 1, 1, 1, 200};
+
+std::string binDir() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    const std::string dir = path;
+    return dir.substr(0, dir.find_last_of('\\'));
+}
+
+std::string tempFolder(const char* name) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + name + std::to_string(GetCurrentProcessId());
+}
+
+void removeFolder(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileA((folder + "\\" + found.cFileName).c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+struct Summary {
+    double min = 0, median = 0, max = 0;
+};
+
+Summary summarize(std::vector<double> samples) {
+    if (samples.empty()) throw std::runtime_error("no samples");
+    std::sort(samples.begin(), samples.end());
+    const size_t n = samples.size();
+    const double median = n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
+    return {samples.front(), median, samples.back()};
+}
+
+std::string fixed(double value, int decimals = 0) {
+    char text[64];
+    snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string ms(const Summary& s) {
+    return fixed(s.min) + " / " + fixed(s.median) + " / " + fixed(s.max) + " ms";
+}
+
+void row(const std::string& what, const std::string& result, const std::string& target) {
+    printf("| %s | %s | %s |\n", what.c_str(), result.c_str(), target.c_str());
+    fflush(stdout);
+}
+
+// The key tool on the bench store, ended through its own exit message.
+class Tool {
+public:
+    explicit Tool(const BenchKeys& keys)
+        : process_(binDir() + "\\QelmoraKeyTool.exe", "", {{"KEYLIB_STORE", keys.folder()}}) {}
+    ~Tool() {
+        if (main_ != nullptr) PostMessageA(main_, WM_KEYTOOL_EXIT, 0, 0);
+        process_.waitExit(kLongMs);
+    }
+    // Start-up time: until the main window is drawn and its thread is free. Without a key the
+    // window stays hidden: then until it exists and its thread is free.
+    double waitReady(bool shown = true) {
+        main_ = shown ? waitDrawn(process_.id(), driver::kMainTitle, kLongMs)
+                      : driver::WaitMainWindow(process_.id(), kLongMs);
+        if (main_ == nullptr || !answers(main_, kLongMs)) {
+            throw std::runtime_error("the key tool did not start");
+        }
+        return process_.elapsedMs();
+    }
+    // Milliseconds the window takes to handle one device change.
+    double deviceChange() {
+        DWORD_PTR result = 0;
+        const double start = nowMs();
+        if (!SendMessageTimeoutA(main_, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_NORMAL,
+                                 kLongMs, &result)) {
+            throw std::runtime_error("the key tool did not handle a device change");
+        }
+        return nowMs() - start;
+    }
+    HWND main() const { return main_; }
+    WineProcess& process() { return process_; }
+
+private:
+    WineProcess process_;
+    HWND main_ = nullptr;
+};
+
+double bareDialogStart() {
+    WineProcess bare(binDir() + "\\bare_dialog.exe", "", {});
+    HWND dialog = waitDrawn(bare.id(), "Bare dialog", kLongMs);
+    if (dialog == nullptr) throw std::runtime_error("the bare dialog did not show");
+    const double elapsed = bare.elapsedMs();
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    bare.waitExit(kLongMs);
+    return elapsed;
+}
+
+void startupAgainstBareDialog(BenchKeys& keys, const Scale& scale) {
+    keys.plugFirst(1);
+    std::vector<double> bare, tool;
+    for (int i = 0; i < scale.startupRuns; ++i) {
+        bare.push_back(bareDialogStart());
+        Tool t(keys);
+        tool.push_back(t.waitReady());
+    }
+    const Summary b = summarize(bare), t = summarize(tool);
+    row("Start-up to drawn window, bare dialog (min / median / max)", ms(b), "");
+    row("Start-up to drawn window, one key (min / median / max)", ms(t),
+        "<= " + fixed(1.5 * (b.median + 100)) + " ms");
+    row("Start-up ratio (medians, tool / bare)", fixed(t.median / b.median, 2),
+        "<= " + fixed(1.5 * (b.median + 100) / b.median, 2));
+}
+
+void deviceChanges(BenchKeys& keys, const Scale& scale) {
+    for (size_t n : scale.deviceKeys) {
+        keys.plugFirst(n - 1);
+        Tool tool(keys);
+        tool.waitReady(n > 1);
+        std::vector<double> samples;
+        for (int i = 0; i < scale.deviceRuns; ++i) {
+            keys.plug(n - 1);
+            samples.push_back(tool.deviceChange());
+            keys.pull(n - 1);
+            tool.deviceChange();
+        }
+        const std::string target = n == 128 ? "< 1000 ms" : n == 1 ? "<= 112 ms (before)" : "";
+        row("Device change to " + std::to_string(n) + " keys (min / median / max)",
+            ms(summarize(samples)), target);
+    }
+}
+
+void startupWithManyKeys(BenchKeys& keys, const Scale& scale) {
+    keys.plugFirst(scale.manyKeys);
+    std::vector<double> samples;
+    for (int i = 0; i < scale.manyRuns; ++i) {
+        Tool tool(keys);
+        samples.push_back(tool.waitReady());
+    }
+    row("Start-up with " + std::to_string(scale.manyKeys) + " keys (min / median / max)",
+        ms(summarize(samples)), "< 5000 ms");
+}
+
+void plugPullCycles(BenchKeys& keys, const Scale& scale) {
+    keys.plugFirst(0);
+    Tool tool(keys);
+    tool.waitReady(false);
+    // Warm-up: the first cycles load code and fill caches once.
+    for (int i = 0; i < scale.warmUpCycles; ++i) {
+        keys.plug(0);
+        tool.deviceChange();
+        keys.pull(0);
+        tool.deviceChange();
+    }
+    const WineProcess::UnixStats before = tool.process().unixStats();
+    const size_t windowsBefore = windowCount(tool.process().id());
+    for (int i = 0; i < scale.cycles; ++i) {
+        keys.plug(0);
+        tool.deviceChange();
+        keys.pull(0);
+        tool.deviceChange();
+    }
+    const WineProcess::UnixStats after = tool.process().unixStats();
+    const size_t windowsAfter = windowCount(tool.process().id());
+    const std::string cycles = std::to_string(scale.cycles) + " plug/pull cycles, one key";
+    if (before.known && after.known) {
+        const double growth = after.rssKb - before.rssKb;
+        row("Memory (RSS) over " + cycles,
+            fixed(before.rssKb / 1024, 1) + " -> " + fixed(after.rssKb / 1024, 1) + " MB (" +
+                fixed(growth / scale.cycles, 1) + " KB a cycle)",
+            "growth < 4 MB");
+    } else {
+        row("Memory (RSS) over " + cycles, "not readable", "growth < 4 MB");
+    }
+    row("Windows over " + cycles,
+        std::to_string(windowsBefore) + " -> " + std::to_string(windowsAfter), "flat");
+    row("GDI objects over " + cycles, "not measurable: GetGuiResources is a stub in Wine 8",
+        "flat");
+}
+
+void idle(BenchKeys& keys, const Scale& scale) {
+    keys.plugFirst(1);
+    Tool tool(keys);
+    tool.waitReady();
+    const auto measure = [&](const char* state) {
+        const WineProcess::UnixStats before = tool.process().unixStats();
+        Sleep(scale.idleMs);
+        const WineProcess::UnixStats after = tool.process().unixStats();
+        const std::string what =
+            std::string("Idle ") + state + ", " + fixed(scale.idleMs / 1000.0, 1) + " s";
+        if (!before.known || !after.known) {
+            row(what, "not readable", "none");
+            return;
+        }
+        row(what,
+            "CPU " + fixed(after.cpuMs - before.cpuMs) + " ms, " +
+                std::to_string(after.wakeUps - before.wakeUps) + " wake-ups",
+            "none");
+    };
+    measure("visible");
+    PostMessageA(tool.main(), WM_COMMAND, IDCANCEL, 0);
+    answers(tool.main(), kLongMs);
+    Sleep(std::min<DWORD>(2000, scale.idleMs));  // what hiding itself costs is not idling
+    measure("hidden");
+}
+
+std::vector<uint8_t> readFile(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    if (bytes.empty()) throw std::runtime_error(std::string("cannot read ") + path);
+    return bytes;
+}
+
+}  // namespace
+}  // namespace bench
+
+int main(int argc, char** argv) {
+    using namespace bench;
+    const std::vector<std::pair<std::string, void (*)(BenchKeys&, const Scale&)>> parts{
+        {"startup", startupAgainstBareDialog},
+        {"device", deviceChanges},
+        {"many", startupWithManyKeys},
+        {"cycles", plugPullCycles},
+        {"idle", idle}};
+    bool smoke = false;
+    std::vector<std::string> chosen;
+    for (int i = 2; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--smoke") {
+            smoke = true;
+        } else if (std::find_if(parts.begin(), parts.end(), [&](const auto& part) {
+                       return part.first == argument;
+                   }) != parts.end()) {
+            chosen.push_back(argument);
+        } else {
+            argc = 0;
+        }
+    }
+    if (argc < 2) {
+        fprintf(stderr,
+                "usage: keytool_bench.exe TEMPLATE.der [--smoke] "
+                "[startup|device|many|cycles|idle]...\n");
+        return 2;
+    }
+    const Scale& scale = smoke ? kSmoke : kFull;
+    const std::string folder = tempFolder("keytool-bench-");
+    int status = 0;
+    try {
+        BenchKeys keys(folder, readFile(argv[1]));
+        keys.create(std::max(scale.manyKeys, scale.deviceKeys.back()));
+        for (const auto& [name, run] : parts) {
+            if (chosen.empty() || std::count(chosen.begin(), chosen.end(), name) > 0) {
+                run(keys, scale);
+            }
+        }
+    } catch (const std::exception& e) {
+        fprintf(stderr, "benchmark failed: %s\n", e.what());
+        status = 1;
+    }
+    removeFolder(folder);
+    return status;
+}
