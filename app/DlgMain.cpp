@@ -7,6 +7,17 @@
 #include "keylib/KeyLib.h"
 #include "res/resource.h"
 
+namespace {
+
+// Broadcast by the shell when the taskbar is (re)created, e.g. after Explorer
+// restarts. Registered once; the first message map lookup happens at WM_CREATE.
+UINT TaskbarCreatedMessage() {
+    static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+}  // namespace
+
 CDlgMain::CDlgMain(HWND parent)
     : CCspBaseDialog(IDD_MAIN, parent),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
@@ -38,6 +49,7 @@ const fw::MessageMap* CDlgMain::GetMessageMap() const {
         fw::OnMessage<&CDlgMain::OnQueryEndSession>(WM_QUERYENDSESSION),
         fw::OnMessage<&CDlgMain::OnExpiryCheck>(WM_KEYTOOL_EXPIRYCHECK),
         fw::OnMessage<&CDlgMain::OnTimer>(WM_TIMER),
+        fw::OnMessage<&CDlgMain::OnTaskbarCreated>(TaskbarCreatedMessage()),
     };
     static const fw::MessageMap map(CCspBaseDialog::GetMessageMap(), entries);
     return &map;

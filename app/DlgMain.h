@@ -55,6 +55,7 @@ private:
     LRESULT OnBalloon(WPARAM, LPARAM);
     LRESULT OnCopyData(WPARAM, LPARAM);
     LRESULT OnTrayNotify(WPARAM, LPARAM);
+    LRESULT OnTaskbarCreated(WPARAM, LPARAM);
     LRESULT OnWindowPosChanging(WPARAM, LPARAM);
     LRESULT OnNcPaint(WPARAM, LPARAM);
 

@@ -73,10 +73,21 @@ LRESULT CDlgMain::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
         if (!menu) return 0;
         POINT cursor;
         ::GetCursorPos(&cursor);
+        // Without the foreground the menu neither closes on a click elsewhere nor
+        // takes Esc and the arrow keys; the posted message lets it close at once.
+        ::SetForegroundWindow(m_hWnd);
         ::TrackPopupMenu(::GetSubMenu(menu, 0), TPM_CENTERALIGN | TPM_LEFTBUTTON, cursor.x,
                          cursor.y, 0, m_hWnd, nullptr);
+        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
         ::DestroyMenu(menu);
     }
+    return 0;
+}
+
+// A new taskbar knows no icons: add ours again as it stands, keys or not,
+// leaving the window as it is.
+LRESULT CDlgMain::OnTaskbarCreated(WPARAM, LPARAM) {
+    ::Shell_NotifyIconA(NIM_ADD, &m_nid);
     return 0;
 }
 

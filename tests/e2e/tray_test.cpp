@@ -143,6 +143,53 @@ TEST_F(Tray, IconPressAndMenuCommandsWorkWhileHidden) {
     EXPECT_TRUE(Visible(main));
 }
 
+TEST_F(Tray, MenuTakesTheForegroundAndWakesTheWindowAfterwards) {
+    const size_t before = keys.ShellCalls().size();
+    PostMessageA(main, WM_USER + 4, 1, WM_RBUTTONDOWN);
+    HWND menu = nullptr;
+    ASSERT_TRUE(driver::WaitUntil([&] {
+        for (HWND hwnd : driver::TopLevelWindows(process->Id(), "#32768")) {
+            if (Visible(hwnd)) menu = hwnd;
+        }
+        return menu != nullptr;
+    }));
+    driver::PressKey(main, VK_ESCAPE);  // the menu loop reads the thread's keys
+    EXPECT_TRUE(driver::WaitUntil([&] { return !Visible(menu); }));
+    EXPECT_EQ(PlatformSince(before, 3),
+              (Calls{"SetForegroundWindow(top-level)",
+                     "TrackPopupMenu(flags=0x4,owner=top-level,items=133:显示用户管理工具|"
+                     "131:刷新设备|0:|57681:关于...|0:|132:退出)",
+                     "PostMessageA(top-level,WM_NULL,0x0,0x0)"}));
+    EXPECT_FALSE(Visible(main));
+    EXPECT_TRUE(process->Running());
+}
+
+TEST_F(Tray, NewTaskbarGetsTheIconAgainAsItStandsWithAndWithoutKeys) {
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    ASSERT_NE(taskbarCreated, 0u);
+    size_t before = keys.ShellCalls().size();
+    SendMessageA(main, taskbarCreated, 0, 0);
+    EXPECT_EQ(PlatformSince(before, 1),
+              Calls{"Shell_NotifyIconA(ADD,size=488,id=1,flags=0x17,state=2,timeout=1000,tip=,"
+                    "info=,title=)"});
+    EXPECT_FALSE(Visible(main));
+
+    ASSERT_EQ(keys.Admin(
+                  {"create", "k", "--label", "任务栏", "--password", "Pass-2026", "--status", "2"}),
+              0);
+    ASSERT_EQ(keys.Admin({"plug", "k"}), 0);
+    ASSERT_TRUE(ShownOnce(Balloon(kTipKey, "注册证书到IE完成!")));
+    driver::Sync(main);
+    SendMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_FALSE(Visible(main));
+    before = keys.ShellCalls().size();
+    SendMessageA(main, taskbarCreated, 0, 0);
+    EXPECT_EQ(PlatformSince(before, 1),
+              Calls{"Shell_NotifyIconA(ADD,size=488,id=1,flags=0x17,state=2,timeout=1003,tip=" +
+                    kTipKey + ",info=注册证书到IE完成!,title=)"});
+    EXPECT_FALSE(Visible(main));
+}
+
 TEST_F(Tray, AboutBoxLinkCursorAndSecondOpening) {
     const auto box = [&] {
         HWND found = nullptr;

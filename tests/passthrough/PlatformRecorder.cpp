@@ -1,8 +1,9 @@
 // Part of the pass-through key library: as the program loads it, it points some
 // of the program's platform imports at recorders that write each call to the
 // file named by KEYTOOL_PLATFORM_LOG: the notification-area icon, "open"
-// requests, the class cursor, posted keys and commands, timers, and the secure-channel
-// cache functions looked up at run time. Calls go on to the platform except
+// requests, the class cursor, posted keys and commands, timers, the
+// foreground, the tracked menu, and the secure-channel cache functions looked
+// up at run time. Calls go on to the platform except
 // "open" requests, which are only recorded so tests start no browser or viewer.
 // The loader has bound the program's imports before any DllMain runs.
 #include <windows.h>
@@ -38,6 +39,8 @@ decltype(&Shell_NotifyIconA) g_notifyIcon;
 decltype(&SetClassLongA) g_setClassLong;
 decltype(&PostMessageA) g_postMessage;
 decltype(&SetTimer) g_setTimer;
+decltype(&SetForegroundWindow) g_setForeground;
+decltype(&TrackPopupMenu) g_trackPopupMenu;
 decltype(&LoadLibraryA) g_loadLibrary;
 decltype(&GetProcAddress) g_getProcAddress;
 decltype(&FreeLibrary) g_freeLibrary;
@@ -78,6 +81,7 @@ BOOL WINAPI RecordPostMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     const char* name = message == WM_KEYDOWN   ? "WM_KEYDOWN"
                        : message == WM_KEYUP   ? "WM_KEYUP"
                        : message == WM_COMMAND ? "WM_COMMAND"
+                       : message == WM_NULL    ? "WM_NULL"
                                                : nullptr;
     if (name) {
         Log("PostMessageA(%s,%s,0x%X,0x%lX)", GetParent(hwnd) ? "child" : "top-level", name,
@@ -89,6 +93,26 @@ BOOL WINAPI RecordPostMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
 UINT_PTR WINAPI RecordSetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC callback) {
     Log("SetTimer(%u,%u)", static_cast<unsigned>(id), elapse);
     return g_setTimer(hwnd, id, elapse, callback);
+}
+
+BOOL WINAPI RecordSetForeground(HWND hwnd) {
+    Log("SetForegroundWindow(%s)", GetParent(hwnd) ? "child" : "top-level");
+    return g_setForeground(hwnd);
+}
+
+BOOL WINAPI RecordTrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
+                                 const RECT* rect) {
+    char items[256] = {};
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[64] = {};
+        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        const size_t used = std::strlen(items);
+        std::snprintf(items + used, sizeof items - used, "%s%u:%s", i ? "|" : "",
+                      GetMenuItemID(menu, i), text);
+    }
+    Log("TrackPopupMenu(flags=0x%X,owner=%s,items=%s)", flags,
+        GetParent(owner) ? "child" : "top-level", items);
+    return g_trackPopupMenu(menu, flags, x, y, reserved, owner, rect);
 }
 
 BOOL WINAPI RecordSslEmptyCache(LPWSTR target, DWORD flags) {
@@ -174,6 +198,8 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
         Patch("SetClassLongA", &RecordSetClassLong, g_setClassLong);
         Patch("PostMessageA", &RecordPostMessage, g_postMessage);
         Patch("SetTimer", &RecordSetTimer, g_setTimer);
+        Patch("SetForegroundWindow", &RecordSetForeground, g_setForeground);
+        Patch("TrackPopupMenu", &RecordTrackPopupMenu, g_trackPopupMenu);
         Patch("LoadLibraryA", &RecordLoadLibrary, g_loadLibrary);
         Patch("GetProcAddress", &RecordGetProcAddress, g_getProcAddress);
         Patch("FreeLibrary", &RecordFreeLibrary, g_freeLibrary);
