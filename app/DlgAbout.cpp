@@ -5,8 +5,13 @@
 #include <shellapi.h>
 
 #include "app/BankSite.h"
+#include "app/Banner.h"
 #include "log/Log.h"
 #include "res/resource.h"
+
+namespace {
+const int kAboutArt[] = {IDB_ABOUT_BANNER, IDB_ABOUT_BANNER_150, IDB_ABOUT_BANNER_200};
+}  // namespace
 
 CDlgAbout::CDlgAbout() : fw::Dialog(IDD_ABOUTBOX, nullptr) {}
 
@@ -17,10 +22,31 @@ CDlgAbout::~CDlgAbout() {
 const fw::MessageMap* CDlgAbout::GetMessageMap() const {
     static const fw::MessageMapEntry entries[] = {
         fw::OnMessage<&CDlgAbout::OnDrawItem>(WM_DRAWITEM),
+        fw::OnMessage<&CDlgAbout::OnDestroy>(WM_DESTROY),
         fw::OnCommand<&CDlgAbout::OnLinkClicked>(IDC_SITE_LINK),
     };
     static const fw::MessageMap map(fw::Dialog::GetMessageMap(), entries);
     return &map;
+}
+
+BOOL CDlgAbout::OnInitDialog() {
+    const BOOL result = fw::Dialog::OnInitDialog();
+    // The banner keeps its height and spans the box.
+    HWND banner = FindBannerControl(m_hWnd);
+    RECT area{};
+    if (banner) {
+        ::GetClientRect(m_hWnd, &area);
+        RECT control;
+        ::GetWindowRect(banner, &control);
+        area.bottom = control.bottom - control.top;
+    }
+    ShowBanner(banner, kAboutArt, std::size(kAboutArt), area);
+    return result;
+}
+
+LRESULT CDlgAbout::OnDestroy(WPARAM, LPARAM) {
+    ReleaseBanner(FindBannerControl(m_hWnd));
+    return Default();
 }
 
 LRESULT CDlgAbout::OnDrawItem(WPARAM, LPARAM lp) {

@@ -9,12 +9,14 @@ public:
     ~CDlgAbout() override;
 
 protected:
+    BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
     const fw::MessageMap* GetMessageMap() const override;
 
 private:
     LRESULT OnDrawItem(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
     void OnLinkClicked();
 
     HFONT m_fontLink = nullptr;

@@ -1,5 +1,6 @@
 #include "app/DlgMain.h"
 
+#include "app/Banner.h"
 #include "app/DlgAbout.h"
 #include "app/ExpiryRemindersWin32.h"
 #include "app/Messages.h"
@@ -15,6 +16,29 @@ UINT TaskbarCreatedMessage() {
     static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
     return message;
 }
+
+keytool::Rect FromRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// The band above the key group: the banner fills it, across the whole window.
+RECT BannerArea(HWND dialog) {
+    RECT area{};
+    ::GetClientRect(dialog, &area);
+    area.bottom = 0;
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if ((::GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) continue;
+        char className[16] = {};
+        ::GetClassNameA(child, className, sizeof className);
+        if (lstrcmpiA(className, "Button") != 0) continue;
+        RECT group;
+        ::GetWindowRect(child, &group);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&group), 2);
+        area.bottom = group.top;
+    }
+    return area;
+}
+
+const int kBannerArt[] = {IDB_BANNER, IDB_BANNER_150, IDB_BANNER_200};
 
 }  // namespace
 
@@ -93,17 +117,17 @@ BOOL CDlgMain::OnInitDialog() {
     m_dlgDisp.Create(IDD_DISP, m_tab.m_hWnd);
     m_dlgChgLabel.Create(IDD_CHGLABEL, m_tab.m_hWnd);
 
-    RECT area;
-    ::GetClientRect(m_tab.m_hWnd, &area);
-    area.left += 1;
-    area.top += 20;
-    area.right -= 1;
-    area.bottom -= 1;
+    RECT client;
+    ::GetClientRect(m_tab.m_hWnd, &client);
+    RECT display = client;
+    TabCtrl_AdjustRect(m_tab.m_hWnd, FALSE, &display);
+    const keytool::Rect area = keytool::PageArea(FromRect(client), FromRect(display));
     for (HWND page : {m_dlgChgPwd.m_hWnd, m_dlgDisp.m_hWnd, m_dlgChgLabel.m_hWnd}) {
         ::MoveWindow(page, area.left, area.top, area.right - area.left, area.bottom - area.top,
                      TRUE);
     }
     m_dlgDisp.ShowWindow(SW_SHOW);
+    ShowBanner(FindBannerControl(m_hWnd), kBannerArt, std::size(kBannerArt), BannerArea(m_hWnd));
 
     OnDeviceChange(0, 0);
     ScheduleExpiryChecks();
@@ -168,6 +192,7 @@ void CDlgMain::OnAbout() {
 LRESULT CDlgMain::OnDestroy(WPARAM, LPARAM) {
     CSP_UnloadIECert();
     ClearSslState();
+    ReleaseBanner(FindBannerControl(m_hWnd));
     return Default();
 }
 

@@ -11,6 +11,11 @@
 #define IDD_DISP 131
 #define IDB_BANNER 135
 #define IDB_ABOUT_BANNER 136
+// Larger renderings of the banners; resource type "PNG" like the banners.
+#define IDB_BANNER_150 235
+#define IDB_ABOUT_BANNER_150 236
+#define IDB_BANNER_200 335
+#define IDB_ABOUT_BANNER_200 336
 #define IDD_CHGLABEL 138
 #define IDD_SYS 157
 

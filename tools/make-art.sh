@@ -27,13 +27,35 @@ convert -size 16x16 xc:none -fill '#1f4e8c' -draw "roundrectangle 1,3 14,12 2,2"
   -draw "rectangle 8,9 11,9" -colors 16 "$tmp/card.png"
 convert "$tmp/card.png" Card.ico
 
+# The key drawn large once, for the banners at every scale.
+convert -size 256x256 xc:none -fill '#1f4e8c' -draw "scale 4,4 roundrectangle 14,6 50,50 7,7" \
+  -fill '#f2f5fa' -draw "scale 4,4 circle 32,18 32,12" -fill '#1f4e8c' -draw "scale 4,4 circle 32,18 32,15" \
+  -fill '#d9a520' -draw "scale 4,4 rectangle 22,50 42,60" \
+  -fill '#8a6a10' -draw "scale 4,4 rectangle 26,53 29,57" -draw "scale 4,4 rectangle 35,53 38,57" \
+  -fill '#f2f5fa' -draw "scale 4,4 rectangle 22,30 42,33" -draw "scale 4,4 rectangle 22,37 36,40" \
+  "$tmp/key256.png"
+
+# A banner at its 96-dpi size (w x h) times percent, drawn afresh at each scale
+# rather than resized, as an 8-bit palette PNG without dates so that a rerun
+# gives the same bytes. The program scales the nearest one to its control.
 banner() {
-  local w=$1 h=$2 title=$3 out=$4
-  convert -size "${w}x${h}" gradient:'#163a6b'-'#2f6db5' \
-    \( "$tmp/key48.png" \) -gravity west -geometry +14+0 -composite \
-    -font "$font" -fill white -pointsize 22 -gravity west -annotate +76-10 "$title" \
-    -fill '#cfe0f5' -pointsize 13 -annotate +76+18 "网上银行 UsbKey" \
-    -type TrueColor BMP3:"$out"
+  local w=$1 h=$2 percent=$3 title=$4 size=$5 out=$6
+  local W=$((w * percent / 100)) H=$((h * percent / 100)) pad=$((16 * percent / 100))
+  local k=$((h * 42 * percent / 10000))
+  local plate=$((k + pad)) top=$(((h * percent / 100 - k - pad) / 2))
+  local text=$((pad + plate + 18 * percent / 100))
+  convert -size "${W}x${H}" gradient:'#163a6b'-'#2f6db5' \
+    -fill 'rgba(255,255,255,0.16)' \
+    -draw "roundrectangle $pad,$top $((pad + plate)),$((top + plate)) $((pad / 2)),$((pad / 2))" \
+    \( "$tmp/key256.png" -resize "${k}x${k}" \) -gravity west -geometry "+$((pad + pad / 2))+0" -composite \
+    -font "$font" -fill white -pointsize $((size * percent / 100)) \
+    -annotate "+$text-$((size * percent / 200))" "$title" \
+    -fill '#cfe0f5' -pointsize $((size * 58 * percent / 10000)) \
+    -annotate "+$text+$((size * 85 * percent / 10000))" "网上银行 UsbKey" \
+    -dither None -colors 256 -strip -define png:exclude-chunks=date,time PNG8:"$out"
 }
-banner 467 98 "Qelmora UsbKey 管理工具" Banner.bmp
-banner 327 98 "Qelmora UsbKey" AboutBanner.bmp
+for percent in 100 150 200; do
+  suffix=$([[ $percent == 100 ]] && echo "" || echo "-$percent")
+  banner 448 136 $percent "Qelmora UsbKey 管理工具" 24 "Banner$suffix.png"
+  banner 324 98 $percent "Qelmora UsbKey" 22 "AboutBanner$suffix.png"
+done

@@ -7,6 +7,13 @@ int PageShowCommand(Page page, int selectedTab) {
     return pageTab == selectedTab ? kShowCommandShow : kShowCommandHide;
 }
 
+Rect PageArea(const Rect& client, const Rect& displayArea) {
+    constexpr int kFrame = 1;
+    const int grow = displayArea.left - client.left - kFrame;
+    return {client.left + kFrame, displayArea.top - grow, client.right - kFrame,
+            client.bottom - kFrame};
+}
+
 std::uint32_t FilterPositionFlags(std::uint32_t flags, bool canShow) {
     return canShow ? flags : flags & ~kSwpShowWindow;
 }

@@ -1,5 +1,6 @@
 // Decisions of the main window that do not need Windows: which page a tab
-// shows and when the window may become visible.
+// shows, where the pages sit in the tab control, and when the window may
+// become visible.
 #pragma once
 
 #include <array>
@@ -15,6 +16,21 @@ constexpr int kShowCommandShow = 5;  // SW_SHOW
 // Show command for a page given the selected tab: tab 0 certificates,
 // 1 password, 2 label; every other page is hidden.
 int PageShowCommand(Page page, int selectedTab);
+
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    friend bool operator==(const Rect& a, const Rect& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    }
+};
+
+// The pages' rectangle in the tab control's client area: the display area the
+// control reports (TabCtrl_AdjustRect of the client rectangle) grown by its
+// padding, which is the same on every side, up to the frame's one-pixel border.
+Rect PageArea(const Rect& client, const Rect& displayArea);
 
 // Position-change flags after the visibility rule: until the window has been
 // permitted, no request may show it.
