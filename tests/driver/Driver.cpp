@@ -214,6 +214,15 @@ UINT IconOf(HWND box) {
 
 }  // namespace
 
+std::vector<DWORD> ScreenPixels(const RECT& rect) {
+    HDC screen = GetDC(nullptr);
+    std::vector<DWORD> pixels =
+        Capture(screen, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    ReleaseDC(nullptr, screen);
+    for (DWORD& pixel : pixels) pixel &= 0xFFFFFF;
+    return pixels;
+}
+
 bool WaitMessageBox(DWORD pid, MessageBoxInfo* box, const std::vector<HWND>& exclude,
                     DWORD timeoutMs) {
     HWND found = nullptr;

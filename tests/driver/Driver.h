@@ -80,6 +80,10 @@ bool WaitMessageBox(DWORD pid, MessageBoxInfo* box, const std::vector<HWND>& exc
 // Presses a button of a box or dialog and waits for the window to go.
 bool Press(HWND dialog, int buttonId, DWORD timeoutMs = kDefaultTimeoutMs);
 
+// The pixels shown on the screen in a rectangle of screen coordinates, row by
+// row, as 0x00RRGGBB.
+std::vector<DWORD> ScreenPixels(const RECT& rect);
+
 void Click(HWND button);
 // Types bytes as keyboard characters, each handled before the next: Wine's
 // edit takes the two bytes of a posted GBK pair for two characters.

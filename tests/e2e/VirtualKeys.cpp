@@ -65,13 +65,15 @@ int VirtualKeys::Admin(const std::vector<std::string>& arguments) const {
     return admin.WaitExit(60000, &code) ? static_cast<int>(code) : -1;
 }
 
-driver::Process& VirtualKeys::StartRecorded() {
+driver::Process& VirtualKeys::StartRecorded(const std::map<std::string, std::string>& more) {
+    std::map<std::string, std::string> environment{
+        {"KEYLIB_STORE", Store()},
+        {"LOCALAPPDATA", Home()},
+        {"KEYTOOL_CALL_LOG", m_logs.File("calls.log")},
+        {"KEYTOOL_PLATFORM_LOG", m_logs.File("shell.log")}};
+    environment.insert(more.begin(), more.end());
     m_processes.push_back(std::make_unique<driver::Process>(
-        Quoted(BinDir() + "\\passthrough\\QelmoraKeyTool.exe"),
-        std::map<std::string, std::string>{{"KEYLIB_STORE", Store()},
-                                           {"LOCALAPPDATA", Home()},
-                                           {"KEYTOOL_CALL_LOG", m_logs.File("calls.log")},
-                                           {"KEYTOOL_PLATFORM_LOG", m_logs.File("shell.log")}}));
+        Quoted(BinDir() + "\\passthrough\\QelmoraKeyTool.exe"), environment));
     return *m_processes.back();
 }
 

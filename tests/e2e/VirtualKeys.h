@@ -3,6 +3,7 @@
 // logs tell every key-library call and the recorded platform calls.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,7 +27,8 @@ class VirtualKeys {
 public:
     // Runs keyadmin on the test's store; its exit code (-1 when it did not end).
     int Admin(const std::vector<std::string>& arguments) const;
-    driver::Process& StartRecorded();
+    // The program with the pass-through library, with more environment if given.
+    driver::Process& StartRecorded(const std::map<std::string, std::string>& more = {});
     std::vector<std::string> Calls() const { return driver::ReadLines(m_logs.File("calls.log")); }
     std::vector<std::string> ShellCalls() const {
         return driver::ReadLines(m_logs.File("shell.log"));

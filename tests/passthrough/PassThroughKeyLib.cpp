@@ -1,6 +1,8 @@
 // A key library for tests: logs every call to the file named by
 // KEYTOOL_CALL_LOG and hands it on to the real library, copied beside it as
-// KeyLibReal.dll. Tests get real virtual keys and the call sequence.
+// KeyLibReal.dll. Tests get real virtual keys and the call sequence. A test
+// may hold the program inside one function (KEYTOOL_HOLD_CALL) until it sets
+// the named event KEYTOOL_HOLD_EVENT, to look at the program while it is busy.
 #include <windows.h>
 
 #include <fstream>
@@ -20,6 +22,17 @@ void Record(const char* function, const std::string& arguments) {
     const DWORD length = GetEnvironmentVariableA("KEYTOOL_CALL_LOG", path, sizeof path);
     if (length > 0 && length < sizeof path) {
         std::ofstream(path, std::ios::app) << function << "(" << arguments << ")\n";
+    }
+    char held[64] = {};
+    char event[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("KEYTOOL_HOLD_CALL", held, sizeof held) > 0 &&
+        lstrcmpA(held, function) == 0 &&
+        GetEnvironmentVariableA("KEYTOOL_HOLD_EVENT", event, sizeof event) > 0) {
+        HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, event);
+        if (release) {
+            WaitForSingleObject(release, 60000);
+            CloseHandle(release);
+        }
     }
 }
 

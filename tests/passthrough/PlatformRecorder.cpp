@@ -2,7 +2,8 @@
 // of the program's platform imports at recorders that write each call to the
 // file named by KEYTOOL_PLATFORM_LOG: the notification-area icon, "open"
 // requests, the class cursor, posted keys and commands, timers, the
-// foreground, the tracked menu, and the secure-channel cache functions looked
+// foreground, the tracked menu and the wake-up posted after it (other WM_NULL
+// posts are the framework's own), and the secure-channel cache functions looked
 // up at run time. Calls go on to the platform except
 // "open" requests, which are only recorded so tests start no browser or viewer.
 // The loader has bound the program's imports before any DllMain runs.
@@ -48,6 +49,7 @@ BOOL(WINAPI* g_sslEmptyCache)(LPWSTR, DWORD);
 BOOL(WINAPI* g_incrementHeader)(DWORD, LPDWORD);
 HMODULE g_schannel;
 HMODULE g_wininet;
+bool g_menuClosed = false;  // a tracked menu returned; the next post is recorded
 
 BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAA d) {
     const char* names[] = {"ADD", "MODIFY", "DELETE"};
@@ -78,11 +80,12 @@ DWORD WINAPI RecordSetClassLong(HWND hwnd, int index, LONG value) {
 }
 
 BOOL WINAPI RecordPostMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
-    const char* name = message == WM_KEYDOWN   ? "WM_KEYDOWN"
-                       : message == WM_KEYUP   ? "WM_KEYUP"
-                       : message == WM_COMMAND ? "WM_COMMAND"
-                       : message == WM_NULL    ? "WM_NULL"
-                                               : nullptr;
+    const bool afterMenu = std::exchange(g_menuClosed, false);
+    const char* name = message == WM_KEYDOWN             ? "WM_KEYDOWN"
+                       : message == WM_KEYUP             ? "WM_KEYUP"
+                       : message == WM_COMMAND           ? "WM_COMMAND"
+                       : message == WM_NULL && afterMenu ? "WM_NULL"
+                                                         : nullptr;
     if (name) {
         Log("PostMessageA(%s,%s,0x%X,0x%lX)", GetParent(hwnd) ? "child" : "top-level", name,
             static_cast<unsigned>(wp), static_cast<unsigned long>(lp));
@@ -112,7 +115,9 @@ BOOL WINAPI RecordTrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reser
     }
     Log("TrackPopupMenu(flags=0x%X,owner=%s,items=%s)", flags,
         GetParent(owner) ? "child" : "top-level", items);
-    return g_trackPopupMenu(menu, flags, x, y, reserved, owner, rect);
+    const BOOL result = g_trackPopupMenu(menu, flags, x, y, reserved, owner, rect);
+    g_menuClosed = true;
+    return result;
 }
 
 BOOL WINAPI RecordSslEmptyCache(LPWSTR target, DWORD flags) {

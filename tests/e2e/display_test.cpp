@@ -1,0 +1,256 @@
+// How the windows look at 96 and 144 dpi, judged from the pixels on the
+// screen: pages below whole tab captions, banners filling their bands, and a
+// main window that is painted by the time it can be seen.
+#include <windows.h>
+// windows.h must come first.
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "tests/e2e/VirtualKeys.h"
+
+namespace {
+
+using driver::Visible;
+
+constexpr UINT kTrayNotify = WM_USER + 4;
+constexpr int kTabs = 1014;
+
+// The screen resolution Wine gives programs started while it is set.
+class LogPixels {
+public:
+    explicit LogPixels(DWORD dpi) {
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &m_key, nullptr);
+        DWORD size = sizeof m_old;
+        m_had = RegQueryValueExA(m_key, "LogPixels", nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(&m_old), &size) == ERROR_SUCCESS;
+        RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                       sizeof dpi);
+    }
+    ~LogPixels() {
+        if (m_had) {
+            RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&m_old),
+                           sizeof m_old);
+        } else {
+            RegDeleteValueA(m_key, "LogPixels");
+        }
+        RegCloseKey(m_key);
+    }
+
+private:
+    HKEY m_key = nullptr;
+    DWORD m_old = 0;
+    bool m_had = false;
+};
+
+RECT ScreenRect(HWND hwnd) {
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    return rect;
+}
+
+// A window's rectangle in the client coordinates of another.
+RECT RectIn(HWND hwnd, HWND parent) {
+    RECT rect = ScreenRect(hwnd);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+HWND Child(HWND parent, const char* className, LONG typeMask, LONG type) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[32] = {};
+        GetClassNameA(child, name, sizeof name);
+        if (lstrcmpiA(name, className) == 0 &&
+            (GetWindowLongA(child, GWL_STYLE) & typeMask) == type)
+            return child;
+    }
+    return nullptr;
+}
+HWND Banner(HWND dialog) { return Child(dialog, "Static", SS_TYPEMASK, SS_BITMAP); }
+HWND KeyGroup(HWND dialog) { return Child(dialog, "Button", BS_TYPEMASK, BS_GROUPBOX); }
+
+HWND VisiblePage(HWND tabs) {
+    for (HWND page = GetWindow(tabs, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
+        if (Visible(page)) return page;
+    }
+    return nullptr;
+}
+
+// Tab messages carry pointers: the rectangle is read through the program's memory.
+RECT TabItemRect(DWORD pid, HWND tabs, int item) {
+    RECT rect{};
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    void* remote = VirtualAllocEx(process, nullptr, sizeof rect, MEM_COMMIT, PAGE_READWRITE);
+    if (remote && SendMessageA(tabs, TCM_GETITEMRECT, item, reinterpret_cast<LPARAM>(remote))) {
+        ReadProcessMemory(process, remote, &rect, sizeof rect, nullptr);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return rect;
+}
+
+// Banner artwork is shades of blue at its edges; the dialog's face is grey.
+bool Blue(DWORD pixel) {
+    const int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+    return b > r + 40 && b > g + 20;
+}
+
+// The pixels once two looks in a row agree: the program has drawn and Wine
+// has brought it to the screen.
+std::vector<DWORD> SettledPixels(const RECT& rect) {
+    std::vector<DWORD> last = driver::ScreenPixels(rect);
+    driver::WaitUntil([&] {
+        std::vector<DWORD> now = driver::ScreenPixels(rect);
+        std::swap(now, last);
+        return now == last;
+    });
+    return last;
+}
+
+// Every pixel on the rectangle's edges shows artwork.
+::testing::AssertionResult FilledWithArtwork(const RECT& rect) {
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    const std::vector<DWORD> pixels = driver::ScreenPixels(rect);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool edge = x == 0 || y == 0 || x == width - 1 || y == height - 1;
+            if (edge && !Blue(pixels[y * width + x])) {
+                char shown[16];
+                std::snprintf(shown, sizeof shown, "%06lX", pixels[y * width + x]);
+                return ::testing::AssertionFailure()
+                       << "pixel " << x << "," << y << " is " << shown;
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class Display : public ::testing::Test {
+protected:
+    // Started without a key, so no balloon covers the window, and shown from the icon.
+    HWND StartShown() {
+        process = &keys.StartRecorded();
+        main = driver::WaitMainWindow(process->Id());
+        if (!main) return nullptr;
+        SendMessageA(main, kTrayNotify, 1, WM_LBUTTONDOWN);
+        return Visible(main) ? main : nullptr;
+    }
+    // Ended by its exit command, the program unloads what it registered.
+    void TearDown() override {
+        if (main) PostMessageA(main, WM_USER + 1, 0, 0);
+        if (process) process->WaitExit(10000);
+    }
+
+    // The banner spans the window and reaches down to the key group, drawn edge to edge.
+    void ExpectBannerFillsItsBand(HWND main) {
+        HWND banner = Banner(main);
+        ASSERT_NE(banner, nullptr);
+        RECT client{};
+        GetClientRect(main, &client);
+        const RECT placed = RectIn(banner, main);
+        EXPECT_EQ(placed.left, 0);
+        EXPECT_EQ(placed.top, 0);
+        EXPECT_EQ(placed.right, client.right);
+        EXPECT_EQ(placed.bottom, RectIn(KeyGroup(main), main).top);
+        EXPECT_TRUE(driver::WaitUntil([&] { return FilledWithArtwork(ScreenRect(banner)); }))
+            << FilledWithArtwork(ScreenRect(banner)).message();
+    }
+
+    // The tab captions look the same with the page shown as with it hidden,
+    // but for the selected tab's last row, where tab and page meet.
+    void ExpectCaptionsWhole(HWND main) {
+        HWND tabs = GetDlgItem(main, kTabs);
+        HWND page = VisiblePage(tabs);
+        ASSERT_NE(page, nullptr);
+        RECT captions = TabItemRect(process->Id(), tabs, 2);
+        captions.left = 0;
+        captions.bottom -= 1;
+        MapWindowPoints(tabs, nullptr, reinterpret_cast<POINT*>(&captions), 2);
+        EXPECT_GE(RectIn(page, tabs).top, TabItemRect(process->Id(), tabs, 0).bottom - 1);
+
+        const std::vector<DWORD> withPage = SettledPixels(captions);
+        const std::vector<DWORD> tabArea = driver::ScreenPixels(ScreenRect(tabs));
+        ShowWindow(page, SW_HIDE);
+        RedrawWindow(tabs, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        // The page's controls going from the screen tells that the hiding is shown.
+        ASSERT_TRUE(
+            driver::WaitUntil([&] { return driver::ScreenPixels(ScreenRect(tabs)) != tabArea; }));
+        const std::vector<DWORD> withoutPage = driver::ScreenPixels(captions);
+        ASSERT_EQ(withoutPage.size(), withPage.size());
+        size_t differing = 0;
+        for (size_t i = 0; i < withPage.size(); ++i) differing += withPage[i] != withoutPage[i];
+        EXPECT_EQ(differing, 0u) << "caption pixels the page draws over";
+        ShowWindow(page, SW_SHOW);
+    }
+
+    e2e::VirtualKeys keys;
+    driver::Process* process = nullptr;
+    HWND main = nullptr;
+};
+
+TEST_F(Display, At96DpiPagesKeepTheirPlaceAndTheBannerFillsItsBand) {
+    LogPixels dpi(96);
+    ASSERT_NE(StartShown(), nullptr);
+    HWND tabs = GetDlgItem(main, kTabs);
+    RECT client{};
+    GetClientRect(tabs, &client);
+    const RECT page = RectIn(VisiblePage(tabs), tabs);
+    EXPECT_EQ(page.left, client.left + 1);
+    EXPECT_EQ(page.top, client.top + 20);
+    EXPECT_EQ(page.right, client.right - 1);
+    EXPECT_EQ(page.bottom, client.bottom - 1);
+    ExpectBannerFillsItsBand(main);
+    ExpectCaptionsWhole(main);
+}
+
+TEST_F(Display, At144DpiCaptionsStayWholeAndBannersScaleToTheirControls) {
+    LogPixels dpi(144);
+    ASSERT_NE(StartShown(), nullptr);
+    ExpectBannerFillsItsBand(main);
+    ExpectCaptionsWhole(main);
+
+    PostMessageA(main, WM_SYSCOMMAND, 16, 0);  // the about box
+    HWND about = nullptr;
+    ASSERT_TRUE(driver::WaitUntil([&] {
+        for (HWND hwnd : driver::TopLevelWindows(process->Id(), driver::kDialogClass)) {
+            if (Visible(hwnd) && driver::Text(hwnd) == "关于") about = hwnd;
+        }
+        return about != nullptr;
+    }));
+    HWND banner = Banner(about);
+    ASSERT_NE(banner, nullptr);
+    RECT client{};
+    GetClientRect(about, &client);
+    EXPECT_EQ(RectIn(banner, about).right, client.right);
+    EXPECT_TRUE(driver::WaitUntil([&] { return FilledWithArtwork(ScreenRect(banner)); }))
+        << FilledWithArtwork(ScreenRect(banner)).message();
+    ASSERT_TRUE(driver::Press(about, IDOK));
+}
+
+TEST_F(Display, TheWindowIsPaintedBeforeStartUpGoesOn) {
+    ASSERT_EQ(
+        keys.Admin({"create", "k", "--label", "首绘", "--password", "Pass-2026", "--status", "2"}),
+        0);
+    ASSERT_EQ(keys.Admin({"plug", "k"}), 0);
+    const std::string eventName = "keytool-display-" + std::to_string(GetCurrentProcessId());
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
+    ASSERT_NE(release, nullptr);
+    // Held in the certificate registration that follows the first showing.
+    process = &keys.StartRecorded(
+        {{"KEYTOOL_HOLD_CALL", "CSP_LoadCertToIE"}, {"KEYTOOL_HOLD_EVENT", eventName}});
+    main = driver::WaitMainWindow(process->Id());
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(driver::WaitUntil(
+        [&] { return e2e::Count(keys.Calls(), "CSP_LoadCertToIE(1,3)") == 1 && Visible(main); }));
+    EXPECT_TRUE(driver::WaitUntil([&] { return FilledWithArtwork(ScreenRect(Banner(main))); }))
+        << FilledWithArtwork(ScreenRect(Banner(main))).message();
+    SetEvent(release);
+    CloseHandle(release);
+    EXPECT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, 1001) == "首绘"; }));
+}
+
+}  // namespace
