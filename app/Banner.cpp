@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/logic/BannerArt.h"
+#include "log/Log.h"
 
 namespace {
 
@@ -124,10 +125,16 @@ bool ShowBanner(HWND control, const int* ids, std::size_t count, const RECT& are
             sizes.push_back(artwork->pixels);
         }
     }
-    if (found.empty()) return false;
+    if (found.empty()) {
+        LogLine("banner: no artwork in resource %d", ids[0]);
+        return false;
+    }
     HBITMAP bitmap =
         Draw(found[keytool::ChooseArtwork(sizes.data(), sizes.size(), target)], target);
-    if (!bitmap) return false;
+    if (!bitmap) {
+        LogLine("banner: drawing artwork %d at %dx%d failed", ids[0], target.width, target.height);
+        return false;
+    }
     ReleaseBanner(control);
     ::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
     // Setting an image sizes the control to it; place it afterwards.
