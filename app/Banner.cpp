@@ -116,7 +116,7 @@ HWND FindBannerControl(HWND dialog) {
 
 bool ShowBanner(HWND control, const int* ids, std::size_t count, const RECT& area) {
     const keytool::Size target{area.right - area.left, area.bottom - area.top};
-    if (!control || target.width <= 0 || target.height <= 0) return false;
+    if (!control || count == 0 || target.width <= 0 || target.height <= 0) return false;
     std::vector<Artwork> found;
     std::vector<keytool::Size> sizes;
     for (std::size_t i = 0; i < count; ++i) {
