@@ -22,6 +22,7 @@ int dropFile(const CommandLine& line);
 
 int plugKey(const CommandLine& line);
 int pullKey(const CommandLine& line);
+int repairPluggedList(const CommandLine& line);
 
 int unloadCertificates(const CommandLine& line);
 

@@ -33,7 +33,9 @@ bool applyPassword(const CommandLine& line, KeyRecord& record) {
         fail("the password must be 8-16 bytes");
         return false;
     }
-    const uint32_t status = setPassword(record, password);
+    SecretText secret;
+    secret.assign(password.c_str(), password.size());
+    const uint32_t status = hashPassword(secret, record.password);
     if (status != KEYLIB_OK) {
         fail("cannot hash the password: " + describeStatus(status));
         return false;
@@ -138,9 +140,15 @@ bool readKey(const KeyStore& store, const std::string& name, KeyRecord& record) 
         fail("'" + name + "' is not a key name (1-64 of A-Z a-z 0-9 _ - .)");
         return false;
     }
-    if (!store.keyExists(name)) {
-        fail("no key named " + name);
-        return false;
+    switch (store.keyFileKind(name)) {
+        case KeyFileKind::Missing:
+            fail("no key named " + name);
+            return false;
+        case KeyFileKind::Directory:
+            fail(name + ".key in the store is a folder, not a key file");
+            return false;
+        case KeyFileKind::File:
+            break;
     }
     const uint32_t status = store.readKey(name, record);
     if (status != KEYLIB_OK) fail("key " + name + ": " + describeStatus(status));
@@ -157,15 +165,19 @@ int listKeys(const CommandLine&) {
     KeyStore store;
     if (!openStore(store)) return 1;
     PluggedSet set;
-    store.readPlugged(set);
+    const bool listed = store.readPlugged(set) == KEYLIB_OK;
     std::printf("store %ls\n", store.folder().c_str());
+    if (!listed) std::printf("%s\n", kUnreadableList);
     for (const std::string& name : store.keyNames()) {
         KeyRecord record;
         const PluggedKey* plugged = findName(set, name);
         const bool readable = store.readKey(name, record) == KEYLIB_OK;
+        const std::string state = !listed ? "plugged in or not: unknown"
+                                  : plugged != nullptr
+                                      ? "plugged, slot " + std::to_string(plugged->slot)
+                                      : "pulled";
         std::printf("%-20s %-16s %s\n", name.c_str(), readable ? record.label.c_str() : "(damaged)",
-                    plugged != nullptr ? ("plugged, slot " + std::to_string(plugged->slot)).c_str()
-                                       : "pulled");
+                    state.c_str());
     }
     return 0;
 }
@@ -194,7 +206,14 @@ int createKey(const CommandLine& line) {
     }
     KeyStore store;
     if (!openStore(store)) return 1;
-    if (store.keyExists(name)) return fail("a key named " + name + " exists already");
+    switch (store.keyFileKind(name)) {
+        case KeyFileKind::Missing:
+            break;
+        case KeyFileKind::Directory:
+            return fail(name + ".key in the store is a folder, not a key file");
+        case KeyFileKind::File:
+            return fail("a key named " + name + " exists already");
+    }
     return writeKey(store, name, record) ? 0 : 1;
 }
 

@@ -31,11 +31,16 @@ Change plug(const std::string& name) {
     PluggedSet set;
     if (!openStore(store) || !readKey(store, name, record)) return Change::Failed;
     if (store.readPlugged(set) != KEYLIB_OK) {
-        fail("the plugged-in set is unreadable");
+        fail(kUnreadableList);
         return Change::Failed;
     }
     uint32_t slot = 0;
-    switch (keylib::plugKey(set, name, slot)) {
+    uint64_t plugId = 0;
+    if (drawPlugId(plugId) != KEYLIB_OK) {
+        fail("the system gave no random plug id");
+        return Change::Failed;
+    }
+    switch (keylib::plugKey(set, name, plugId, slot)) {
         case PlugResult::AlreadyPlugged:
             std::printf("key %s is already plugged in, slot %u\n", name.c_str(),
                         static_cast<unsigned>(slot));
@@ -60,7 +65,7 @@ Change pull(const std::string& name) {
     PluggedSet set;
     if (!openStore(store)) return Change::Failed;
     if (store.readPlugged(set) != KEYLIB_OK) {
-        fail("the plugged-in set is unreadable");
+        fail(kUnreadableList);
         return Change::Failed;
     }
     if (!keylib::pullKey(set, name)) {
@@ -86,6 +91,22 @@ int announce(Change change) {
 int plugKey(const CommandLine& line) { return announce(plug(line.operands[0])); }
 
 int pullKey(const CommandLine& line) { return announce(pull(line.operands[0])); }
+
+int repairPluggedList(const CommandLine&) {
+    {
+        KeyStore store;
+        if (!openStore(store)) return 1;
+        size_t dropped = 0;
+        const uint32_t status = store.repairPlugged(dropped);
+        if (status != KEYLIB_OK) return fail("cannot rebuild the list: " + describeStatus(status));
+        PluggedSet set;
+        store.readPlugged(set);
+        std::printf("list of plugged-in keys rebuilt: %u plugged in, %u damaged lines dropped\n",
+                    static_cast<unsigned>(set.keys.size()), static_cast<unsigned>(dropped));
+    }
+    announceDeviceChange();  // the keys dropped from the list count as pulled
+    return 0;
+}
 
 int unloadCertificates(const CommandLine&) {
     KeyStore store;

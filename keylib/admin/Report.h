@@ -6,6 +6,8 @@
 
 namespace keyadmin {
 
+extern const char kUnreadableList[];
+
 // Prints "keyadmin: message" to stderr and answers the failing exit code.
 int fail(const std::string& message);
 // The meaning of a KeyLib status, for messages.

@@ -30,6 +30,8 @@ const char kUsage[] =
     "  plug KEY                               plug a key in (announced to all windows)\n"
     "  pull KEY                               pull a key out (announced to all windows)\n"
     "  delete KEY                             delete a pulled key\n"
+    "  repair                                 rebuild a damaged list of plugged-in keys,\n"
+    "                                         keeping every key and every intact line\n"
     "  unload-certs                           remove the certificates the key library put\n"
     "                                         into the user's store\n"
     "\n"
@@ -58,6 +60,7 @@ const std::map<std::string, Command>& commands() {
         {"plug", {{1, {}, {}}, plugKey}},
         {"pull", {{1, {}, {}}, pullKey}},
         {"delete", {{1, {}, {}}, deleteKey}},
+        {"repair", {{0, {}, {}}, repairPluggedList}},
         {"unload-certs", {{0, {}, {}}, unloadCertificates}},
     };
     return table;

@@ -57,7 +57,7 @@ uint32_t KEYLIB_API CSP_DeleteContainerByName(uint32_t slot, const char* contain
     std::string name;
     if (!readContainerName(container, name)) return KEYLIB_E_BAD_ARGUMENT;
     return withKey(slot, [&](OpenKey& key) {
-        if (!isVerified(slot)) return KEYLIB_SW_NOT_VERIFIED;
+        if (!isVerified(key.plugging)) return KEYLIB_SW_NOT_VERIFIED;
         const uint32_t removed = removeContainer(key.record, name);
         return removed != KEYLIB_OK ? removed : key.save();
     });

@@ -14,33 +14,67 @@ namespace {
 
 // Reads at most one byte past the longest password, so an unterminated or overlong text is
 // refused without reading further.
-bool readPassword(const char* text, std::string& password) {
+bool readPassword(const char* text, SecretText& password) {
     if (text == nullptr) return false;
-    password.clear();
-    for (size_t i = 0; i <= kMaxPassword && text[i] != '\0'; ++i) password += text[i];
+    password.assign(text, kMaxPassword + 1);
     return isValidPasswordLength(password.size());
 }
 
-// One try of the user password against the key, charged to the key file before the
-// comparison; a key whose file cannot be written is not compared at all.
-uint32_t tryPassword(OpenKey& key, const std::string& password) {
-    const uint32_t locked = lockedStatus(key.record);
-    if (locked != 0) return locked;
-    chargeTry(key.record);
-    const uint32_t charged = key.save();
-    if (charged != KEYLIB_OK) return charged;
+struct PasswordTry {
+    const SecretText& password;
+    const SecretText* newPassword = nullptr;  // stored on a match, ending the initial password
+    bool initialOnly = false;                 // nothing to do once the initial flag is gone
+};
+
+// One try of the user password against the key at the slot. The try is charged to the key file
+// before the comparison, so that cutting the work short never yields a free guess; a key whose
+// file cannot be written is not compared at all. The comparison (the slow part) runs without
+// the store's lock; a match is settled on the same plugging, and only while the key's password
+// is still the one compared.
+uint32_t tryPassword(uint32_t slot, const PasswordTry& attempt) {
+    PluggedKey plugging;
+    PasswordHash compared;
+    uint32_t wrong = 0;
+    bool nothingToDo = false;
+    const uint32_t charged = withKey(slot, [&](OpenKey& key) {
+        nothingToDo = attempt.initialOnly && !key.record.initialPassword;
+        if (nothingToDo) return KEYLIB_OK;
+        const uint32_t locked = lockedStatus(key.record);
+        if (locked != 0) return locked;
+        chargeTry(key.record);
+        wrong = settleTry(key.record, false);
+        plugging = key.plugging;
+        compared = key.record.password;
+        return key.save();
+    });
+    if (charged != KEYLIB_OK || nothingToDo) return charged;
+
     bool matches = false;
-    const uint32_t checked = checkPassword(key.record, password, matches);
-    if (checked != KEYLIB_OK) return checked;
-    const uint32_t result = settleTry(key.record, matches);
-    if (matches) {
-        // A refund that fails costs the user one try, never the check its result.
-        key.save();
-        markVerified(key.slot);
-    } else {
-        forgetVerified(key.slot);
+    uint32_t status = checkPassword(compared, attempt.password, matches);
+    if (status != KEYLIB_OK) return status;
+    if (!matches) {
+        forgetVerified(slot);
+        return wrong;
     }
-    return result;
+    PasswordHash replacement;
+    if (attempt.newPassword != nullptr) {
+        status = hashPassword(*attempt.newPassword, replacement);
+        if (status != KEYLIB_OK) return status;
+    }
+    return withKey(slot, [&](OpenKey& key) {
+        if (!(key.plugging == plugging)) return KEYLIB_E_BAD_SLOT;
+        if (!sameHash(key.record.password, compared)) return settleTry(key.record, false);
+        settleTry(key.record, true);
+        markVerified(key.plugging);
+        if (attempt.newPassword == nullptr) {
+            // A refund that fails costs the user one try, never the check its result.
+            key.save();
+            return KEYLIB_OK;
+        }
+        key.record.password = replacement;
+        key.record.initialPassword = false;
+        return key.save();
+    });
 }
 
 // KEYLIB_OK when the user answered the prompt, else what the export answers instead.
@@ -56,10 +90,6 @@ uint32_t promptStatus(PromptResult result) {
     return KEYLIB_E_SYSTEM;
 }
 
-uint32_t verifyText(uint32_t slot, const std::string& password) {
-    return withKey(slot, [&](OpenKey& key) { return tryPassword(key, password); });
-}
-
 // The prompt runs without the store's lock, so other processes keep working while the user
 // types; the key is looked up afresh afterwards and may have gone meanwhile.
 uint32_t verifyWithPrompt(uint32_t slot) {
@@ -69,12 +99,10 @@ uint32_t verifyWithPrompt(uint32_t slot) {
         return lockedStatus(key.record);
     });
     if (status != KEYLIB_OK) return status;
-    std::string password;
+    SecretText password;
     const uint32_t asked = promptStatus(askPassword(label, password));
     if (asked != KEYLIB_OK) return asked;
-    const uint32_t result = verifyText(slot, password);
-    SecureZeroMemory(&password[0], password.size());
-    return result;
+    return tryPassword(slot, PasswordTry{password});
 }
 
 }  // namespace
@@ -84,53 +112,36 @@ extern "C" {
 uint32_t KEYLIB_API CSP_VerifyPassword(uint32_t slot, uint32_t kind, const char* password) {
     if (kind != KEYLIB_PASSWORD_USER) return KEYLIB_E_BAD_ARGUMENT;
     if (password == nullptr) return verifyWithPrompt(slot);
-    std::string text;
+    SecretText text;
     if (!readPassword(password, text)) return KEYLIB_E_BAD_ARGUMENT;
-    return verifyText(slot, text);
+    return tryPassword(slot, PasswordTry{text});
 }
 
 uint32_t KEYLIB_API CSP_ChangePassword(uint32_t slot, uint32_t kind, const char* oldPassword,
                                        const char* newPassword) {
-    std::string oldText, newText;
+    SecretText oldText, newText;
     if (kind != KEYLIB_PASSWORD_USER || !readPassword(oldPassword, oldText) ||
         !readPassword(newPassword, newText)) {
         return KEYLIB_E_BAD_ARGUMENT;
     }
-    return withKey(slot, [&](OpenKey& key) {
-        const uint32_t tried = tryPassword(key, oldText);
-        if (tried != KEYLIB_OK) return tried;
-        const uint32_t set = setPassword(key.record, newText);
-        if (set != KEYLIB_OK) return set;
-        key.record.initialPassword = false;
-        return key.save();
-    });
+    return tryPassword(slot, PasswordTry{oldText, &newText});
 }
 
 uint32_t KEYLIB_API CSP_ChangeInitPassword(uint32_t slot) {
     std::string label;
     bool initial = false;
-    uint32_t status = withKey(slot, [&](OpenKey& key) {
+    const uint32_t status = withKey(slot, [&](OpenKey& key) {
         label = key.record.label;
         initial = key.record.initialPassword;
         return initial ? lockedStatus(key.record) : KEYLIB_OK;
     });
     if (status != KEYLIB_OK || !initial) return status;
 
-    std::string current, fresh;
+    SecretText current, fresh;
     const uint32_t asked = promptStatus(askNewPassword(label, current, fresh));
     if (asked != KEYLIB_OK) return asked;
-    status = withKey(slot, [&](OpenKey& key) {
-        if (!key.record.initialPassword) return KEYLIB_OK;  // changed meanwhile elsewhere
-        const uint32_t tried = tryPassword(key, current);
-        if (tried != KEYLIB_OK) return tried;
-        const uint32_t set = setPassword(key.record, fresh);
-        if (set != KEYLIB_OK) return set;
-        key.record.initialPassword = false;
-        return key.save();
-    });
-    SecureZeroMemory(&current[0], current.size());
-    SecureZeroMemory(&fresh[0], fresh.size());
-    return status;
+    // The flag may have gone meanwhile, changed elsewhere.
+    return tryPassword(slot, PasswordTry{current, &fresh, true});
 }
 
 uint32_t KEYLIB_API CSP_Reset(uint32_t slot) {

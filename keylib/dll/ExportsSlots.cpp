@@ -26,6 +26,7 @@ uint32_t KEYLIB_API CSP_GetSlotList(uint32_t* slots, uint32_t* count) {
     PluggedSet set;
     uint32_t status = store.open();
     if (status == KEYLIB_OK) status = store.readPlugged(set);
+    if (status == KEYLIB_E_BUSY) return status;  // the caller keeps the keys it knew
     if (status != KEYLIB_OK) {
         *count = 0;
         return status;
@@ -60,7 +61,7 @@ uint32_t KEYLIB_API CSP_SetUsbKeyLabel(uint32_t slot, const char* label) {
     for (size_t i = 0; i <= kMaxLabel && label[i] != '\0'; ++i) text += label[i];
     if (!isValidLabel(text)) return KEYLIB_E_BAD_ARGUMENT;
     return withKey(slot, [&](OpenKey& key) {
-        if (key.record.status != KEYLIB_STATUS_NO_LABEL_CHECK && !isVerified(slot)) {
+        if (key.record.status != KEYLIB_STATUS_NO_LABEL_CHECK && !isVerified(key.plugging)) {
             return KEYLIB_SW_NOT_VERIFIED;
         }
         key.record.label = text;

@@ -13,11 +13,10 @@ namespace keylib {
 
 struct OpenKey {
     KeyStore store;
-    uint32_t slot = 0;
-    std::string name;
+    PluggedKey plugging;  // slot, key name and plug id
     KeyRecord record;
 
-    uint32_t save() const { return store.writeKey(name, record); }
+    uint32_t save() const { return store.writeKey(plugging.name, record); }
 };
 
 uint32_t openKey(uint32_t slot, OpenKey& key);

@@ -1,6 +1,9 @@
 #include "keylib/dll/KeyStore.h"
 
+#include <bcrypt.h>
 #include <shlobj.h>
+
+#include <algorithm>
 
 #include "keylib/dll/StoreFiles.h"
 #include "keylib/dll/logic/KeyFile.h"
@@ -13,24 +16,8 @@ namespace {
 const char kPluggedFile[] = "plugged.txt";
 const char kLoadedFile[] = "loaded-certs.txt";
 const char kKeySuffix[] = ".key";
-// Long enough for a slow disk, short enough that a wedged holder shows up as an error.
-constexpr DWORD kLockTimeoutMs = 30000;
 
 std::wstring widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
-// Every process using the same folder must meet at the same mutex; the name is derived from
-// the folder's full, upper-cased path because a mutex name cannot hold backslashes.
-std::wstring mutexName(const std::wstring& folder) {
-    std::wstring upper = folder;
-    CharUpperBuffW(&upper[0], static_cast<DWORD>(upper.size()));
-    uint32_t hash = 2166136261u;
-    for (wchar_t c : upper) {
-        hash = (hash ^ static_cast<uint16_t>(c)) * 16777619u;
-    }
-    wchar_t text[16];
-    wsprintfW(text, L"%08X", hash);
-    return std::wstring(L"QelmoraKeyStore.") + text;
-}
 
 std::wstring fullPath(const std::wstring& path) {
     wchar_t buffer[MAX_PATH];
@@ -58,13 +45,15 @@ std::wstring storeFolder() {
     return std::wstring();
 }
 
-KeyStore::~KeyStore() {
-    if (mutex_ != nullptr) {
-        ReleaseMutex(mutex_);
-        CloseHandle(mutex_);
-    }
+uint32_t drawPlugId(uint64_t& id) {
+    return BCRYPT_SUCCESS(BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&id), sizeof id,
+                                          BCRYPT_USE_SYSTEM_PREFERRED_RNG))
+               ? KEYLIB_OK
+               : KEYLIB_E_SYSTEM;
 }
 
+// A lock left by a process that died is dropped by the system; every file is replaced whole,
+// so the store it leaves is intact.
 uint32_t KeyStore::open() {
     folder_ = storeFolder();
     if (folder_.empty()) return KEYLIB_E_STORE;
@@ -72,25 +61,24 @@ uint32_t KeyStore::open() {
     if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) {
         return KEYLIB_E_STORE;
     }
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, mutexName(folder_).c_str());
-    if (mutex == nullptr) return KEYLIB_E_STORE;
-    // An abandoned lock is still ours: every file is replaced whole, so the store is intact.
-    const DWORD wait = WaitForSingleObject(mutex, kLockTimeoutMs);
-    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
-        CloseHandle(mutex);
-        return KEYLIB_E_STORE;
-    }
-    mutex_ = mutex;
-    return KEYLIB_OK;
+    return lock_.acquire(folder_);
 }
 
 std::wstring KeyStore::path(const std::string& fileName) const {
     return folder_ + L"\\" + widen(fileName);
 }
 
+// Every write first clears what writers killed half-way left: under the lock nobody else is
+// writing, so each temporary file found is such a leftover.
+bool KeyStore::write(const std::wstring& target, const void* data, size_t size,
+                     bool durable) const {
+    removeLeftovers(folder_);
+    return writeFileAtomically(target, data, size, durable);
+}
+
+// The lists are not flushed: after a system crash a lost plug or load is redone by hand.
 uint32_t KeyStore::writeText(const std::string& fileName, const std::string& text) const {
-    return writeFileAtomically(path(fileName), text.data(), text.size()) ? KEYLIB_OK
-                                                                         : KEYLIB_E_STORE;
+    return write(path(fileName), text.data(), text.size(), false) ? KEYLIB_OK : KEYLIB_E_STORE;
 }
 
 uint32_t KeyStore::readPlugged(PluggedSet& set) const {
@@ -98,32 +86,50 @@ uint32_t KeyStore::readPlugged(PluggedSet& set) const {
     switch (readWholeFile(path(kPluggedFile), bytes)) {
         case ReadResult::Missing:
             set = PluggedSet{};
-            return KEYLIB_OK;
+            break;
+        case ReadResult::NotAFile:
         case ReadResult::Failed:
             return KEYLIB_E_STORE;
         case ReadResult::Ok:
+            if (!parsePluggedSet(std::string(bytes.begin(), bytes.end()), set)) {
+                return KEYLIB_E_STORE;
+            }
             break;
     }
-    return parsePluggedSet(std::string(bytes.begin(), bytes.end()), set) ? KEYLIB_OK
-                                                                         : KEYLIB_E_STORE;
-}
-
-uint32_t KeyStore::writePlugged(const PluggedSet& set) const {
-    return writeText(kPluggedFile, formatPluggedSet(set));
-}
-
-uint32_t KeyStore::resolveSlot(uint32_t slot, std::string& name) const {
-    PluggedSet set;
-    const uint32_t status = readPlugged(set);
-    if (status != KEYLIB_OK) return status;
-    const PluggedKey* key = findSlot(set, slot);
-    if (slot == 0 || key == nullptr) return KEYLIB_E_BAD_SLOT;
-    name = key->name;
+    set.nextSlot = std::max(set.nextSlot, lock_.readCounter());
     return KEYLIB_OK;
 }
 
-bool KeyStore::keyExists(const std::string& name) const {
-    return GetFileAttributesW(path(name + kKeySuffix).c_str()) != INVALID_FILE_ATTRIBUTES;
+uint32_t KeyStore::writePlugged(const PluggedSet& set) const {
+    const uint32_t status = writeText(kPluggedFile, formatPluggedSet(set));
+    if (status == KEYLIB_OK) lock_.writeCounter(set.nextSlot);
+    return status;
+}
+
+uint32_t KeyStore::repairPlugged(size_t& dropped) const {
+    std::vector<uint8_t> bytes;
+    if (readWholeFile(path(kPluggedFile), bytes) == ReadResult::NotAFile) return KEYLIB_E_STORE;
+    PluggedSet set;
+    dropped = salvagePluggedSet(std::string(bytes.begin(), bytes.end()), set);
+    set.nextSlot = std::max(set.nextSlot, lock_.readCounter());
+    return writePlugged(set);
+}
+
+uint32_t KeyStore::resolveSlot(uint32_t slot, PluggedKey& key) const {
+    PluggedSet set;
+    const uint32_t status = readPlugged(set);
+    if (status != KEYLIB_OK) return status;
+    const PluggedKey* found = findSlot(set, slot);
+    if (slot == 0 || found == nullptr) return KEYLIB_E_BAD_SLOT;
+    key = *found;
+    return KEYLIB_OK;
+}
+
+KeyFileKind KeyStore::keyFileKind(const std::string& name) const {
+    const DWORD attributes = GetFileAttributesW(path(name + kKeySuffix).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return KeyFileKind::Missing;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? KeyFileKind::Directory
+                                                        : KeyFileKind::File;
 }
 
 uint32_t KeyStore::readKey(const std::string& name, KeyRecord& record) const {
@@ -131,6 +137,7 @@ uint32_t KeyStore::readKey(const std::string& name, KeyRecord& record) const {
     std::vector<uint8_t> bytes;
     switch (readWholeFile(path(name + kKeySuffix), bytes)) {
         case ReadResult::Missing:
+        case ReadResult::NotAFile:
             return KEYLIB_E_DAMAGED_KEY;
         case ReadResult::Failed:  // held by another process, or the disk failed: not damage
             return KEYLIB_E_STORE;
@@ -145,9 +152,8 @@ uint32_t KeyStore::readKey(const std::string& name, KeyRecord& record) const {
 uint32_t KeyStore::writeKey(const std::string& name, const KeyRecord& record) const {
     if (!isValidKeyName(name) || !validateRecord(record)) return KEYLIB_E_BAD_ARGUMENT;
     const std::vector<uint8_t> bytes = serializeKeyFile(record);
-    return writeFileAtomically(path(name + kKeySuffix), bytes.data(), bytes.size())
-               ? KEYLIB_OK
-               : KEYLIB_E_STORE;
+    return write(path(name + kKeySuffix), bytes.data(), bytes.size(), true) ? KEYLIB_OK
+                                                                            : KEYLIB_E_STORE;
 }
 
 uint32_t KeyStore::deleteKey(const std::string& name) const {

@@ -1,6 +1,7 @@
 // The folder of virtual keys: one file per key, the plugged-in set and the list of
-// certificates put into the user's store. A KeyStore object holds the store's named mutex
-// for its whole life, so that every process sees and changes the store one at a time.
+// certificates put into the user's store. An open KeyStore object holds the store's lock for
+// its whole life, so that every process sees and changes the store one at a time; keep it only
+// around file work.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "keylib/dll/StoreLock.h"
 #include "keylib/dll/logic/KeyRecord.h"
 #include "keylib/dll/logic/PluggedSet.h"
 #include "keylib/dll/logic/Thumbprints.h"
@@ -19,22 +21,31 @@ namespace keylib {
 // Read on every use, so a process can switch stores between calls.
 std::wstring storeFolder();
 
+// A fresh random plug id for a key being plugged in; a KeyLib status.
+uint32_t drawPlugId(uint64_t& id);
+
+enum class KeyFileKind { Missing, File, Directory };
+
 class KeyStore {
 public:
     KeyStore() = default;
-    ~KeyStore();
     KeyStore(const KeyStore&) = delete;
     KeyStore& operator=(const KeyStore&) = delete;
 
-    // Creates the folder when needed and takes the lock; a KeyLib status.
+    // Creates the folder when needed and takes the lock; a KeyLib status (KEYLIB_E_BUSY when
+    // another holder keeps the lock).
     uint32_t open();
 
+    // The set, its counter never behind the one kept beside the lock; KEYLIB_E_STORE when the
+    // list is unreadable or damaged.
     uint32_t readPlugged(PluggedSet& set) const;
     uint32_t writePlugged(const PluggedSet& set) const;
-    // The name of the key plugged in at the slot, or KEYLIB_E_BAD_SLOT.
-    uint32_t resolveSlot(uint32_t slot, std::string& name) const;
+    // Rewrites a damaged list with what can be saved of it; dropped: the lines left out.
+    uint32_t repairPlugged(size_t& dropped) const;
+    // The key plugged in at the slot, or KEYLIB_E_BAD_SLOT.
+    uint32_t resolveSlot(uint32_t slot, PluggedKey& key) const;
 
-    bool keyExists(const std::string& name) const;
+    KeyFileKind keyFileKind(const std::string& name) const;
     uint32_t readKey(const std::string& name, KeyRecord& record) const;
     uint32_t writeKey(const std::string& name, const KeyRecord& record) const;
     uint32_t deleteKey(const std::string& name) const;
@@ -51,9 +62,10 @@ public:
 private:
     std::wstring path(const std::string& fileName) const;
     uint32_t writeText(const std::string& fileName, const std::string& text) const;
+    bool write(const std::wstring& target, const void* data, size_t size, bool durable) const;
 
     std::wstring folder_;
-    HANDLE mutex_ = nullptr;
+    StoreLock lock_;
 };
 
 }  // namespace keylib

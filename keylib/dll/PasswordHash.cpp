@@ -8,7 +8,7 @@
 namespace keylib {
 namespace {
 
-bool derive(const std::string& password, const PasswordHash& params,
+bool derive(const SecretText& password, const PasswordHash& params,
             std::array<uint8_t, kHashSize>& out) {
     BCRYPT_ALG_HANDLE alg = nullptr;
     if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&alg, BCRYPT_SHA256_ALGORITHM, nullptr,
@@ -27,7 +27,7 @@ bool derive(const std::string& password, const PasswordHash& params,
 
 }  // namespace
 
-uint32_t setPassword(KeyRecord& record, const std::string& password) {
+uint32_t hashPassword(const SecretText& password, PasswordHash& out) {
     PasswordHash fresh;
     fresh.iterations = kPasswordIterations;
     if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, fresh.salt.data(),
@@ -36,17 +36,21 @@ uint32_t setPassword(KeyRecord& record, const std::string& password) {
         !derive(password, fresh, fresh.hash)) {
         return KEYLIB_E_SYSTEM;
     }
-    record.password = fresh;
+    out = fresh;
     return KEYLIB_OK;
 }
 
-uint32_t checkPassword(const KeyRecord& record, const std::string& password, bool& matches) {
+uint32_t checkPassword(const PasswordHash& stored, const SecretText& password, bool& matches) {
     std::array<uint8_t, kHashSize> candidate{};
-    if (!derive(password, record.password, candidate)) return KEYLIB_E_SYSTEM;
+    if (!derive(password, stored, candidate)) return KEYLIB_E_SYSTEM;
     uint8_t difference = 0;
-    for (size_t i = 0; i < kHashSize; ++i) difference |= candidate[i] ^ record.password.hash[i];
+    for (size_t i = 0; i < kHashSize; ++i) difference |= candidate[i] ^ stored.hash[i];
     matches = difference == 0;
     return KEYLIB_OK;
+}
+
+bool sameHash(const PasswordHash& a, const PasswordHash& b) {
+    return a.salt == b.salt && a.iterations == b.iterations && a.hash == b.hash;
 }
 
 }  // namespace keylib

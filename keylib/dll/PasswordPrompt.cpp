@@ -8,10 +8,12 @@ namespace {
 
 HWND volatile promptOwner = nullptr;
 
+const int kEdits[] = {KEYLIB_IDC_PROMPT_PASSWORD, KEYLIB_IDC_PROMPT_NEW, KEYLIB_IDC_PROMPT_CONFIRM};
+
 struct PromptState {
     std::string label;
-    std::string password;
-    std::string fresh;
+    SecretText password;
+    SecretText fresh;
 };
 
 HMODULE thisModule() {
@@ -28,17 +30,28 @@ std::string loadText(UINT id) {
     return text;
 }
 
-// Reads an edit; the buffer is larger than any valid password so that an overlong entry
-// shows up as such instead of being cut to a valid length.
-std::string readEdit(HWND dialog, int id) {
-    char text[64] = {};
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    std::string value(text);
-    SecureZeroMemory(text, sizeof text);
-    return value;
+void readEdit(HWND dialog, int id, SecretText& text) {
+    GetDlgItemTextA(dialog, id, text.buffer(), SecretText::kCapacity + 1);
+    text.settle();
 }
 
-void clearEdit(HWND dialog, int id) { SetDlgItemTextA(dialog, id, ""); }
+// Overwrites the edit's text in place before emptying it, so that the edit's own buffer keeps
+// no copy of what was typed.
+void wipeEdit(HWND dialog, int id) {
+    HWND edit = GetDlgItem(dialog, id);
+    if (edit == nullptr) return;
+    const int length = GetWindowTextLengthA(edit);
+    if (length > 0) {
+        constexpr int kFillerMax = SecretText::kCapacity;
+        char filler[kFillerMax + 1];
+        const int n = length < kFillerMax ? length : kFillerMax;
+        FillMemory(filler, n, '*');
+        filler[n] = '\0';
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+        SendMessageA(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(filler));
+    }
+    SetWindowTextA(edit, "");
+}
 
 void showHint(HWND dialog, UINT textId) {
     SetDlgItemTextA(dialog, KEYLIB_IDC_PROMPT_HINT, loadText(textId).c_str());
@@ -49,30 +62,31 @@ bool hasEdit(HWND dialog, int id) { return GetDlgItem(dialog, id) != nullptr; }
 
 // Takes the entries on OK; false keeps the prompt open with a hint.
 bool acceptEntries(HWND dialog, PromptState& state) {
-    std::string password = readEdit(dialog, KEYLIB_IDC_PROMPT_PASSWORD);
+    SecretText password, fresh, confirm;
+    readEdit(dialog, KEYLIB_IDC_PROMPT_PASSWORD, password);
     if (!isValidPasswordLength(password.size())) {
         showHint(dialog, KEYLIB_IDS_HINT_LENGTH);
         return false;
     }
     if (hasEdit(dialog, KEYLIB_IDC_PROMPT_NEW)) {
-        std::string fresh = readEdit(dialog, KEYLIB_IDC_PROMPT_NEW);
-        const std::string confirm = readEdit(dialog, KEYLIB_IDC_PROMPT_CONFIRM);
+        readEdit(dialog, KEYLIB_IDC_PROMPT_NEW, fresh);
+        readEdit(dialog, KEYLIB_IDC_PROMPT_CONFIRM, confirm);
         if (!isValidPasswordLength(fresh.size())) {
             showHint(dialog, KEYLIB_IDS_HINT_LENGTH);
             return false;
         }
-        if (fresh != confirm) {
+        if (!fresh.equals(confirm)) {
             showHint(dialog, KEYLIB_IDS_HINT_MISMATCH);
-            clearEdit(dialog, KEYLIB_IDC_PROMPT_CONFIRM);
+            wipeEdit(dialog, KEYLIB_IDC_PROMPT_CONFIRM);
             return false;
         }
-        if (fresh == password) {
+        if (fresh.equals(password)) {
             showHint(dialog, KEYLIB_IDS_HINT_UNCHANGED);
             return false;
         }
-        state.fresh.swap(fresh);
+        state.fresh.take(fresh);
     }
-    state.password.swap(password);
+    state.password.take(password);
     return true;
 }
 
@@ -84,8 +98,7 @@ INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             char line[128] = {};
             wsprintfA(line, loadText(KEYLIB_IDS_PROMPT_KEY).c_str(), state->label.c_str());
             SetDlgItemTextA(dialog, KEYLIB_IDC_PROMPT_KEY, line);
-            for (int id :
-                 {KEYLIB_IDC_PROMPT_PASSWORD, KEYLIB_IDC_PROMPT_NEW, KEYLIB_IDC_PROMPT_CONFIRM}) {
+            for (int id : kEdits) {
                 if (hasEdit(dialog, id)) SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, 16, 0);
             }
             SetForegroundWindow(dialog);
@@ -101,6 +114,9 @@ INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
                 EndDialog(dialog, IDCANCEL);
                 return TRUE;
             }
+            break;
+        case WM_DESTROY:  // every way out: accepted, cancelled, or the dialog torn down
+            for (int id : kEdits) wipeEdit(dialog, id);
             break;
     }
     return FALSE;
@@ -119,18 +135,20 @@ PromptResult runPrompt(int dialogId, PromptState& state) {
 
 void setPromptOwner(HWND owner) { promptOwner = owner; }
 
-PromptResult askPassword(const std::string& label, std::string& password) {
-    PromptState state{label, {}, {}};
+PromptResult askPassword(const std::string& label, SecretText& password) {
+    PromptState state;
+    state.label = label;
     const PromptResult result = runPrompt(KEYLIB_IDD_PROMPT_VERIFY, state);
-    password.swap(state.password);
+    password.take(state.password);
     return result;
 }
 
-PromptResult askNewPassword(const std::string& label, std::string& current, std::string& fresh) {
-    PromptState state{label, {}, {}};
+PromptResult askNewPassword(const std::string& label, SecretText& current, SecretText& fresh) {
+    PromptState state;
+    state.label = label;
     const PromptResult result = runPrompt(KEYLIB_IDD_PROMPT_INIT, state);
-    current.swap(state.password);
-    fresh.swap(state.fresh);
+    current.take(state.password);
+    fresh.take(state.fresh);
     return result;
 }
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "keylib/dll/logic/TempNames.h"
+
 namespace keylib {
 namespace {
 
@@ -45,8 +47,13 @@ ReadResult readWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes) 
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
-                                                                              : ReadResult::Failed;
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            return ReadResult::Missing;
+        }
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                   ? ReadResult::NotAFile
+                   : ReadResult::Failed;
     }
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > LONGLONG(kMaxStoreFileSize)) {
@@ -68,25 +75,42 @@ ReadResult readWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes) 
     return ReadResult::Ok;
 }
 
-bool writeFileAtomically(const std::wstring& path, const void* data, size_t size) {
-    const std::wstring temp = path + L".tmp" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(GetCurrentThreadId());
+bool writeFileAtomically(const std::wstring& path, const void* data, size_t size, bool durable) {
+    const std::string suffix = temporaryName("", GetCurrentProcessId(), GetCurrentThreadId());
+    const std::wstring temp = path + std::wstring(suffix.begin(), suffix.end());
     {
         Handle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid()) return false;
-        const bool written = writeAll(file.get(), data, size) && FlushFileBuffers(file.get());
+        const bool written =
+            writeAll(file.get(), data, size) && (!durable || FlushFileBuffers(file.get()));
         if (!file.close() || !written) {
             DeleteFileW(temp.c_str());
             return false;
         }
     }
     if (!MoveFileExW(temp.c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                     MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0))) {
         DeleteFileW(temp.c_str());
         return false;
     }
     return true;
+}
+
+void removeLeftovers(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*.tmp*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name;
+        for (const wchar_t* c = found.cFileName; *c != L'\0'; ++c) {
+            name += *c < 0x80 ? static_cast<char>(*c) : '?';
+        }
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && isTemporaryName(name)) {
+            DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
 }
 
 }  // namespace keylib

@@ -2,36 +2,37 @@
 
 #include <windows.h>
 
-#include <set>
+#include <map>
 
 namespace keylib {
 namespace {
 
 SRWLOCK lock = SRWLOCK_INIT;
-std::set<uint32_t>& slots() {
-    static std::set<uint32_t> verified;
-    return verified;
+std::map<uint32_t, PluggedKey>& verified() {
+    static std::map<uint32_t, PluggedKey> pluggings;
+    return pluggings;
 }
 
 }  // namespace
 
-void markVerified(uint32_t slot) {
+void markVerified(const PluggedKey& plugging) {
     AcquireSRWLockExclusive(&lock);
-    slots().insert(slot);
+    verified()[plugging.slot] = plugging;
     ReleaseSRWLockExclusive(&lock);
 }
 
 void forgetVerified(uint32_t slot) {
     AcquireSRWLockExclusive(&lock);
-    slots().erase(slot);
+    verified().erase(slot);
     ReleaseSRWLockExclusive(&lock);
 }
 
-bool isVerified(uint32_t slot) {
+bool isVerified(const PluggedKey& plugging) {
     AcquireSRWLockShared(&lock);
-    const bool verified = slots().count(slot) != 0;
+    const auto found = verified().find(plugging.slot);
+    const bool same = found != verified().end() && found->second == plugging;
     ReleaseSRWLockShared(&lock);
-    return verified;
+    return same;
 }
 
 }  // namespace keylib

@@ -113,7 +113,7 @@ uint32_t copyFileRange(const std::vector<uint8_t>& data, uint32_t offset, uint32
                        uint8_t* buffer) {
     if (buffer == nullptr || offset > data.size()) return KEYLIB_E_BAD_ARGUMENT;
     const size_t n = std::min<size_t>(length, data.size() - offset);
-    std::memcpy(buffer, data.data() + offset, n);
+    if (n > 0) std::memcpy(buffer, data.data() + offset, n);  // an empty file has no data()
     if (n < length) buffer[n] = 0;
     return KEYLIB_OK;
 }

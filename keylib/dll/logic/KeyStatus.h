@@ -21,6 +21,10 @@
 #define KEYLIB_E_FULL 0xA0420007u
 // The platform's crypto or certificate store refused the work.
 #define KEYLIB_E_SYSTEM 0xA0420008u
+// The store is busy: another process held its lock for longer than the few seconds a call waits.
+// Nothing was read or changed; a later call may succeed. CSP_GetSlotList leaves its outputs as
+// they were, so a caller keeps the keys it knew.
+#define KEYLIB_E_BUSY 0xA0420009u
 // ISO/IEC 7816-4 "security status not satisfied": the user password has not been verified
 // since the last reset (deleting a container, or changing the label unless status is 4).
 #define KEYLIB_SW_NOT_VERIFIED 0x6982u

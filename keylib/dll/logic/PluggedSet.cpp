@@ -1,6 +1,6 @@
 #include "keylib/dll/logic/PluggedSet.h"
 
-#include <set>
+#include <cstdio>
 
 #include "keylib/dll/logic/TextLines.h"
 #include "keylib/dll/logic/TextRules.h"
@@ -20,40 +20,75 @@ bool parseSlot(const std::string& text, uint32_t& value) {
     return true;
 }
 
-// Splits "a b" into exactly two words separated by one blank.
-bool splitPair(std::string line, std::string& first, std::string& second) {
+bool parsePlugId(const std::string& text, uint64_t& value) {
+    if (text.size() != 16) return false;
+    value = 0;
+    for (char c : text) {
+        int digit = 0;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else {
+            return false;
+        }
+        value = (value << 4) | static_cast<uint64_t>(digit);
+    }
+    return true;
+}
+
+// The words of a line separated by single blanks; a trailing CR (from an editor) is dropped.
+std::vector<std::string> words(std::string line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    const size_t blank = line.find(' ');
-    if (blank == std::string::npos) return false;
-    first = line.substr(0, blank);
-    second = line.substr(blank + 1);
-    return second.find(' ') == std::string::npos;
+    std::vector<std::string> result;
+    size_t start = 0;
+    for (;;) {
+        const size_t blank = line.find(' ', start);
+        result.push_back(line.substr(start, blank - start));
+        if (blank == std::string::npos) return result;
+        start = blank + 1;
+    }
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    size_t at = 0;
+    std::string line;
+    while (nextLine(text, at, line)) result.push_back(line);
+    return result;
+}
+
+bool isBlank(const std::string& line) { return line.empty() || line == "\r"; }
+
+bool parseCounter(const std::string& line, uint32_t& next) {
+    const std::vector<std::string> w = words(line);
+    return w.size() == 2 && w[0] == "next" && parseSlot(w[1], next);
+}
+
+bool parseKey(const std::string& line, PluggedKey& key) {
+    const std::vector<std::string> w = words(line);
+    if (w.size() != 2 && w.size() != 3) return false;
+    key.name = w[1];
+    key.plugId = 0;
+    return parseSlot(w[0], key.slot) && isValidKeyName(key.name) &&
+           (w.size() == 2 || parsePlugId(w[2], key.plugId));
+}
+
+bool fits(const PluggedSet& set, const PluggedKey& key) {
+    return set.keys.size() < kMaxPlugged && findSlot(set, key.slot) == nullptr &&
+           findName(set, key.name) == nullptr;
 }
 
 }  // namespace
 
 bool parsePluggedSet(const std::string& text, PluggedSet& out) {
     PluggedSet result;
-    if (text.empty()) {
-        out = result;
-        return true;
-    }
-    size_t at = 0;
-    std::string line, first, second;
-    if (!nextLine(text, at, line) || !splitPair(line, first, second) || first != "next" ||
-        !parseSlot(second, result.nextSlot)) {
-        return false;
-    }
-    std::set<uint32_t> slots;
-    std::set<std::string> names;
-    while (nextLine(text, at, line)) {
-        if (line.empty() || line == "\r") continue;
+    const std::vector<std::string> all = lines(text);
+    if (!all.empty() && !parseCounter(all[0], result.nextSlot)) return false;
+    for (size_t i = 1; i < all.size(); ++i) {
+        if (isBlank(all[i])) continue;
         PluggedKey key;
-        if (!splitPair(line, first, key.name) || !parseSlot(first, key.slot) ||
-            !isValidKeyName(key.name) || !slots.insert(key.slot).second ||
-            !names.insert(key.name).second || result.keys.size() == kMaxPlugged) {
-            return false;
-        }
+        if (!parseKey(all[i], key) || !fits(result, key)) return false;
         result.keys.push_back(key);
     }
     out = result;
@@ -61,11 +96,37 @@ bool parsePluggedSet(const std::string& text, PluggedSet& out) {
 }
 
 std::string formatPluggedSet(const PluggedSet& set) {
-    std::string out = "next " + std::to_string(set.nextSlot) + '\n';
+    std::string text = "next " + std::to_string(set.nextSlot) + "\n";
     for (const PluggedKey& key : set.keys) {
-        out += std::to_string(key.slot) + ' ' + key.name + '\n';
+        char id[17];
+        std::snprintf(id, sizeof id, "%016llx", static_cast<unsigned long long>(key.plugId));
+        text += std::to_string(key.slot) + ' ' + key.name + ' ' + id + '\n';
     }
-    return out;
+    return text;
+}
+
+size_t salvagePluggedSet(const std::string& text, PluggedSet& out) {
+    PluggedSet result;
+    size_t dropped = 0;
+    for (const std::string& line : lines(text)) {
+        PluggedKey key;
+        uint32_t next = 0;
+        if (isBlank(line)) continue;
+        if (parseCounter(line, next)) {
+            if (next > result.nextSlot) result.nextSlot = next;
+        } else if (parseKey(line, key) && fits(result, key)) {
+            result.keys.push_back(key);
+        } else {
+            ++dropped;
+        }
+    }
+    for (const PluggedKey& key : result.keys) {
+        if (key.slot >= result.nextSlot) {
+            result.nextSlot = key.slot == 0xFFFFFFFFu ? 1 : key.slot + 1;
+        }
+    }
+    out = result;
+    return dropped;
 }
 
 const PluggedKey* findSlot(const PluggedSet& set, uint32_t slot) {
@@ -82,7 +143,7 @@ const PluggedKey* findName(const PluggedSet& set, const std::string& name) {
     return nullptr;
 }
 
-PlugResult plugKey(PluggedSet& set, const std::string& name, uint32_t& slot) {
+PlugResult plugKey(PluggedSet& set, const std::string& name, uint64_t plugId, uint32_t& slot) {
     if (const PluggedKey* key = findName(set, name)) {
         slot = key->slot;
         return PlugResult::AlreadyPlugged;
@@ -94,7 +155,7 @@ PlugResult plugKey(PluggedSet& set, const std::string& name, uint32_t& slot) {
     }
     slot = candidate;
     set.nextSlot = candidate == 0xFFFFFFFFu ? 1 : candidate + 1;
-    set.keys.push_back(PluggedKey{slot, name});
+    set.keys.push_back(PluggedKey{slot, name, plugId});
     return PlugResult::Plugged;
 }
 

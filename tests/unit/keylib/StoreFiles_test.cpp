@@ -1,5 +1,6 @@
 // The key store's files and names: the key file format (what is written reads back, and every
-// kind of damage is refused by name), the plugged-in set's text and slots, and the text rules.
+// kind of damage is refused by name), the plugged-in set's text, slots, plug ids and salvage,
+// the names of temporary files, and the text rules.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -7,6 +8,7 @@
 #include "keylib/dll/logic/Crc32.h"
 #include "keylib/dll/logic/KeyFile.h"
 #include "keylib/dll/logic/PluggedSet.h"
+#include "keylib/dll/logic/TempNames.h"
 #include "keylib/dll/logic/TextRules.h"
 
 namespace keylib {
@@ -62,31 +64,64 @@ TEST(KeyFileTest, WrittenRecordReadsBackIdenticallyAndDamageIsRefusedByName) {
 
 TEST(PluggedSetTest, TextRoundTripsSlotsAreFreshAndNonzeroAndMalformedTextIsRefused) {
     PluggedSet set;
-    ASSERT_TRUE(parsePluggedSet("next 9\r\n7 b\r\n3 a\r\n", set));  // CRLF from an editor
-    EXPECT_EQ(formatPluggedSet(set), "next 9\n7 b\n3 a\n");
+    // CRLF from an editor; a line written before plug ids existed reads as id 0.
+    ASSERT_TRUE(parsePluggedSet("next 9\r\n7 b 00000000000000ff\r\n3 a\r\n", set));
+    EXPECT_EQ(formatPluggedSet(set), "next 9\n7 b 00000000000000ff\n3 a 0000000000000000\n");
     ASSERT_TRUE(parsePluggedSet("", set));
     EXPECT_EQ(formatPluggedSet(set), "next 1\n");
-    set = {0xFFFFFFFFu, {{1, "k0"}}};
+    set = {0xFFFFFFFFu, {{1, "k0", 7}}};
     uint32_t slot = 0;
     for (int i = 1; i < 256; ++i) {
-        ASSERT_EQ(plugKey(set, "k" + std::to_string(i), slot), PlugResult::Plugged);
+        ASSERT_EQ(plugKey(set, "k" + std::to_string(i), 0xA0000000u + i, slot),
+                  PlugResult::Plugged);
     }
     EXPECT_EQ(std::make_pair(set.keys[1].slot, set.keys[2].slot), std::make_pair(0xFFFFFFFFu, 2u))
         << "past the largest value, skipping 0 and used slots";
-    EXPECT_EQ(plugKey(set, "extra", slot), PlugResult::Full);
-    EXPECT_EQ(plugKey(set, "k5", slot), PlugResult::AlreadyPlugged);
-    EXPECT_EQ(slot, set.keys[5].slot);
+    EXPECT_EQ(set.keys[2].plugId, 0xA0000002u);
+    EXPECT_EQ(plugKey(set, "extra", 1, slot), PlugResult::Full);
+    EXPECT_EQ(plugKey(set, "k5", 1, slot), PlugResult::AlreadyPlugged);
+    EXPECT_EQ(std::make_pair(slot, set.keys[5].plugId),
+              std::make_pair(set.keys[5].slot, uint64_t{0xA0000005}))
+        << "a plugged key keeps its slot and id";
     EXPECT_TRUE(pullKey(set, "k0"));
-    ASSERT_EQ(plugKey(set, "k0", slot), PlugResult::Plugged);
+    ASSERT_EQ(plugKey(set, "k0", 1, slot), PlugResult::Plugged);
     EXPECT_EQ(findSlot(set, 256)->name + (findSlot(set, 1) ? " and 1" : ""), "k0");
     const std::string full = formatPluggedSet(set);
     for (const std::string& text : std::vector<std::string>{
              "7 a\n", "next 0\n", "next x\n", "next 1\n0 a\n", "next 1\n1 a\n1 b\n",
              "next 1\n1 a\n2 a\n", "next 1\n1 ../a\n", "next 1\n1 a b\n", "next 1\n-1 a\n",
-             "next 1\n4294967296 a\n", "next 1\n1\n", full + "1 extra\n"}) {
+             "next 1\n4294967296 a\n", "next 1\n1\n", "next 1\n1 a 00000000000000FF\n",
+             "next 1\n1 a 0ff\n", "next 1\n1 a 00000000000000ff x\n", full + "1 extra\n"}) {
         EXPECT_FALSE(parsePluggedSet(text, set)) << text.substr(0, 30);
     }
     EXPECT_TRUE(parsePluggedSet(full, set));
+}
+
+TEST(PluggedSetTest, SalvageKeepsEveryIntactLineAndMovesTheCounterPastTheirSlots) {
+    PluggedSet set;
+    const std::string damaged =
+        "garbage\n4 a 0000000000000001\n\x01\x02\n9 b\n4 c\n5 a\nnext 3\n2 d 00000000000000zz\n";
+    EXPECT_EQ(salvagePluggedSet(damaged, set), 5u)
+        << "garbage, binary, slot 4 taken, name a taken, bad id";
+    EXPECT_EQ(formatPluggedSet(set), "next 10\n4 a 0000000000000001\n9 b 0000000000000000\n");
+    EXPECT_EQ(salvagePluggedSet("next 20\n3 a\n", set), 0u);
+    EXPECT_EQ(set.nextSlot, 20u) << "a readable counter ahead of the slots stays";
+    EXPECT_EQ(salvagePluggedSet("", set), 0u);
+    EXPECT_EQ(formatPluggedSet(set), "next 1\n");
+    std::string many;
+    for (int i = 1; i <= 300; ++i) many += std::to_string(i) + " k" + std::to_string(i) + "\n";
+    EXPECT_EQ(salvagePluggedSet(many, set), 44u);
+    EXPECT_EQ(set.keys.size(), kMaxPlugged);
+}
+
+TEST(TempNamesTest, WritersLeftoversAreRecognisedAndNoKeyOrListIs) {
+    for (const char* target : {"k.key", "plugged.txt", "a.tmp1.key"}) {
+        EXPECT_TRUE(isTemporaryName(temporaryName(target, 4242, 17))) << target;
+    }
+    for (const char* kept : {"a.tmp1-2.key", "plugged.txt", "store.lock", ".tmp1-2", "k.key.tmp-2",
+                             "k.key.tmp1-", "k.key.tmp1-2x", "k.tmp"}) {
+        EXPECT_FALSE(isTemporaryName(kept)) << kept;
+    }
 }
 
 TEST(TextRulesTest, GbkTextLabelsAndNamesWithinTheirLimits) {

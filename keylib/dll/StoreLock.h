@@ -1,0 +1,35 @@
+// The store's lock: an exclusive byte-range lock on a file inside the store folder. Every
+// spelling of the folder (a link, a short name, another drive letter) reaches the same file, and
+// the system drops the lock of a process that dies. The file's contents keep the slot counter,
+// which thus outlives a lost plugged-in list.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace keylib {
+
+class StoreLock {
+public:
+    StoreLock() = default;
+    ~StoreLock();
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+
+    // Waits a few seconds at most: KEYLIB_OK, KEYLIB_E_BUSY while another holder keeps it, or
+    // KEYLIB_E_STORE when the lock file cannot be opened. After a busy answer the process's
+    // next calls for a short while try only once, so a refresh of many calls stays short.
+    uint32_t acquire(const std::wstring& folder);
+
+    // The slot counter kept in the lock file; 0 when none was written yet.
+    uint32_t readCounter() const;
+    void writeCounter(uint32_t next) const;
+
+private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    bool locked_ = false;
+};
+
+}  // namespace keylib
