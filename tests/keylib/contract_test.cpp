@@ -31,21 +31,45 @@ std::vector<uint8_t> cert(const std::string& file) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-DWORD runAdmin(std::string arguments) {
-    arguments = "keyadmin.exe " + arguments;
+// Starts a program of the test folder; output, if given, receives what it prints.
+PROCESS_INFORMATION start(std::string commandLine, HANDLE output = nullptr) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;  // no output
+    startup.dwFlags = STARTF_USESTDHANDLES;  // no output unless asked for
+    startup.hStdOutput = startup.hStdError = output;
     PROCESS_INFORMATION process{};
-    DWORD code = 0xFFFFFFFF;
-    if (CreateProcessA(nullptr, &arguments[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 60000);
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, output != nullptr, 0, nullptr,
+                        nullptr, &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << commandLine;
     }
+    return process;
+}
+
+DWORD finish(const PROCESS_INFORMATION& process) {
+    DWORD code = 0xFFFFFFFF;
+    WaitForSingleObject(process.hProcess, 60000);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
     return code;
+}
+
+DWORD runAdmin(const std::string& arguments) { return finish(start("keyadmin.exe " + arguments)); }
+
+// keyadmin's exit code and everything it printed.
+std::pair<DWORD, std::string> adminSays(const std::string& arguments) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (!CreatePipe(&read, &write, &inherit, 0)) return {0xFFFFFFFF, ""};
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    const PROCESS_INFORMATION process = start("keyadmin.exe " + arguments, write);
+    CloseHandle(write);
+    std::string text;
+    char chunk[512];
+    DWORD got = 0;
+    while (ReadFile(read, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
+    CloseHandle(read);
+    return {finish(process), text};
 }
 
 // A person at the next password prompt with the caption: types the entries (control id, text)
@@ -130,7 +154,6 @@ protected:
                        "cert k both 2 keylib-test-certs\\three.pem",
                        "cert k 签名容器 2 keylib-test-certs\\foreign.der", "file k 1 --text abc",
                        "file k EF11 --text " + std::string(kLaunch), "plug k"});
-        CSP_Reset(slot_);  // verified in an earlier test's store, where the slot was the same
     }
 
     void TearDown() override { std::filesystem::remove_all(folder_); }
@@ -299,6 +322,13 @@ TEST_F(ExportsTest, DamagedTruncatedOrMissingKeyFileIsReportedByEveryExport) {
             << damage.size() << " bytes";
     }
     EXPECT_EQ(slots().size(), 1u) << "a key whose file is gone stays plugged in";
+    ASSERT_TRUE(CreateDirectoryW((folder_ / "k.key").c_str(), nullptr));
+    EXPECT_EQ(everyExport(slot_), std::vector<uint32_t>(15, KEYLIB_E_DAMAGED_KEY)) << "a folder";
+    const auto shown = adminSays("show k");
+    EXPECT_EQ(shown.first, 1u);
+    EXPECT_NE(shown.second.find("k.key in the store is a folder"), std::string::npos)
+        << shown.second;
+    ASSERT_TRUE(RemoveDirectoryW((folder_ / "k.key").c_str()));
     ASSERT_TRUE(
         keylib::writeFileAtomically((folder_ / "k.key").wstring(), intact.data(), intact.size()));
     EXPECT_EQ(CSP_VerifyPassword(slot_, 1, kPassword), KEYLIB_OK) << "a repaired key works again";
@@ -383,6 +413,99 @@ TEST_F(ExportsTest, KeyadminRefusalsExitWithTheirCodeAndChangeNothing) {
         EXPECT_EQ(runAdmin(refused), 1u) << refused;
     }
     EXPECT_EQ(keylib::serializeKeyFile(readKey("k")), before);
+}
+
+// A key, once verified, stays verified only on that plugging: not on another key that gets its
+// slot number, nor on the same key plugged in again, even after the list was lost or rebuilt.
+TEST_F(ExportsTest, AVerificationStaysWithItsPluggingWhenTheListIsLostOrRepaired) {
+    ASSERT_EQ(CSP_VerifyPassword(slot_, 1, kPassword), KEYLIB_OK);
+    ASSERT_TRUE(DeleteFileW((folder_ / "plugged.txt").c_str()));
+    EXPECT_TRUE(slots().empty());
+    const uint32_t b = admin({"create b --label B --password 12345678",
+                              "cert b both 1 keylib-test-certs\\one.der", "plug b"});
+    EXPECT_GT(b, slot_) << "the slot counter outlives the list";
+    EXPECT_EQ(CSP_SetUsbKeyLabel(b, "Taken"), KEYLIB_SW_NOT_VERIFIED);
+
+    // The same key back at its old slot number, in a list damaged by one line.
+    const std::string list = "next 1\n" + std::to_string(slot_) + " k 0123456789abcdef\n" +
+                             std::to_string(b) + " b 00000000000000aa\nbroken\n";
+    ASSERT_TRUE(
+        keylib::writeFileAtomically((folder_ / "plugged.txt").wstring(), list.data(), list.size()));
+    EXPECT_EQ(everyExport(slot_), std::vector<uint32_t>(15, KEYLIB_E_STORE));
+    const auto listed = adminSays("list");
+    EXPECT_NE(listed.second.find("is unreadable; keyadmin repair"), std::string::npos)
+        << listed.second;
+    EXPECT_EQ(listed.second.find("pulled"), std::string::npos) << "no key taken for pulled";
+    const auto repaired = adminSays("repair");
+    EXPECT_EQ(repaired,
+              std::make_pair(DWORD{0}, std::string("list of plugged-in keys rebuilt: 2 "
+                                                   "plugged in, 1 damaged lines dropped\r\n")));
+    EXPECT_EQ(slots(), (std::vector<uint32_t>{slot_, b}));
+    EXPECT_EQ(CSP_DeleteContainerByName(slot_, "both"), KEYLIB_SW_NOT_VERIFIED);
+    EXPECT_EQ(label(b), "B");
+    EXPECT_GT(admin({"create c --label C --password 12345678", "plug c"}), b);
+}
+
+// The store folder as Wine's drive Z: (the Unix root) spells it.
+std::string unixDriveSpelling(const std::filesystem::path& folder) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixName == nullptr) return {};
+    char* name = unixName(folder.c_str());
+    std::string spelling = "Z:" + std::string(name == nullptr ? "" : name);
+    HeapFree(GetProcessHeap(), 0, name);
+    std::replace(spelling.begin(), spelling.end(), '/', '\\');
+    return spelling;
+}
+
+TEST_F(ExportsTest, ALockHeldUnderAnotherSpellingMakesEveryoneWaitBrieflyUntilItsHolderDies) {
+    const std::string other = unixDriveSpelling(folder_);
+    ASSERT_EQ(other.substr(0, 3), "Z:\\");
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, "keylib-test-held");
+    const PROCESS_INFORMATION holder =
+        start("keylib_lock_holder.exe \"" + other + "\" keylib-test-held");
+    const HANDLE waits[] = {held, holder.hProcess};
+    ASSERT_EQ(WaitForMultipleObjects(2, waits, FALSE, 60000), WAIT_OBJECT_0);
+
+    uint32_t list[KEYLIB_MAX_SLOTS] = {77}, count = 5;
+    EXPECT_EQ(CSP_GetSlotList(list, &count), KEYLIB_E_BUSY);
+    EXPECT_EQ(std::make_pair(list[0], count), std::make_pair(77u, 5u))
+        << "the caller keeps its keys";
+    char text[KEYLIB_LABEL_BUF];
+    EXPECT_EQ(CSP_GetUsbKeyLabel(slot_, text), KEYLIB_E_BUSY);
+    EXPECT_EQ(CSP_VerifyPassword(slot_, 1, kWrong), KEYLIB_E_BUSY);
+    const auto refused = adminSays("--store \"" + other + "\" set k --label Lost");
+    EXPECT_EQ(refused.first, 1u);
+    EXPECT_NE(refused.second.find("the key store is busy"), std::string::npos) << refused.second;
+
+    TerminateProcess(holder.hProcess, 9);
+    finish(holder);
+    CloseHandle(held);
+    EXPECT_EQ(label(slot_), "演示UsbKey") << "the dead holder's lock is gone; nothing changed";
+    EXPECT_EQ(readKey("k").triesLeft, 5) << "no try charged while busy";
+}
+
+TEST_F(ExportsTest, AWriterKilledHalfWayLeavesTheKeyWholeAndTheNextWriterClearsItsLeftovers) {
+    for (int delay = 0; delay < 240; delay += 20) {
+        const PROCESS_INFORMATION writer =
+            start("keyadmin.exe set k --password Kill-pass-" + std::to_string(delay) +
+                  " --label L" + std::to_string(delay));
+        Sleep(static_cast<DWORD>(delay));
+        TerminateProcess(writer.hProcess, 9);
+        finish(writer);
+        EXPECT_NE(readKey("k").label, "") << "whole after a kill at " << delay << " ms";
+    }
+    const std::string planted[] = {"k.key.tmp4000000-1", "plugged.txt.tmp4000000-2"};
+    for (const std::string& name : planted) std::ofstream(folder_ / name) << "half";
+    EXPECT_EQ(CSP_VerifyPassword(slot_, 1, kWrong) & 0xFFF0u, KEYLIB_SW_WRONG_PASSWORD)
+        << "the store still answers";
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+        files.push_back(entry.path().filename().string());
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"k.key", "plugged.txt", "store.lock"}));
 }
 
 }  // namespace
