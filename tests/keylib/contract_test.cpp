@@ -72,12 +72,58 @@ std::pair<DWORD, std::string> adminSays(const std::string& arguments) {
     return {finish(process), text};
 }
 
-// A person at the next password prompt with the caption: types the entries (control id, text)
-// and presses the button, from a timer of this thread, which the prompt's modal loop serves.
+// A password made at run time and kept only masked, so that the test holds no plain copy of it
+// that a search of the process's memory would find.
+class Secret {
+public:
+    static constexpr char kMask = 0x55;
+    explicit Secret(size_t size) : masked_(size, '\0') {
+        const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        for (char& c : masked_) c = static_cast<char>(letters[std::rand() % 52] ^ kMask);
+    }
+    const std::string& masked() const { return masked_; }
+    // Writes the plain text and its terminator to out; the caller wipes it.
+    void reveal(char* out) const {
+        for (size_t i = 0; i < masked_.size(); ++i) out[i] = masked_[i] ^ kMask;
+        out[masked_.size()] = '\0';
+    }
+    // Bytes 8 to 15 anywhere in the process's writable memory (heaps, stacks, data): the part
+    // of a 16-byte password that a freed heap block keeps, past the heap's own links.
+    bool inMemory() const {
+        const size_t from = 8, length = 8;
+        size_t found = 0;
+        MEMORY_BASIC_INFORMATION region;
+        for (auto* at = reinterpret_cast<const char*>(0x10000);
+             VirtualQuery(at, &region, sizeof region) == sizeof region;
+             at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+            const DWORD writable = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE;
+            if (region.State != MEM_COMMIT || (region.Protect & writable) == 0 ||
+                (region.Protect & PAGE_GUARD) != 0) {
+                continue;
+            }
+            const auto* bytes = static_cast<const char*>(region.BaseAddress);
+            for (size_t i = 0; i + length <= region.RegionSize; ++i) {
+                size_t n = 0;
+                while (n < length && bytes[i + n] == (masked_[from + n] ^ kMask)) ++n;
+                found += n == length;
+            }
+        }
+        return found != 0;
+    }
+
+private:
+    std::string masked_;
+};
+
+// A person at the next password prompt with the caption: types the entries (control id, text,
+// masked as a Secret's when masked is set) and presses the button, then cancel if thenCancel,
+// from a timer of this thread, which the prompt's modal loop serves.
 struct Person {
     const char* caption;
     std::vector<std::pair<int, std::string>> entries;
     int button;
+    bool masked = false;
+    bool thenCancel = false;
     HWND owner = nullptr;  // the prompt's, once answered
     bool answered = false;
 
@@ -91,9 +137,17 @@ struct Person {
         if (prompt == nullptr || !IsWindowVisible(prompt)) return;
         KillTimer(nullptr, timer);
         for (const auto& entry : current->entries) {
-            SetDlgItemTextA(prompt, entry.first, entry.second.c_str());
+            char text[64];
+            for (size_t i = 0; i <= entry.second.size(); ++i) {
+                text[i] = current->masked ? entry.second.c_str()[i] ^ Secret::kMask
+                                          : entry.second.c_str()[i];
+            }
+            text[entry.second.size()] = '\0';
+            SetDlgItemTextA(prompt, entry.first, text);
+            SecureZeroMemory(text, sizeof text);
         }
         PostMessageA(GetDlgItem(prompt, current->button), BM_CLICK, 0, 0);
+        if (current->thenCancel) PostMessageA(GetDlgItem(prompt, IDCANCEL), BM_CLICK, 0, 0);
         current->owner = GetWindow(prompt, GW_OWNER);
         current->answered = true;
     }
@@ -506,6 +560,52 @@ TEST_F(ExportsTest, AWriterKilledHalfWayLeavesTheKeyWholeAndTheNextWriterClearsI
     }
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"k.key", "plugged.txt", "store.lock"}));
+}
+
+TEST_F(ExportsTest, NoCopyOfAPasswordOutlivesTheCallOnAnyPath) {
+    const Secret overlong(20), wrong(16), fresh(16), typed(16), current(16), mismatched(16),
+        confirmed(16);
+    char text[32];
+    const auto withPlain = [&](const Secret& secret, auto call) {
+        secret.reveal(text);
+        const uint32_t result = call(text);
+        SecureZeroMemory(text, sizeof text);
+        return result;
+    };
+    EXPECT_EQ(withPlain(overlong, [&](char* p) { return CSP_VerifyPassword(slot_, 1, p); }),
+              KEYLIB_E_BAD_ARGUMENT);
+    EXPECT_EQ(withPlain(wrong, [&](char* p) { return CSP_VerifyPassword(slot_, 1, p); }), 0x63C4u);
+    EXPECT_EQ(withPlain(fresh, [&](char* p) { return CSP_ChangePassword(slot_, 1, kPassword, p); }),
+              KEYLIB_OK);
+
+    const int pw = KEYLIB_IDC_PROMPT_PASSWORD;
+    Person cancel{KEYLIB_PROMPT_VERIFY_CAPTION, {{pw, typed.masked()}}, IDCANCEL, true};
+    cancel.standBy();
+    EXPECT_EQ(CSP_VerifyPassword(slot_, 1, nullptr), KEYLIB_CANCELLED);
+    admin({"set k --initial on"});
+    Person rejected{KEYLIB_PROMPT_INIT_CAPTION,
+                    {{pw, current.masked()},
+                     {KEYLIB_IDC_PROMPT_NEW, mismatched.masked()},
+                     {KEYLIB_IDC_PROMPT_CONFIRM, confirmed.masked()}},
+                    IDOK,
+                    true,
+                    true};
+    rejected.standBy();
+    EXPECT_EQ(CSP_ChangeInitPassword(slot_), KEYLIB_CANCELLED) << "rejected, then cancelled";
+    EXPECT_TRUE(cancel.answered && rejected.answered);
+
+    std::string left;
+    for (const auto& [name, secret] :
+         std::vector<std::pair<const char*, const Secret*>>{{"overlong", &overlong},
+                                                            {"wrong", &wrong},
+                                                            {"new", &fresh},
+                                                            {"typed, cancelled", &typed},
+                                                            {"initial", &current},
+                                                            {"new, mismatched", &mismatched},
+                                                            {"confirmation", &confirmed}}) {
+        if (secret->inMemory()) left += std::string(" ") + name;
+    }
+    EXPECT_EQ(left, "") << "passwords still in memory";
 }
 
 }  // namespace
