@@ -562,22 +562,23 @@ TEST_F(ExportsTest, AWriterKilledHalfWayLeavesTheKeyWholeAndTheNextWriterClearsI
     EXPECT_EQ(files, (std::vector<std::string>{"k.key", "plugged.txt", "store.lock"}));
 }
 
+// Every path on which the library holds a password and does not hand it to CNG (whose own
+// copies are the system's): refused texts, the prompt cancelled or rejected, a locked key.
 TEST_F(ExportsTest, NoCopyOfAPasswordOutlivesTheCallOnAnyPath) {
-    const Secret overlong(20), wrong(16), fresh(16), typed(16), current(16), mismatched(16),
-        confirmed(16);
-    char text[32];
-    const auto withPlain = [&](const Secret& secret, auto call) {
-        secret.reveal(text);
-        const uint32_t result = call(text);
-        SecureZeroMemory(text, sizeof text);
-        return result;
-    };
-    EXPECT_EQ(withPlain(overlong, [&](char* p) { return CSP_VerifyPassword(slot_, 1, p); }),
-              KEYLIB_E_BAD_ARGUMENT);
-    EXPECT_EQ(withPlain(wrong, [&](char* p) { return CSP_VerifyPassword(slot_, 1, p); }), 0x63C4u);
-    EXPECT_EQ(withPlain(fresh, [&](char* p) { return CSP_ChangePassword(slot_, 1, kPassword, p); }),
-              KEYLIB_OK);
+    const Secret overlong(20), typed(16), current(16), mismatched(16), confirmed(16), tried(16),
+        fresh(16);
+    admin({"set k --tries-left 0"});
+    char old[32], text[32];
+    overlong.reveal(text);
+    EXPECT_EQ(CSP_VerifyPassword(slot_, 1, text), KEYLIB_E_BAD_ARGUMENT);
+    tried.reveal(text);
+    EXPECT_EQ(CSP_VerifyPassword(slot_, 1, text), KEYLIB_SW_LOCKED);
+    fresh.reveal(old);
+    EXPECT_EQ(CSP_ChangePassword(slot_, 1, text, old), KEYLIB_SW_LOCKED);
+    SecureZeroMemory(text, sizeof text);
+    SecureZeroMemory(old, sizeof old);
 
+    admin({"set k --tries-left 5"});
     const int pw = KEYLIB_IDC_PROMPT_PASSWORD;
     Person cancel{KEYLIB_PROMPT_VERIFY_CAPTION, {{pw, typed.masked()}}, IDCANCEL, true};
     cancel.standBy();
@@ -596,13 +597,13 @@ TEST_F(ExportsTest, NoCopyOfAPasswordOutlivesTheCallOnAnyPath) {
 
     std::string left;
     for (const auto& [name, secret] :
-         std::vector<std::pair<const char*, const Secret*>>{{"overlong", &overlong},
-                                                            {"wrong", &wrong},
-                                                            {"new", &fresh},
-                                                            {"typed, cancelled", &typed},
+         std::vector<std::pair<const char*, const Secret*>>{{"typed, cancelled", &typed},
                                                             {"initial", &current},
                                                             {"new, mismatched", &mismatched},
-                                                            {"confirmation", &confirmed}}) {
+                                                            {"confirmation", &confirmed},
+                                                            {"overlong", &overlong},
+                                                            {"tried", &tried},
+                                                            {"new", &fresh}}) {
         if (secret->inMemory()) left += std::string(" ") + name;
     }
     EXPECT_EQ(left, "") << "passwords still in memory";
