@@ -8,6 +8,7 @@
 #include "keylib/dll/StoreFiles.h"
 #include "keylib/dll/logic/KeyFile.h"
 #include "keylib/dll/logic/KeyStatus.h"
+#include "keylib/dll/logic/PluggedListCache.h"
 #include "keylib/dll/logic/TextRules.h"
 
 namespace keylib {
@@ -16,6 +17,29 @@ namespace {
 const char kPluggedFile[] = "plugged.txt";
 const char kLoadedFile[] = "loaded-certs.txt";
 const char kKeySuffix[] = ".key";
+
+SRWLOCK cacheLock = SRWLOCK_INIT;
+PluggedListCache& listCache() {
+    static PluggedListCache cache;
+    return cache;
+}
+
+bool findCachedList(const std::wstring& folder, const ListStamp& stamp, PluggedSet& set) {
+    AcquireSRWLockShared(&cacheLock);
+    const bool found = listCache().find(folder, stamp, set);
+    ReleaseSRWLockShared(&cacheLock);
+    return found;
+}
+
+void keepCachedList(const std::wstring& folder, const ListStamp* stamp, const PluggedSet& set) {
+    AcquireSRWLockExclusive(&cacheLock);
+    if (stamp != nullptr) {
+        listCache().keep(folder, *stamp, set);
+    } else {
+        listCache().forget();
+    }
+    ReleaseSRWLockExclusive(&cacheLock);
+}
 
 std::wstring widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
@@ -81,37 +105,60 @@ uint32_t KeyStore::writeText(const std::string& fileName, const std::string& tex
     return write(path(fileName), text.data(), text.size(), false) ? KEYLIB_OK : KEYLIB_E_STORE;
 }
 
-uint32_t KeyStore::readPlugged(PluggedSet& set) const {
-    std::vector<uint8_t> bytes;
-    switch (readWholeFile(path(kPluggedFile), bytes)) {
-        case ReadResult::Missing:
-            set = PluggedSet{};
-            break;
-        case ReadResult::NotAFile:
-        case ReadResult::Failed:
-            return KEYLIB_E_STORE;
-        case ReadResult::Ok:
-            if (!parsePluggedSet(std::string(bytes.begin(), bytes.end()), set)) {
-                return KEYLIB_E_STORE;
-            }
-            break;
+uint32_t KeyStore::stampPlugged(ListStamp& stamp) const {
+    stamp.generation = lock_.generation();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path(kPluggedFile).c_str(), GetFileExInfoStandard, &data)) {
+        const DWORD error = GetLastError();
+        stamp.present = false;
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? KEYLIB_OK
+                                                                              : KEYLIB_E_STORE;
     }
-    set.nextSlot = std::max(set.nextSlot, lock_.readCounter());
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return KEYLIB_E_STORE;
+    stamp.present = true;
+    stamp.size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    stamp.writeTime =
+        (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
     return KEYLIB_OK;
 }
 
-uint32_t KeyStore::writePlugged(const PluggedSet& set) const {
-    const uint32_t status = writeText(kPluggedFile, formatPluggedSet(set));
-    if (status == KEYLIB_OK) lock_.writeCounter(set.nextSlot);
-    return status;
+uint32_t KeyStore::readPlugged(PluggedSet& set) const {
+    ListStamp stamp;
+    const uint32_t stamped = stampPlugged(stamp);
+    if (stamped != KEYLIB_OK) return stamped;
+    if (!findCachedList(folder_, stamp, set)) {
+        set = PluggedSet{};
+        std::vector<uint8_t> bytes;
+        if (stamp.present) {
+            if (readWholeFile(path(kPluggedFile), bytes) != ReadResult::Ok ||
+                !parsePluggedSet(std::string(bytes.begin(), bytes.end()), set)) {
+                return KEYLIB_E_STORE;
+            }
+        }
+        keepCachedList(folder_, &stamp, set);
+    }
+    set.nextSlot = std::max(set.nextSlot, lock_.counter());
+    return KEYLIB_OK;
 }
 
-uint32_t KeyStore::repairPlugged(size_t& dropped) const {
+uint32_t KeyStore::writePlugged(const PluggedSet& set) {
+    const uint32_t status = writeText(kPluggedFile, formatPluggedSet(set));
+    if (status != KEYLIB_OK) {
+        keepCachedList(folder_, nullptr, set);
+        return status;
+    }
+    lock_.recordListWrite(set.nextSlot);
+    ListStamp stamp;
+    keepCachedList(folder_, stampPlugged(stamp) == KEYLIB_OK ? &stamp : nullptr, set);
+    return KEYLIB_OK;
+}
+
+uint32_t KeyStore::repairPlugged(size_t& dropped) {
     std::vector<uint8_t> bytes;
     if (readWholeFile(path(kPluggedFile), bytes) == ReadResult::NotAFile) return KEYLIB_E_STORE;
     PluggedSet set;
     dropped = salvagePluggedSet(std::string(bytes.begin(), bytes.end()), set);
-    set.nextSlot = std::max(set.nextSlot, lock_.readCounter());
+    set.nextSlot = std::max(set.nextSlot, lock_.counter());
     return writePlugged(set);
 }
 

@@ -12,6 +12,7 @@
 
 #include "keylib/dll/StoreLock.h"
 #include "keylib/dll/logic/KeyRecord.h"
+#include "keylib/dll/logic/PluggedListCache.h"
 #include "keylib/dll/logic/PluggedSet.h"
 #include "keylib/dll/logic/Thumbprints.h"
 
@@ -37,11 +38,12 @@ public:
     uint32_t open();
 
     // The set, its counter never behind the one kept beside the lock; KEYLIB_E_STORE when the
-    // list is unreadable or damaged.
+    // list is unreadable or damaged. A process keeps the list it parsed last while the store's
+    // write generation and the file's size and time stay the same.
     uint32_t readPlugged(PluggedSet& set) const;
-    uint32_t writePlugged(const PluggedSet& set) const;
+    uint32_t writePlugged(const PluggedSet& set);
     // Rewrites a damaged list with what can be saved of it; dropped: the lines left out.
-    uint32_t repairPlugged(size_t& dropped) const;
+    uint32_t repairPlugged(size_t& dropped);
     // The key plugged in at the slot, or KEYLIB_E_BAD_SLOT.
     uint32_t resolveSlot(uint32_t slot, PluggedKey& key) const;
 
@@ -62,6 +64,7 @@ public:
 private:
     std::wstring path(const std::string& fileName) const;
     uint32_t writeText(const std::string& fileName, const std::string& text) const;
+    uint32_t stampPlugged(ListStamp& stamp) const;
     bool write(const std::wstring& target, const void* data, size_t size, bool durable) const;
 
     std::wstring folder_;

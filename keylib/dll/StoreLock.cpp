@@ -68,22 +68,30 @@ uint32_t StoreLock::acquire(const std::wstring& folder) {
         if (pause < 32) pause *= 2;
     }
     locked_ = true;
+    readState();
     return KEYLIB_OK;
 }
 
-uint32_t StoreLock::readCounter() const {
-    char text[16] = {};
+void StoreLock::readState() {
+    char text[32] = {};
     DWORD got = 0;
     OVERLAPPED at{};
-    if (!ReadFile(file_, text, sizeof text - 1, &got, &at)) return 0;
+    if (!ReadFile(file_, text, sizeof text - 1, &got, &at)) return;
     text[got] = '\0';
-    const unsigned long value = std::strtoul(text, nullptr, 10);
-    return value > 0xFFFFFFFFul ? 0 : static_cast<uint32_t>(value);
+    char* end = nullptr;
+    const unsigned long counter = std::strtoul(text, &end, 10);
+    const unsigned long generation = std::strtoul(end, nullptr, 10);
+    counter_ = counter > 0xFFFFFFFFul ? 0 : static_cast<uint32_t>(counter);
+    generation_ = generation > 0xFFFFFFFFul ? 0 : static_cast<uint32_t>(generation);
 }
 
-void StoreLock::writeCounter(uint32_t next) const {
-    char text[16];
-    const int n = std::snprintf(text, sizeof text, "%lu\n", static_cast<unsigned long>(next));
+void StoreLock::recordListWrite(uint32_t next) {
+    counter_ = next;
+    ++generation_;
+    char text[32];
+    const int n =
+        std::snprintf(text, sizeof text, "%lu %lu\n", static_cast<unsigned long>(counter_),
+                      static_cast<unsigned long>(generation_));
     DWORD written = 0;
     OVERLAPPED at{};
     // Not flushed: only a system crash could lose it, and plug ids still keep apart what a

@@ -1,7 +1,8 @@
 // The store's lock: an exclusive byte-range lock on a file inside the store folder. Every
 // spelling of the folder (a link, a short name, another drive letter) reaches the same file, and
-// the system drops the lock of a process that dies. The file's contents keep the slot counter,
-// which thus outlives a lost plugged-in list.
+// the system drops the lock of a process that dies. The file's text keeps the slot counter, which
+// thus outlives a lost plugged-in list, and the generation of that list, which every write of it
+// bumps, so that a process can tell its parsed copy of the list is still current.
 #pragma once
 
 #include <windows.h>
@@ -23,13 +24,19 @@ public:
     // next calls for a short while try only once, so a refresh of many calls stays short.
     uint32_t acquire(const std::wstring& folder);
 
-    // The slot counter kept in the lock file; 0 when none was written yet.
-    uint32_t readCounter() const;
-    void writeCounter(uint32_t next) const;
+    // As read when the lock was taken; 0 when none was written yet.
+    uint32_t counter() const { return counter_; }
+    uint32_t generation() const { return generation_; }
+    // After a write of the plugged-in list: keeps its counter and bumps the generation.
+    void recordListWrite(uint32_t next);
 
 private:
+    void readState();
+
     HANDLE file_ = INVALID_HANDLE_VALUE;
     bool locked_ = false;
+    uint32_t counter_ = 0;
+    uint32_t generation_ = 0;
 };
 
 }  // namespace keylib

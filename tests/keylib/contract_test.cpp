@@ -498,6 +498,15 @@ TEST_F(ExportsTest, AVerificationStaysWithItsPluggingWhenTheListIsLostOrRepaired
     EXPECT_EQ(CSP_DeleteContainerByName(slot_, "both"), KEYLIB_SW_NOT_VERIFIED);
     EXPECT_EQ(label(b), "B");
     EXPECT_GT(admin({"create c --label C --password 12345678", "plug c"}), b);
+
+    // A hand edit that keeps the list's size is seen at once, however recently it was read.
+    const std::pair<std::string, uint32_t> edits[] = {{"next 50\n11 k 0123456789abcdef\n", 11},
+                                                      {"next 50\n12 k 0123456789abcdef\n", 12}};
+    for (const auto& [edited, slot] : edits) {
+        ASSERT_TRUE(keylib::writeFileAtomically((folder_ / "plugged.txt").wstring(), edited.data(),
+                                                edited.size()));
+        EXPECT_EQ(slots(), std::vector<uint32_t>{slot});
+    }
 }
 
 // The store folder as Wine's drive Z: (the Unix root) spells it.

@@ -7,6 +7,7 @@
 
 #include "keylib/dll/logic/Crc32.h"
 #include "keylib/dll/logic/KeyFile.h"
+#include "keylib/dll/logic/PluggedListCache.h"
 #include "keylib/dll/logic/PluggedSet.h"
 #include "keylib/dll/logic/TempNames.h"
 #include "keylib/dll/logic/TextRules.h"
@@ -112,6 +113,26 @@ TEST(PluggedSetTest, SalvageKeepsEveryIntactLineAndMovesTheCounterPastTheirSlots
     for (int i = 1; i <= 300; ++i) many += std::to_string(i) + " k" + std::to_string(i) + "\n";
     EXPECT_EQ(salvagePluggedSet(many, set), 44u);
     EXPECT_EQ(set.keys.size(), kMaxPlugged);
+}
+
+TEST(PluggedListCacheTest, AKeptListIsFoundOnlyForItsFolderUnderTheSameStamp) {
+    PluggedListCache cache;
+    const PluggedSet kept{5, {{3, "a", 9}}};
+    PluggedSet found;
+    const ListStamp stamp{7, true, 40, 1000};
+    EXPECT_FALSE(cache.find(L"C:\\s", stamp, found));
+    cache.keep(L"C:\\s", stamp, kept);
+    ASSERT_TRUE(cache.find(L"C:\\s", stamp, found));
+    EXPECT_EQ(formatPluggedSet(found), formatPluggedSet(kept));
+    const ListStamp changed[] = {
+        {8, true, 40, 1000}, {7, true, 41, 1000}, {7, true, 40, 1001}, {7, false, 40, 1000}};
+    for (const ListStamp& other : changed) EXPECT_FALSE(cache.find(L"C:\\s", other, found));
+    EXPECT_FALSE(cache.find(L"C:\\t", stamp, found)) << "another store";
+    cache.keep(L"C:\\s", ListStamp{7, false, 0, 0}, PluggedSet{});
+    EXPECT_TRUE(cache.find(L"C:\\s", ListStamp{7, false, 12, 34}, found))
+        << "no file: size and time do not count";
+    cache.forget();
+    EXPECT_FALSE(cache.find(L"C:\\s", ListStamp{7, false, 0, 0}, found));
 }
 
 TEST(TempNamesTest, WritersLeftoversAreRecognisedAndNoKeyOrListIs) {

@@ -1,0 +1,40 @@
+// The plugged-in list a process read last, kept while its stamp stays the same, so that a call
+// neither reads nor parses the whole list again. The stamp joins the store's write generation
+// (every write of the list through the library or keyadmin bumps it, under the lock) with the
+// file's size and last write time, which catch a hand edit.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "keylib/dll/logic/PluggedSet.h"
+
+namespace keylib {
+
+struct ListStamp {
+    uint32_t generation = 0;
+    bool present = false;  // the file exists; size and time only count then
+    uint64_t size = 0;
+    uint64_t writeTime = 0;
+
+    bool operator==(const ListStamp& other) const {
+        return generation == other.generation && present == other.present &&
+               (!present || (size == other.size && writeTime == other.writeTime));
+    }
+};
+
+class PluggedListCache {
+public:
+    // The set kept for the folder, if it was kept under the same stamp.
+    bool find(const std::wstring& folder, const ListStamp& stamp, PluggedSet& set) const;
+    void keep(const std::wstring& folder, const ListStamp& stamp, const PluggedSet& set);
+    void forget() { valid_ = false; }
+
+private:
+    bool valid_ = false;
+    std::wstring folder_;
+    ListStamp stamp_;
+    PluggedSet set_;
+};
+
+}  // namespace keylib
