@@ -131,7 +131,12 @@ uint32_t pluggedSlot(const KeyStore& store, const std::string& name) {
 
 bool openStore(KeyStore& store) {
     const uint32_t status = store.open();
-    if (status != KEYLIB_OK) fail("cannot open the key store: " + describeStatus(status));
+    if (status != KEYLIB_OK) {
+        char folder[MAX_PATH * 2] = {};
+        WideCharToMultiByte(CP_ACP, 0, store.folder().c_str(), -1, folder, sizeof folder - 1,
+                            nullptr, nullptr);
+        fail(std::string("cannot open the key store ") + folder + ": " + describeStatus(status));
+    }
     return status == KEYLIB_OK;
 }
 
