@@ -9,6 +9,9 @@
 namespace bench {
 namespace {
 
+// The benchmark never verifies a password, so one plug id serves every plugging.
+constexpr uint64_t kPlugId = 0xBE7C4;
+
 // Offset and length of the content of the DER element at `at`.
 std::pair<size_t, size_t> content(const std::vector<uint8_t>& der, size_t at) {
     if (at + 2 > der.size()) throw std::runtime_error("template certificate truncated");
@@ -93,13 +96,13 @@ void BenchKeys::create(size_t count) {
 void BenchKeys::plugFirst(size_t count) {
     set_.keys.clear();
     uint32_t slot = 0;
-    for (size_t i = 0; i < count; ++i) keylib::plugKey(set_, name(i), slot);
+    for (size_t i = 0; i < count; ++i) keylib::plugKey(set_, name(i), kPlugId, slot);
     writePlugged();
 }
 
 void BenchKeys::plug(size_t index) {
     uint32_t slot = 0;
-    keylib::plugKey(set_, name(index), slot);
+    keylib::plugKey(set_, name(index), kPlugId, slot);
     writePlugged();
 }
 
