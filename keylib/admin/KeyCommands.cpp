@@ -26,7 +26,13 @@ bool applyLabel(const CommandLine& line, KeyRecord& record) {
     return true;
 }
 
-bool applyPassword(const CommandLine& line, KeyRecord& record) {
+// A --password option, hashed before the store is locked: hashing takes long, file work not.
+struct NewPassword {
+    bool given = false;
+    PasswordHash hash;
+};
+
+bool hashPasswordOption(const CommandLine& line, NewPassword& out) {
     if (!line.has("password")) return true;
     const std::string& password = line.options.at("password");
     if (!isValidPasswordLength(password.size())) {
@@ -35,12 +41,12 @@ bool applyPassword(const CommandLine& line, KeyRecord& record) {
     }
     SecretText secret;
     secret.assign(password.c_str(), password.size());
-    const uint32_t status = hashPassword(secret, record.password);
+    const uint32_t status = hashPassword(secret, out.hash);
     if (status != KEYLIB_OK) {
         fail("cannot hash the password: " + describeStatus(status));
         return false;
     }
-    record.triesLeft = record.maxTries;
+    out.given = true;
     return true;
 }
 
@@ -81,6 +87,15 @@ bool applyInitialFlag(const CommandLine& line, KeyRecord& record) {
     }
     record.initialPassword = value == "on";
     return true;
+}
+
+bool applyOptions(const CommandLine& line, const NewPassword& password, KeyRecord& record) {
+    if (!applyLabel(line, record)) return false;
+    if (password.given) {
+        record.password = password.hash;
+        record.triesLeft = record.maxTries;
+    }
+    return applyNumbers(line, record) && applyInitialFlag(line, record);
 }
 
 std::string subjectOf(const std::vector<uint8_t>& der) {
@@ -205,10 +220,8 @@ int createKey(const CommandLine& line) {
     KeyRecord record;
     record.maxTries = 6;
     record.triesLeft = 6;
-    if (!applyLabel(line, record) || !applyPassword(line, record) || !applyNumbers(line, record) ||
-        !applyInitialFlag(line, record)) {
-        return 1;
-    }
+    NewPassword password;
+    if (!hashPasswordOption(line, password) || !applyOptions(line, password, record)) return 1;
     KeyStore store;
     if (!openStore(store)) return 1;
     switch (store.keyFileKind(name)) {
@@ -226,14 +239,13 @@ int setKey(const CommandLine& line) {
     if (line.options.size() == line.has("store") && line.switches.empty()) {
         return fail("set needs an option to set");
     }
+    NewPassword password;
+    if (!hashPasswordOption(line, password)) return 1;
     KeyStore store;
     KeyRecord record;
     const std::string& name = line.operands[0];
     if (!openStore(store) || !readKey(store, name, record)) return 1;
-    if (!applyLabel(line, record) || !applyPassword(line, record) || !applyNumbers(line, record) ||
-        !applyInitialFlag(line, record)) {
-        return 1;
-    }
+    if (!applyOptions(line, password, record)) return 1;
     return writeKey(store, name, record) ? 0 : 1;
 }
 
