@@ -215,6 +215,17 @@ void CDlgMain::ShowPages() {
     m_dlgChgLabel.ShowWindow(keytool::PageShowCommand(keytool::Page::Label, m_tab.GetCurSel()));
 }
 
+BOOL CDlgMain::PreTranslateMessage(MSG* msg) {
+    // Ctrl+Tab and its kin switch tabs from anywhere in the window, as in a property sheet.
+    const int tab = m_tab.SwitchedTabOf(*msg);
+    if (tab < 0) return CCspBaseDialog::PreTranslateMessage(msg);
+    m_tab.SetCurSel(tab);
+    ShowPages();
+    // Focus never stays in a page that was just hidden.
+    if (!::IsWindowVisible(::GetFocus())) GotoDlgCtrl(m_tab.m_hWnd);
+    return TRUE;
+}
+
 void CDlgMain::OnTabChanged(NMHDR*, LRESULT* result) {
     ShowPages();
     *result = 0;

@@ -19,6 +19,8 @@ class CDlgMain : public CCspBaseDialog {
 public:
     explicit CDlgMain(HWND parent);
 
+    BOOL PreTranslateMessage(MSG* msg) override;
+
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange() override;

@@ -1,12 +1,13 @@
 #include "framework/Controls.h"
 
+#include "framework/DialogKeyboard.h"
 #include "framework/logic/GbkText.h"
 
 namespace fw {
 
 void Edit::SetByteLimit(UINT bytes) {
     m_byteLimit = bytes;
-    SetLimitText(bytes);
+    SendMessage(EM_LIMITTEXT, bytes);
 }
 
 void Edit::EnforceByteLimit() const {
@@ -22,6 +23,10 @@ int TabCtrl::InsertItem(int index, const char* text) const {
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<char*>(text);
     return static_cast<int>(SendMessage(TCM_INSERTITEMA, index, reinterpret_cast<LPARAM>(&item)));
+}
+
+int TabCtrl::SwitchedTabOf(const MSG& msg) const {
+    return SwitchedTab(DialogKeyOf(msg), GetCurSel(), GetItemCount());
 }
 
 ImageList::~ImageList() {

@@ -12,7 +12,6 @@ namespace fw {
 
 class Edit : public Window {
 public:
-    void SetLimitText(UINT characters) const { SendMessage(EM_LIMITTEXT, characters); }
     // The edit's own limit counts characters, and a Chinese character takes two
     // bytes: call EnforceByteLimit on every EN_CHANGE to keep the text within
     // `bytes` of code page 936, cut between characters.
@@ -22,8 +21,6 @@ public:
 private:
     UINT m_byteLimit = 0;
 };
-
-class Button : public Window {};
 
 class ComboBox : public Window {
 public:
@@ -39,6 +36,10 @@ class TabCtrl : public Window {
 public:
     int InsertItem(int index, const char* text) const;
     int GetCurSel() const { return static_cast<int>(SendMessage(TCM_GETCURSEL)); }
+    int SetCurSel(int index) const { return static_cast<int>(SendMessage(TCM_SETCURSEL, index)); }
+    int GetItemCount() const { return static_cast<int>(SendMessage(TCM_GETITEMCOUNT)); }
+    // The tab that a key-down switching tabs (Ctrl+Tab and the like) selects; -1 for any other.
+    int SwitchedTabOf(const MSG& msg) const;
 };
 
 class ImageList {
@@ -50,6 +51,7 @@ public:
     ImageList& operator=(const ImageList&) = delete;
     ~ImageList();
 
+    // False, with the failure logged, when the list could not be made.
     BOOL Create(int cx, int cy, UINT flags, int initial, int grow);
     void SetBkColor(COLORREF color) const { ImageList_SetBkColor(m_hImageList, color); }
     int Add(HICON icon) const { return ImageList_AddIcon(m_hImageList, icon); }

@@ -1,5 +1,9 @@
 #include "framework/Dialog.h"
 
+#include "framework/App.h"
+#include "framework/DialogKeyboard.h"
+#include "framework/logic/DialogPlacement.h"
+
 namespace fw {
 namespace {
 
@@ -10,6 +14,9 @@ const char kObjectProperty[] = "fw.Dialog";
 // thread, so one creation at a time.
 Dialog* g_creating = nullptr;
 HHOOK g_creationHook = nullptr;
+
+// The modal dialog whose loop runs now; each loop remembers the one it interrupted.
+Dialog* g_innermostModal = nullptr;
 
 bool IsInputMessage(UINT message) {
     return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
@@ -57,14 +64,20 @@ LRESULT CALLBACK Dialog::CreationHook(int code, WPARAM wp, LPARAM lp) {
 INT_PTR CALLBACK Dialog::EmptyDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 HWND Dialog::CreateWindowFromTemplate(UINT templateId, HWND parent) {
-    g_creating = this;
+    // Without the hook the window would run without its class: no window at all.
     g_creationHook =
         ::SetWindowsHookExA(WH_CBT, &Dialog::CreationHook, nullptr, ::GetCurrentThreadId());
+    if (!g_creationHook) return nullptr;
+    g_creating = this;
     HWND hwnd = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId),
                                      parent, &Dialog::EmptyDialogProc, 0);
     ::UnhookWindowsHookEx(g_creationHook);
     g_creationHook = nullptr;
     g_creating = nullptr;
+    if (hwnd && hwnd != m_hWnd) {
+        ::DestroyWindow(hwnd);
+        hwnd = nullptr;
+    }
     if (!hwnd) Detach();
     return hwnd;
 }
@@ -76,8 +89,43 @@ BOOL Dialog::Create(UINT templateId, HWND parent) {
     return CreateWindowFromTemplate(templateId, parent) != nullptr;
 }
 
-INT_PTR Dialog::DoModal() {
+HWND Dialog::ModalOwner() const {
     HWND owner = m_hParent;
+    if (!owner) {
+        const App* app = App::Current();
+        const Dialog* main = app ? app->m_pMainWnd : nullptr;
+        if (!main || main == this || !main->m_hWnd) return nullptr;
+        owner = main->m_hWnd;
+        // A dialog already running over the main window owns the new one.
+        HWND popup = ::GetLastActivePopup(owner);
+        if (popup && ::IsWindow(popup) && ::IsWindowVisible(popup)) owner = popup;
+    }
+    // A popup cannot be owned by a child window.
+    while (owner && (::GetWindowLongA(owner, GWL_STYLE) & WS_CHILD)) owner = ::GetParent(owner);
+    return owner;
+}
+
+void Dialog::CenterOverOwner() const {
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (!owner) return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!::GetMonitorInfoA(::MonitorFromWindow(owner, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+    RECT own{};
+    const bool ownerSeen =
+        ::IsWindowVisible(owner) && !::IsIconic(owner) && ::GetWindowRect(owner, &own);
+    RECT self{};
+    ::GetWindowRect(m_hWnd, &self);
+    const ScreenRect ownerRect{own.left, own.top, own.right, own.bottom};
+    const ScreenRect work{monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right,
+                          monitor.rcWork.bottom};
+    const ScreenPoint at = CenteredPosition(self.right - self.left, self.bottom - self.top,
+                                            ownerSeen ? &ownerRect : nullptr, work);
+    ::SetWindowPos(m_hWnd, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR Dialog::DoModal() {
+    HWND owner = ModalOwner();
     const bool ownerWasEnabled = owner && ::IsWindowEnabled(owner);
     if (ownerWasEnabled) ::EnableWindow(owner, FALSE);
 
@@ -96,12 +144,25 @@ INT_PTR Dialog::DoModal() {
     return m_result;
 }
 
+bool Dialog::EnclosingModalEnded() const {
+    for (const Dialog* outer = m_pEnclosingModal; outer; outer = outer->m_pEnclosingModal) {
+        if (outer->m_endModal) return true;
+    }
+    return false;
+}
+
 void Dialog::RunModalLoop() {
+    m_pEnclosingModal = g_innermostModal;
+    g_innermostModal = this;
     // Like any modal dialog, show the window once the queue first runs dry;
     // a window that refuses to be shown stays hidden.
     bool showOnIdle = !(GetStyle() & WS_VISIBLE);
     MSG msg;
     while (!m_endModal) {
+        if (EnclosingModalEnded()) {
+            m_result = IDCANCEL;
+            break;
+        }
         if (showOnIdle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             ShowWindow(SW_SHOWNORMAL);
             ::UpdateWindow(m_hWnd);
@@ -118,6 +179,8 @@ void Dialog::RunModalLoop() {
             ::DispatchMessageA(&msg);
         }
     }
+    g_innermostModal = m_pEnclosingModal;
+    m_pEnclosingModal = nullptr;
 }
 
 bool Dialog::PreTranslateChain(MSG& msg) {
@@ -129,9 +192,54 @@ bool Dialog::PreTranslateChain(MSG& msg) {
     return false;
 }
 
+HWND Dialog::NavigationRoot() const {
+    HWND root = m_hWnd;
+    while ((::GetWindowLongA(root, GWL_STYLE) & WS_CHILD) && ::GetParent(root)) {
+        root = ::GetParent(root);
+    }
+    return root;
+}
+
+bool Dialog::WantsKey(MSG& msg) const {
+    const LRESULT code =
+        ::SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+    return (code & (DLGC_WANTTAB | DLGC_WANTMESSAGE)) != 0;
+}
+
 BOOL Dialog::PreTranslateMessage(MSG* msg) {
     if (!IsInputMessage(msg->message)) return FALSE;
+    const DialogKey key = DialogKeyOf(*msg);
+    if (key != DialogKey::None && !WantsKey(*msg)) {
+        // A page leaves these keys to the dialog holding it, whose walk takes in
+        // its own controls, the tab strip and the visible page's controls alike.
+        const HWND root = NavigationRoot();
+        if (root != m_hWnd && FromHandle(root)) return FALSE;
+        if (key == DialogKey::NextControl || key == DialogKey::PreviousControl) {
+            HWND next = NextDlgTabStop(m_hWnd, ::GetFocus(), key == DialogKey::PreviousControl);
+            if (next) GotoDlgCtrl(next);
+            return TRUE;
+        }
+    }
     return ::IsDialogMessageA(m_hWnd, msg);
+}
+
+void Dialog::GotoDlgCtrl(HWND control) const {
+    // The dialog manager of the dialog that holds the control sets the focus,
+    // selects an edit's text and gives a push button the default look.
+    HWND holder = ::GetParent(control);
+    while (holder && holder != m_hWnd && !FromHandle(holder)) holder = ::GetParent(holder);
+    if (!holder) return;
+    HWND old = ::GetFocus();
+    ::SendMessageA(holder, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    // A push button left for another dialog gives its default look back, unless
+    // it is that dialog's default button.
+    HWND oldHolder = old ? ::GetParent(old) : nullptr;
+    if (!oldHolder || oldHolder == holder || old == control) return;
+    if (!(::SendMessageA(old, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON)) return;
+    const LRESULT defaultId = ::SendMessageA(oldHolder, DM_GETDEFID, 0, 0);
+    if (HIWORD(defaultId) != DC_HASDEFID || LOWORD(defaultId) != ::GetDlgCtrlID(old)) {
+        ::SendMessageA(old, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    }
 }
 
 void Dialog::EndDialog(int result) {
@@ -178,7 +286,13 @@ LRESULT Dialog::HandleMessage(UINT message, WPARAM wp, LPARAM lp) {
     m_current = {message, wp, lp};
     LRESULT result = 0;
     if (message == WM_INITDIALOG) {
+        RECT before{};
+        ::GetWindowRect(m_hWnd, &before);
         result = OnInitDialog();
+        RECT after{};
+        ::GetWindowRect(m_hWnd, &after);
+        // Only a dialog that did not place itself during initialisation.
+        if (m_modal && ::EqualRect(&before, &after)) CenterOverOwner();
     } else if (!Dispatch(message, wp, lp, result)) {
         if (message == WM_COMMAND && HIWORD(wp) == BN_CLICKED && LOWORD(wp) == IDOK) {
             OnOK();

@@ -16,7 +16,11 @@ public:
     Dialog(UINT templateId, HWND parent);
     ~Dialog() override;
 
-    // Runs the dialog modally; the answer given to EndDialog, or -1.
+    // Runs the dialog modally; the answer given to EndDialog, or -1 when it
+    // could not be created. Without a parent, the application's main window
+    // (its last active popup) owns the dialog and is disabled while it runs;
+    // an owned dialog opens centred over its owner. Ending an enclosing modal
+    // dialog ends this one too, with IDCANCEL.
     INT_PTR DoModal();
     // Creates the dialog modelessly as a child or owned window of parent.
     BOOL Create(UINT templateId, HWND parent);
@@ -30,6 +34,10 @@ public:
     virtual BOOL PreTranslateMessage(MSG* msg);
 
     static Dialog* FromHandle(HWND hwnd);
+
+    // Moves the focus to a control of this dialog or of a dialog inside it, as
+    // the dialog manager does for its own controls.
+    void GotoDlgCtrl(HWND control) const;
 
 protected:
     virtual BOOL OnInitDialog();
@@ -55,9 +63,14 @@ private:
     static LRESULT CALLBACK CreationHook(int code, WPARAM wp, LPARAM lp);
 
     HWND CreateWindowFromTemplate(UINT templateId, HWND parent);
+    HWND ModalOwner() const;
+    void CenterOverOwner() const;
+    HWND NavigationRoot() const;
+    bool WantsKey(MSG& msg) const;
     LRESULT HandleMessage(UINT message, WPARAM wp, LPARAM lp);
     bool Dispatch(UINT message, WPARAM wp, LPARAM lp, LRESULT& result);
     void RunModalLoop();
+    bool EnclosingModalEnded() const;
     bool PreTranslateChain(MSG& msg);
     void Detach();
 
@@ -68,6 +81,7 @@ private:
     bool m_modal = false;
     bool m_endModal = false;
     INT_PTR m_result = -1;
+    Dialog* m_pEnclosingModal = nullptr;
 };
 
 }  // namespace fw
