@@ -132,14 +132,16 @@ INT_PTR Dialog::DoModal() {
     m_modal = true;
     m_endModal = false;
     m_result = -1;
-    if (CreateWindowFromTemplate(m_templateId, owner)) {
-        RunModalLoop();
+    if (CreateWindowFromTemplate(m_templateId, owner)) RunModalLoop();
+    // The owner is enabled before the dialog goes, so that activation returns to it.
+    if (ownerWasEnabled) ::EnableWindow(owner, TRUE);
+    if (m_hWnd) {
+        const bool wasActive = ::GetActiveWindow() == m_hWnd;
         ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
                        SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+        if (owner && wasActive && ::IsWindowVisible(owner)) ::SetActiveWindow(owner);
+        ::DestroyWindow(m_hWnd);
     }
-    if (ownerWasEnabled) ::EnableWindow(owner, TRUE);
-    if (owner && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(owner);
-    if (m_hWnd) ::DestroyWindow(m_hWnd);
     m_modal = false;
     return m_result;
 }
