@@ -265,6 +265,25 @@ void PressKey(HWND target, UINT virtualKey) {
     PostMessageA(target, WM_KEYUP, virtualKey, 1 | scan | 0xC0000000);
 }
 
+void PressChord(HWND window, const std::vector<UINT>& virtualKeys) {
+    SetForegroundWindow(window);
+    std::vector<INPUT> inputs;
+    for (UINT key : virtualKeys) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(key);
+        inputs.push_back(input);
+    }
+    for (auto key = virtualKeys.rbegin(); key != virtualKeys.rend(); ++key) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(*key);
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 HWND FocusOf(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;

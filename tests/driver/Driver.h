@@ -89,6 +89,9 @@ void Click(HWND button);
 // edit takes the two bytes of a posted GBK pair for two characters.
 void Type(HWND control, const std::string& bytes);
 void PressKey(HWND target, UINT virtualKey);
+// Presses the keys together on the keyboard, as a person does, into the
+// window brought to the foreground: modifiers count, unlike with PressKey.
+void PressChord(HWND window, const std::vector<UINT>& virtualKeys);
 HWND FocusOf(HWND window);
 
 }  // namespace driver

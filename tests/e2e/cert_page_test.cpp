@@ -127,7 +127,11 @@ TEST_F(CertPage, ViewWritesTheTemporaryFileForTheShellAndSystemCheckFindsNoServi
     const auto check = [] { return Dialog("QelmoraUSBKEY检测工具"); };
     EXPECT_TRUE(driver::WaitUntil(
         [&] { return driver::ItemText(check(), IDC_SERVICE_TEXT) == notNormal; }));
+    // Opened "with no parent", it is the main window's, which waits for it.
+    EXPECT_EQ(GetWindow(check(), GW_OWNER), main);
+    EXPECT_FALSE(driver::Enabled(main));
     EXPECT_TRUE(driver::Press(check(), IDCANCEL));
+    EXPECT_TRUE(driver::Enabled(main));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "tests/e2e/VirtualKeys.h"
+#include "tests/sequence/Sequence.h"
 
 namespace {
 
@@ -88,15 +89,34 @@ TEST_F(Startup, WithKeyShowsRegistersAndLists) {
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(Listed(main));
     EXPECT_TRUE(Visible(main));
-    const Calls calls = keys.Calls();
-    EXPECT_EQ(
-        Calls(calls.begin(), calls.begin() + std::min<size_t>(14, calls.size())),
-        (Calls{"CSP_UnloadIECert()", "CSP_GetInstanceTag(0,0)", "CSP_SetMainWindow()",
-               "CSP_UnloadIECert()", "CSP_GetSlotList(null)", "CSP_GetSlotList(array)",
-               "CSP_FileAllID(1)", "CSP_UnloadIECert()", "CSP_ChangeInitPassword(1)",
-               "CSP_GetSlotStatus(1)", "CSP_LoadCertToIE(1,3)",
-               // balloon 19 goes to every tagged main window: here its own
-               "CSP_GetInstanceTag(0,0)", "CSP_GetSlotList(array)", "CSP_GetUsbKeyLabel(1)"}));
+    ASSERT_TRUE(driver::WaitUntil(
+        [&] { return e2e::Count(keys.Calls(), "CSP_ContainerInfo(1,5,128)") == 1; }));
+    const seq::Line expected[] = {
+        {"CSP_UnloadIECert()"},
+        {"CSP_GetInstanceTag(0,0)"},
+        {"CSP_SetMainWindow()"},
+        {"CSP_UnloadIECert()"},
+        {"CSP_GetSlotList(null)"},
+        {"CSP_GetSlotList(array)"},
+        {"CSP_FileAllID(1)"},
+        {"CSP_UnloadIECert()"},
+        {"CSP_ChangeInitPassword(1)"},
+        {"CSP_GetSlotStatus(1)"},
+        {"CSP_LoadCertToIE(1,3)"},
+        // balloon 19 goes to every tagged main window: here its own
+        {"CSP_GetInstanceTag(0,0)"},
+        {"CSP_GetSlotList(array)"},
+        {"CSP_GetUsbKeyLabel(1)"},
+        // the certificate page's tree of the key's six containers, all empty
+        {"CSP_ContainerCount(1)"},
+        {"CSP_ContainerInfo(1,0,128)"},
+        {"CSP_ContainerInfo(1,1,128)"},
+        {"CSP_ContainerInfo(1,2,128)"},
+        {"CSP_ContainerInfo(1,3,128)"},
+        {"CSP_ContainerInfo(1,4,128)"},
+        {"CSP_ContainerInfo(1,5,128)"},
+    };
+    seq::ExpectSequence(keys.Calls(), expected, "start with a key");
 }
 
 TEST_F(Startup, SecondStartBringsTheHiddenFirstToFrontAndEnds) {
@@ -156,6 +176,22 @@ TEST_F(Startup, KeysAndMessagesHideShowRefreshAndEnd) {
               (Calls{"LoadLibraryA(SCHANNEL.DLL)", "LoadLibraryA(WININET.DLL)",
                      "SslEmptyCacheW(null,0)", "IncrementUrlCacheHeaderData(14)",
                      "FreeLibrary(SCHANNEL.DLL)", "FreeLibrary(WININET.DLL)"}));
+}
+
+TEST_F(Startup, ExitSentToTheHiddenToolEndsItWithTheCertificatesUnloaded) {
+    PlugKey();
+    HWND main = Start();
+    ASSERT_TRUE(main && Listed(main));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(driver::WaitUntil([&] { return !Visible(main); }));
+    // An installer sends the request and waits for its answer; nothing else
+    // reaches the tool's queue afterwards to wake it.
+    DWORD_PTR answer = 1;
+    ASSERT_TRUE(SendMessageTimeoutA(main, kExit, 0, 0, SMTO_BLOCK, 5000, &answer));
+    EXPECT_EQ(answer, 0u);
+    ASSERT_TRUE(process->WaitExit(10000));
+    EXPECT_EQ(keys.Calls().back(), "CSP_UnloadIECert()");
+    EXPECT_EQ(e2e::Count(keys.ShellCalls(), "SslEmptyCacheW(null,0)"), 1u);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "tests/e2e/VirtualKeys.h"
+#include "tests/sequence/Sequence.h"
 
 namespace {
 
@@ -23,6 +24,8 @@ std::string Balloon(const std::string& tip, const std::string& info) {
 const std::string kTakeAway = Balloon("", "");
 const std::string kTipKey = "UsbKey已插入，可以正常使用";
 const std::string kTipNoKey = "当前未插入UsbKey";
+const std::string kAdd =
+    "Shell_NotifyIconA(ADD,size=488,id=1,flags=0x17,state=2,timeout=1000,tip=,info=,title=)";
 
 bool InPersonalStore(const char* commonName) {
     HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
@@ -75,9 +78,7 @@ TEST_F(Tray, PluggingAndPullingAKeyAnnouncesRegistersLaunchesAndClears) {
     // Started without a key: the icon, and the daily expiry check's timer.
     const Calls started = keys.ShellCalls();
     ASSERT_EQ(started.size(), 2u);
-    EXPECT_EQ(started[0],
-              "Shell_NotifyIconA(ADD,size=488,id=1,flags=0x17,state=2,timeout=1000,"
-              "tip=,info=,title=)");
+    EXPECT_EQ(started[0], kAdd);
     EXPECT_EQ(started[1].rfind("SetTimer(1,", 0), 0u);
 
     ASSERT_EQ(keys.Admin({"plug", "k"}), 0);
@@ -85,13 +86,19 @@ TEST_F(Tray, PluggingAndPullingAKeyAnnouncesRegistersLaunchesAndClears) {
     EXPECT_TRUE(Visible(main));
     EXPECT_TRUE(InPersonalStore(commonName));
     ASSERT_TRUE(ShownOnce(Balloon(kTipKey, "注册证书到IE完成!")));
-    const Calls platform = keys.ShellCalls();
-    const auto at = [&](const std::string& call) {
-        return std::find(platform.begin(), platform.end(), call) - platform.begin();
+    // With a key the icon is added twice more: for the changed count and
+    // because keys are present.
+    const seq::Line plugged[] = {
+        {kAdd},
+        {kAdd},
+        {std::string("ShellExecuteA(open,") + kSite + ",null,5)"},
+        {kTakeAway},
+        {Balloon(kTipKey, "有UsbKey插入!")},
+        {kTakeAway},
+        {Balloon(kTipKey, "注册证书到IE完成!")},
     };
-    EXPECT_LT(at(std::string("ShellExecuteA(open,") + kSite + ",null,5)"), at(kTakeAway));
-    EXPECT_EQ(platform[at(Balloon(kTipKey, "有UsbKey插入!")) - 1], kTakeAway);
-    EXPECT_LT(at(Balloon(kTipKey, "有UsbKey插入!")), at(Balloon(kTipKey, "注册证书到IE完成!")));
+    const Calls all = keys.ShellCalls();
+    seq::ExpectSequence(Calls(all.begin() + started.size(), all.end()), plugged, "plugging a key");
 
     ASSERT_EQ(keys.Admin({"pull", "k"}), 0);
     EXPECT_TRUE(ShownOnce(Balloon(kTipNoKey, "有UsbKey拔除!")));
@@ -204,12 +211,15 @@ TEST_F(Tray, AboutBoxLinkCursorAndSecondOpening) {
     PostMessageA(main, WM_SYSCOMMAND, 16, 0);
     HWND about = box();
     ASSERT_NE(about, nullptr);
+    EXPECT_EQ(GetWindow(about, GW_OWNER), main);
+    EXPECT_FALSE(driver::Enabled(main));
     EXPECT_EQ(driver::ItemText(about, 1018), kSite);
     EXPECT_TRUE(ShownOnce("SetClassLongA(Button,-12,hand)"));
     driver::Click(GetDlgItem(about, 1018));
     EXPECT_TRUE(ShownOnce(std::string("ShellExecuteA(open,") + kSite + ",null,5)"));
     ASSERT_TRUE(driver::Press(about, IDOK));
     EXPECT_TRUE(ShownOnce("SetClassLongA(Button,-12,arrow)"));
+    EXPECT_TRUE(driver::Enabled(main));
 
     PostMessageA(main, WM_COMMAND, 57681, 0);  // from the tray menu, while hidden
     about = box();
