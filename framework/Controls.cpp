@@ -2,6 +2,7 @@
 
 #include "framework/DialogKeyboard.h"
 #include "framework/logic/GbkText.h"
+#include "log/Log.h"
 
 namespace fw {
 
@@ -35,6 +36,7 @@ ImageList::~ImageList() {
 
 BOOL ImageList::Create(int cx, int cy, UINT flags, int initial, int grow) {
     m_hImageList = ImageList_Create(cx, cy, flags, initial, grow);
+    if (!m_hImageList) LogLastError("ImageList_Create");
     return m_hImageList != nullptr;
 }
 

@@ -3,6 +3,7 @@
 #include "framework/App.h"
 #include "framework/DialogKeyboard.h"
 #include "framework/logic/DialogPlacement.h"
+#include "log/Log.h"
 
 namespace fw {
 namespace {
@@ -67,14 +68,20 @@ HWND Dialog::CreateWindowFromTemplate(UINT templateId, HWND parent) {
     // Without the hook the window would run without its class: no window at all.
     g_creationHook =
         ::SetWindowsHookExA(WH_CBT, &Dialog::CreationHook, nullptr, ::GetCurrentThreadId());
-    if (!g_creationHook) return nullptr;
+    if (!g_creationHook) {
+        LogLastError("SetWindowsHookExA(WH_CBT)");
+        return nullptr;
+    }
     g_creating = this;
     HWND hwnd = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId),
                                      parent, &Dialog::EmptyDialogProc, 0);
     ::UnhookWindowsHookEx(g_creationHook);
     g_creationHook = nullptr;
     g_creating = nullptr;
-    if (hwnd && hwnd != m_hWnd) {
+    if (!hwnd) {
+        LogLine("CreateDialogParamA(template %u) failed: error %lu", templateId, ::GetLastError());
+    } else if (hwnd != m_hWnd) {
+        LogLine("dialog of template %u created without its class", templateId);
         ::DestroyWindow(hwnd);
         hwnd = nullptr;
     }

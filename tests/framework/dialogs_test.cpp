@@ -17,6 +17,7 @@
 
 #include "framework/App.h"
 #include "framework/Dialog.h"
+#include "log/Log.h"
 #include "tests/framework/TestDialogs.h"
 #include "tests/sequence/Sequence.h"
 
@@ -198,6 +199,19 @@ void ExpectCentredOver(HWND hwnd, const RECT& area) {
     const POINT want = CentreOf(area);
     EXPECT_LE(std::abs(got.x - want.x), 1) << got.x << " " << want.x;
     EXPECT_LE(std::abs(got.y - want.y), 1) << got.y << " " << want.y;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
 }
 
 void SetShift(bool down) {
@@ -526,8 +540,18 @@ TEST_F(Framework, ModelessChildSeesItsCreationAndStaysHidden) {
     EXPECT_FALSE(IsWindowVisible(page.m_hWnd));
 }
 
-TEST_F(Framework, MissingTemplateMakesNoWindowAndLeavesTheOwnerEnabled) {
+TEST_F(Framework, MissingTemplateIsLoggedMakesNoWindowAndLeavesTheOwnerEnabled) {
     OpenMain();
+    const auto FailuresLogged = [] {
+        const std::string log = ReadWholeFile(LogFilePath());
+        const std::string line = "CreateDialogParamA(template 99) failed: error ";
+        size_t count = 0;
+        for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    const size_t loggedBefore = FailuresLogged();
     Recorded missing(IDD_TEST_MISSING, Role::Modal);
     EXPECT_FALSE(missing.Create(IDD_TEST_MISSING, mainWindow.m_hWnd));
     EXPECT_EQ(missing.m_hWnd, nullptr);
@@ -536,6 +560,7 @@ TEST_F(Framework, MissingTemplateMakesNoWindowAndLeavesTheOwnerEnabled) {
                             {WM_ENABLE, Role::Main, kWParam, TRUE}};
     seq::ExpectSequence(g_log, expected, "failed creation");
     EXPECT_TRUE(IsWindowEnabled(mainWindow.m_hWnd));
+    EXPECT_EQ(FailuresLogged(), loggedBefore + 2);
 }
 
 }  // namespace
