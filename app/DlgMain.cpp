@@ -8,6 +8,9 @@
 #include "keylib/KeyLib.h"
 #include "res/resource.h"
 
+static_assert(keytool::kShowCommandHide == SW_HIDE);
+static_assert(keytool::kShowCommandShow == SW_SHOW);
+
 namespace {
 
 // Broadcast by the shell when the taskbar is (re)created, e.g. after Explorer

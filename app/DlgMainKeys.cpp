@@ -1,5 +1,7 @@
 // The main window's key list and its reaction to keys coming and going.
 #include <windows.h>
+// windows.h must come first.
+#include <dbt.h>
 
 #include <iterator>
 
@@ -16,6 +18,9 @@
 #include "keylib/logic/SlotTable.h"
 #include "log/Log.h"
 #include "pages/logic/LastTry.h"
+
+static_assert(keytool::kDbtDeviceArrival == DBT_DEVICEARRIVAL);
+static_assert(keytool::kDbtDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE);
 
 namespace {
 

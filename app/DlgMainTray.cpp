@@ -10,6 +10,9 @@
 #include "keylib/logic/SlotTable.h"
 #include "res/resource.h"
 
+static_assert(keytool::kSwpShowWindow == SWP_SHOWWINDOW);
+static_assert(keytool::kTipSize == sizeof(NOTIFYICONDATAA::szTip));
+
 void CDlgMain::AddTrayIcon(BOOL add) {
     if (!add) return;
     std::memset(&m_nid, 0, sizeof m_nid);
@@ -67,11 +70,19 @@ LRESULT CDlgMain::OnCopyData(WPARAM, LPARAM lp) {
 LRESULT CDlgMain::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
     if (mouseMessage == WM_LBUTTONDOWN) {
         const bool visible = (GetStyle() & WS_VISIBLE) != 0;
-        if (keytool::OnTrayLeftPress(visible) == keytool::TrayPressAction::Hide) {
-            ShowMain(SW_HIDE, TRUE);
-        } else {
-            ShowMain(SW_SHOW, TRUE);
-            ::SetForegroundWindow(m_hWnd);
+        const bool dialogRunning = !::IsWindowEnabled(m_hWnd);
+        switch (keytool::OnTrayLeftPress(visible, dialogRunning)) {
+            case keytool::TrayPressAction::Hide:
+                ShowMain(SW_HIDE, TRUE);
+                break;
+            case keytool::TrayPressAction::ShowAndForeground:
+                ShowMain(SW_SHOW, TRUE);
+                ::SetForegroundWindow(m_hWnd);
+                break;
+            case keytool::TrayPressAction::ShowWithDialogInFront:
+                ShowMain(SW_SHOW, TRUE);
+                ::SetForegroundWindow(FrontPopupOf(m_hWnd));
+                break;
         }
     } else if (mouseMessage == WM_RBUTTONDOWN) {
         HMENU menu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));

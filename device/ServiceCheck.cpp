@@ -5,6 +5,14 @@
 #include "device/logic/ServiceCheck.h"
 #include "log/Log.h"
 
+static_assert(keytool::kServiceStopped == SERVICE_STOPPED);
+static_assert(keytool::kServiceStartPending == SERVICE_START_PENDING);
+static_assert(keytool::kServiceStopPending == SERVICE_STOP_PENDING);
+static_assert(keytool::kServiceRunning == SERVICE_RUNNING);
+static_assert(keytool::kServiceContinuePending == SERVICE_CONTINUE_PENDING);
+static_assert(keytool::kServicePausePending == SERVICE_PAUSE_PENDING);
+static_assert(keytool::kServicePaused == SERVICE_PAUSED);
+
 namespace {
 
 class ServiceManager : public keytool::ServiceControl {

@@ -102,10 +102,8 @@ HWND Dialog::ModalOwner() const {
         const App* app = App::Current();
         const Dialog* main = app ? app->m_pMainWnd : nullptr;
         if (!main || main == this || !main->m_hWnd) return nullptr;
-        owner = main->m_hWnd;
         // A dialog already running over the main window owns the new one.
-        HWND popup = ::GetLastActivePopup(owner);
-        if (popup && ::IsWindow(popup) && ::IsWindowVisible(popup)) owner = popup;
+        owner = FrontPopupOf(main->m_hWnd);
     }
     // A popup cannot be owned by a child window.
     while (owner && (::GetWindowLongA(owner, GWL_STYLE) & WS_CHILD)) owner = ::GetParent(owner);

@@ -1,6 +1,21 @@
 #include "framework/Window.h"
 
 namespace fw {
+namespace {
+
+struct OwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwned(HWND hwnd, LPARAM lp) {
+    auto* search = reinterpret_cast<OwnedSearch*>(lp);
+    if (::GetWindow(hwnd, GW_OWNER) != search->owner || !::IsWindowVisible(hwnd)) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+}  // namespace
 
 std::string Window::GetText(HWND hwnd) {
     const int length = ::GetWindowTextLengthA(hwnd);
@@ -15,6 +30,16 @@ HWND Window::TopLevelOf(HWND hwnd) {
     HWND top = hwnd;
     for (HWND parent = ::GetParent(top); parent; parent = ::GetParent(top)) top = parent;
     return top;
+}
+
+HWND Window::FrontPopupOf(HWND owner) {
+    const DWORD thread = ::GetWindowThreadProcessId(owner, nullptr);
+    for (;;) {
+        OwnedSearch search{owner, nullptr};
+        ::EnumThreadWindows(thread, &FindOwned, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) return owner;
+        owner = search.found;
+    }
 }
 
 }  // namespace fw

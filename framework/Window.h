@@ -32,6 +32,9 @@ public:
     static std::string GetText(HWND hwnd);
     // The ancestor that has no parent: for a page, the main window.
     static HWND TopLevelOf(HWND hwnd);
+    // The window in front of those the window owns: the visible window it owns,
+    // the one that one owns, and so on; the window itself when it owns none.
+    static HWND FrontPopupOf(HWND owner);
 };
 
 }  // namespace fw

@@ -18,7 +18,8 @@ std::uint32_t FilterPositionFlags(std::uint32_t flags, bool canShow) {
     return canShow ? flags : flags & ~kSwpShowWindow;
 }
 
-TrayPressAction OnTrayLeftPress(bool windowVisible) {
+TrayPressAction OnTrayLeftPress(bool windowVisible, bool dialogRunning) {
+    if (dialogRunning) return TrayPressAction::ShowWithDialogInFront;
     return windowVisible ? TrayPressAction::Hide : TrayPressAction::ShowAndForeground;
 }
 

@@ -37,8 +37,10 @@ Rect PageArea(const Rect& client, const Rect& displayArea);
 constexpr std::uint32_t kSwpShowWindow = 0x40;
 std::uint32_t FilterPositionFlags(std::uint32_t flags, bool canShow);
 
-// What a left press on the notification-area icon does.
-enum class TrayPressAction { Hide, ShowAndForeground };
-TrayPressAction OnTrayLeftPress(bool windowVisible);
+// What a left press on the notification-area icon does. While a dialog runs
+// over the main window (keeping it disabled), the press never hides the
+// window under it: it shows the window and brings the dialog to the front.
+enum class TrayPressAction { Hide, ShowAndForeground, ShowWithDialogInFront };
+TrayPressAction OnTrayLeftPress(bool windowVisible, bool dialogRunning);
 
 }  // namespace keytool

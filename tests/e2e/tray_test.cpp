@@ -213,6 +213,13 @@ TEST_F(Tray, AboutBoxLinkCursorAndSecondOpening) {
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), main);
     EXPECT_FALSE(driver::Enabled(main));
+    // Pressed while the box is open, the icon shows the window with the box in
+    // front, and a second press leaves the window under the box.
+    for (int press = 0; press < 2; ++press) {
+        SendMessageA(main, WM_USER + 4, 1, WM_LBUTTONDOWN);
+        EXPECT_TRUE(Visible(main));
+        EXPECT_EQ(GetForegroundWindow(), about);
+    }
     EXPECT_EQ(driver::ItemText(about, 1018), kSite);
     EXPECT_TRUE(ShownOnce("SetClassLongA(Button,-12,hand)"));
     driver::Click(GetDlgItem(about, 1018));
@@ -220,6 +227,8 @@ TEST_F(Tray, AboutBoxLinkCursorAndSecondOpening) {
     ASSERT_TRUE(driver::Press(about, IDOK));
     EXPECT_TRUE(ShownOnce("SetClassLongA(Button,-12,arrow)"));
     EXPECT_TRUE(driver::Enabled(main));
+    SendMessageA(main, WM_USER + 4, 1, WM_LBUTTONDOWN);
+    EXPECT_FALSE(Visible(main));
 
     PostMessageA(main, WM_COMMAND, 57681, 0);  // from the tray menu, while hidden
     about = box();
