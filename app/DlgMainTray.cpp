@@ -30,7 +30,7 @@ void CDlgMain::AddTrayIcon(BOOL add) {
 
 void CDlgMain::ShowMain(int showCommand, BOOL permit) {
     if (permit) m_bCanShow = TRUE;
-    ::ShowWindow(m_hWnd, showCommand);
+    ShowWindow(showCommand);
     // Painted before anything else runs: start-up and device changes go on
     // registering certificates before the message loop would paint.
     if (::IsWindowVisible(m_hWnd)) {

@@ -22,6 +22,7 @@ public:
     BOOL ShowWindow(int command) const { return ::ShowWindow(m_hWnd, command); }
     DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongA(m_hWnd, GWL_STYLE)); }
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    void EnableDlgItem(int id, BOOL enable) const { ::EnableWindow(GetDlgItem(id), enable); }
     void SetWindowText(const char* text) const { ::SetWindowTextA(m_hWnd, text); }
     std::string GetWindowText() const { return GetText(m_hWnd); }
     LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {

@@ -30,7 +30,7 @@ BOOL CDlgChgLabel::OnInitDialog() {
 
 void CDlgChgLabel::EnableControls(BOOL enable) {
     m_editLabel.EnableWindow(enable);
-    ::EnableWindow(GetDlgItem(IDC_CHANGE_LABEL), enable);
+    EnableDlgItem(IDC_CHANGE_LABEL, enable);
 }
 
 void CDlgChgLabel::OnLabelEdited() { m_editLabel.EnforceByteLimit(); }

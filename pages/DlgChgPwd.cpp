@@ -40,7 +40,7 @@ void CDlgChgPwd::EnableControls(BOOL enable) {
     m_editOld.EnableWindow(enable);
     m_editNew.EnableWindow(enable);
     m_editRepeat.EnableWindow(enable);
-    ::EnableWindow(GetDlgItem(IDC_CHANGE_PASSWORD), enable);
+    EnableDlgItem(IDC_CHANGE_PASSWORD, enable);
 }
 
 void CDlgChgPwd::OnPasswordEdited() {

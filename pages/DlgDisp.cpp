@@ -72,9 +72,9 @@ BOOL CDlgDisp::OnInitDialog() {
 
 void CDlgDisp::EnableControls(BOOL enable) {
     m_tree.EnableWindow(enable);
-    ::EnableWindow(GetDlgItem(IDC_VIEW_CERT), enable);
-    ::EnableWindow(GetDlgItem(IDC_DELETE_CERT), enable);
-    ::EnableWindow(GetDlgItem(IDC_CERT_DOWNLOAD), enable);
+    EnableDlgItem(IDC_VIEW_CERT, enable);
+    EnableDlgItem(IDC_DELETE_CERT, enable);
+    EnableDlgItem(IDC_CERT_DOWNLOAD, enable);
 }
 
 void CDlgDisp::FillCertTree() {
