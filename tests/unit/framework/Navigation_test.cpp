@@ -90,8 +90,10 @@ FakeTree MainShape() {
 
 std::vector<WindowId> Walk(const TabTree& tree, WindowId from, bool backwards, int steps) {
     std::vector<WindowId> seen;
-    for (int i = 0; i < steps; ++i)
+    seen.reserve(steps);
+    for (int i = 0; i < steps; ++i) {
         seen.push_back(from = NextTabStop(tree, kRoot, from, backwards));
+    }
     return seen;
 }
 
