@@ -6,12 +6,14 @@
 
 #include "app/DlgMain.h"
 #include "app/InstanceWindowsWin32.h"
+#include "device/SystemLibraries.h"
 #include "log/Log.h"
 #include "log/Versions.h"
 
 CKeyToolApp theApp;
 
 BOOL CKeyToolApp::InitInstance() {
+    RestrictDllSearch();
     Win32InstanceWindows windows;
     if (keytool::AnotherInstanceAnswers(windows)) {
         LogLine("start: another instance answered, ending");

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "device/SystemLibraries.h"
+
 namespace {
 
 using SslEmptyCacheFn = BOOL(WINAPI*)(LPWSTR targetName, DWORD flags);
@@ -19,9 +21,9 @@ Fn Lookup(HMODULE module, const char* name) {
 }  // namespace
 
 void ClearSecureChannelCache() {
-    HMODULE schannel = ::LoadLibraryA("SCHANNEL.DLL");
+    HMODULE schannel = LoadSystemLibrary("SCHANNEL.DLL");
     const auto emptyCache = Lookup<SslEmptyCacheFn>(schannel, "SslEmptyCacheW");
-    HMODULE wininet = ::LoadLibraryA("WININET.DLL");
+    HMODULE wininet = LoadSystemLibrary("WININET.DLL");
     const auto incrementHeader =
         Lookup<IncrementUrlCacheHeaderDataFn>(wininet, "IncrementUrlCacheHeaderData");
 

@@ -64,7 +64,8 @@ std::vector<std::string> ReadLines(const std::string& path) {
 }
 
 Process::Process(const std::string& commandLine,
-                 const std::map<std::string, std::string>& environment) {
+                 const std::map<std::string, std::string>& environment,
+                 const std::string& directory) {
     std::map<std::string, std::string> saved;
     for (const auto& [name, value] : environment) {
         char old[4096];
@@ -75,8 +76,8 @@ Process::Process(const std::string& commandLine,
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string command = commandLine;
-    CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                   &m_info);
+    CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                   directory.empty() ? nullptr : directory.c_str(), &startup, &m_info);
     for (const auto& entry : environment) {
         const auto old = saved.find(entry.first);
         SetEnvironmentVariableA(entry.first.c_str(),

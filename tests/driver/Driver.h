@@ -39,8 +39,10 @@ std::vector<std::string> ReadLines(const std::string& path);
 // A started process, ended with the object unless it ended by itself.
 class Process {
 public:
+    // An empty directory leaves the process in the test's own current folder.
     explicit Process(const std::string& commandLine,
-                     const std::map<std::string, std::string>& environment = {});
+                     const std::map<std::string, std::string>& environment = {},
+                     const std::string& directory = "");
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;

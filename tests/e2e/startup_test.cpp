@@ -180,7 +180,7 @@ TEST_F(Startup, KeysAndMessagesHideShowRefreshAndEnd) {
     EXPECT_EQ(keys.Calls().back(), "CSP_UnloadIECert()");
     const Calls platform = keys.ShellCalls();
     EXPECT_EQ(Calls(platform.begin() + platformBefore, platform.end()),
-              (Calls{"LoadLibraryA(SCHANNEL.DLL)", "LoadLibraryA(WININET.DLL)",
+              (Calls{"LoadLibraryExA(SCHANNEL.DLL,0x800)", "LoadLibraryExA(WININET.DLL,0x800)",
                      "SslEmptyCacheW(null,0)", "IncrementUrlCacheHeaderData(14)",
                      "FreeLibrary(SCHANNEL.DLL)", "FreeLibrary(WININET.DLL)"}));
 }

@@ -42,7 +42,7 @@ decltype(&PostMessageA) g_postMessage;
 decltype(&SetTimer) g_setTimer;
 decltype(&SetForegroundWindow) g_setForeground;
 decltype(&TrackPopupMenu) g_trackPopupMenu;
-decltype(&LoadLibraryA) g_loadLibrary;
+decltype(&LoadLibraryExA) g_loadLibrary;
 decltype(&GetProcAddress) g_getProcAddress;
 decltype(&FreeLibrary) g_freeLibrary;
 BOOL(WINAPI* g_sslEmptyCache)(LPWSTR, DWORD);
@@ -130,12 +130,12 @@ BOOL WINAPI RecordIncrementHeader(DWORD item, LPDWORD value) {
     return g_incrementHeader(item, value);
 }
 
-HMODULE WINAPI RecordLoadLibrary(LPCSTR name) {
-    HMODULE module = g_loadLibrary(name);
+HMODULE WINAPI RecordLoadLibrary(LPCSTR name, HANDLE file, DWORD flags) {
+    HMODULE module = g_loadLibrary(name, file, flags);
     for (auto [dll, handle] :
          {std::make_pair("SCHANNEL.DLL", &g_schannel), std::make_pair("WININET.DLL", &g_wininet)}) {
         if (name && lstrcmpiA(name, dll) == 0) {
-            Log("LoadLibraryA(%s)", dll);
+            Log("LoadLibraryExA(%s,0x%lX)", dll, flags);
             *handle = module;
         }
     }
@@ -205,7 +205,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
         Patch("SetTimer", &RecordSetTimer, g_setTimer);
         Patch("SetForegroundWindow", &RecordSetForeground, g_setForeground);
         Patch("TrackPopupMenu", &RecordTrackPopupMenu, g_trackPopupMenu);
-        Patch("LoadLibraryA", &RecordLoadLibrary, g_loadLibrary);
+        Patch("LoadLibraryExA", &RecordLoadLibrary, g_loadLibrary);
         Patch("GetProcAddress", &RecordGetProcAddress, g_getProcAddress);
         Patch("FreeLibrary", &RecordFreeLibrary, g_freeLibrary);
     }
