@@ -24,5 +24,6 @@ void CheckKeyDevice(HWND owner) {
     SetupDeviceList devices;
     MachineRegistry registry;
     OwnedMessageBox messages(owner);
-    keytool::CheckKeyDevice(devices, registry, messages);
+    LoggedRepairReport report;
+    keytool::CheckKeyDevice(devices, registry, messages, report);
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <aclapi.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -20,6 +21,29 @@ bool ObjectName(const char* path, char (&name)[kObjectNameSize]) {
 
 HKEY ToHkey(keytool::RegKey key) { return reinterpret_cast<HKEY>(key); }
 
+// The access list part of a descriptor as text, to compare two lists; empty when unreadable.
+std::string DaclText(PSECURITY_DESCRIPTOR descriptor) {
+    LPSTR text = nullptr;
+    if (!::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        return {};
+    }
+    std::string dacl = text;
+    ::LocalFree(text);
+    return dacl;
+}
+
+std::string CurrentDaclText(const char* name) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoA(name, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return {};
+    }
+    std::string dacl = DaclText(descriptor);
+    ::LocalFree(descriptor);
+    return dacl;
+}
+
 }  // namespace
 
 int GrantEveryoneAccess(const char* path, keytool::SavedAccess& original) {
@@ -31,44 +55,61 @@ int GrantEveryoneAccess(const char* path, keytool::SavedAccess& original) {
                                 &oldAcl, nullptr, &descriptor) != ERROR_SUCCESS) {
         return 0;
     }
+    const auto* bytes = static_cast<const unsigned char*>(descriptor);
+    original.assign(bytes, bytes + ::GetSecurityDescriptorLength(descriptor));
 
-    EXPLICIT_ACCESS_A access;
-    std::memset(&access, 0, sizeof access);
-    char trustee[] = "everyone";
-    ::BuildExplicitAccessWithNameA(&access, trustee, KEY_ALL_ACCESS, SET_ACCESS,
-                                   SUB_CONTAINERS_AND_OBJECTS_INHERIT);
+    // By SID: the account name of Everyone differs with the system's language.
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
     int granted = 0;
-    PACL newAcl = nullptr;
-    if (::SetEntriesInAclA(1, &access, oldAcl, &newAcl) == ERROR_SUCCESS) {
-        if (::SetNamedSecurityInfoA(name, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr,
-                                    nullptr, newAcl, nullptr) == ERROR_SUCCESS) {
-            const auto* bytes = static_cast<const unsigned char*>(descriptor);
-            original.assign(bytes, bytes + ::GetSecurityDescriptorLength(descriptor));
-            granted = 1;
+    if (::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) {
+        EXPLICIT_ACCESS_A access;
+        std::memset(&access, 0, sizeof access);
+        access.grfAccessPermissions = KEY_ALL_ACCESS;
+        access.grfAccessMode = SET_ACCESS;
+        access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+        access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+        access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+        access.Trustee.ptstrName = static_cast<LPSTR>(everyone);
+        PACL newAcl = nullptr;
+        if (::SetEntriesInAclA(1, &access, oldAcl, &newAcl) == ERROR_SUCCESS) {
+            granted = ::SetNamedSecurityInfoA(name, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
+                                              nullptr, nullptr, newAcl, nullptr) == ERROR_SUCCESS;
+            ::LocalFree(newAcl);
         }
-        ::LocalFree(newAcl);
+        ::FreeSid(everyone);
     }
     ::LocalFree(descriptor);
     return granted;
 }
 
-void RestoreAccess(const char* path, const keytool::SavedAccess& original) {
+bool RestoreAccess(const char* path, const keytool::SavedAccess& original) {
     char name[kObjectNameSize];
-    if (!ObjectName(path, name)) return;
+    if (!ObjectName(path, name)) return false;
     keytool::SavedAccess descriptor = original;
-    if (descriptor.empty() || !::IsValidSecurityDescriptor(descriptor.data())) return;
+    if (descriptor.empty() || !::IsValidSecurityDescriptor(descriptor.data())) return false;
+    const std::string saved = DaclText(descriptor.data());
+    // A grant that failed before writing anything left nothing to undo.
+    if (!saved.empty() && CurrentDaclText(name) == saved) return true;
     BOOL present = FALSE;
     BOOL defaulted = FALSE;
     PACL acl = nullptr;
-    if (!::GetSecurityDescriptorDacl(descriptor.data(), &present, &acl, &defaulted)) return;
+    if (!::GetSecurityDescriptorDacl(descriptor.data(), &present, &acl, &defaulted)) return false;
     // A key that had no list at all gets none back: null stands for that.
-    ::SetNamedSecurityInfoA(name, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                            present ? acl : nullptr, nullptr);
+    return ::SetNamedSecurityInfoA(name, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr,
+                                   nullptr, present ? acl : nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 int DeleteSubKeys(const char* path) {
     MachineRegistry registry;
-    return keytool::DeleteSubKeys(registry, path);
+    LoggedRepairReport report;
+    return keytool::DeleteSubKeys(registry, path, report);
+}
+
+void LoggedRepairReport::RestoreFailed(const std::string& path) {
+    const std::string line =
+        "KeyTool: the access list of HKLM\\" + path + " could not be restored\n";
+    ::OutputDebugStringA(line.c_str());
 }
 
 bool MachineRegistry::GrantEveryoneAccess(const std::string& path, keytool::SavedAccess& original) {
@@ -83,8 +124,8 @@ bool MachineRegistry::GrantEveryoneAccess(const std::string& path, keytool::Save
     return false;
 }
 
-void MachineRegistry::RestoreAccess(const std::string& path, const keytool::SavedAccess& original) {
-    ::RestoreAccess(path.c_str(), original);
+bool MachineRegistry::RestoreAccess(const std::string& path, const keytool::SavedAccess& original) {
+    return ::RestoreAccess(path.c_str(), original);
 }
 
 keytool::RegKey MachineRegistry::OpenKey(const std::string& path) {

@@ -60,7 +60,8 @@ std::size_t CountKeyIdMatches(const char* text, std::size_t size, bool isIdList)
     return matches;
 }
 
-void CheckKeyDevice(DeviceList& devices, Registry& registry, MessageSink& messages) {
+void CheckKeyDevice(DeviceList& devices, Registry& registry, MessageSink& messages,
+                    RepairReport& report) {
     if (!devices.Open()) return;
     DeviceText text;
     for (std::uint32_t index = 0; devices.SelectDevice(index); ++index) {
@@ -68,7 +69,7 @@ void CheckKeyDevice(DeviceList& devices, Registry& registry, MessageSink& messag
         GetDeviceText(devices, text);
         const std::size_t matches = CountKeyIdMatches(text.bytes, sizeof text.bytes, text.isIdList);
         for (std::size_t n = 0; n < matches; ++n) {
-            for (const char* path : kKeyDevicePaths) DeleteSubKeys(registry, path);
+            for (const char* path : kKeyDevicePaths) DeleteSubKeys(registry, path, report);
             messages.Show(kReinsertMessage);
         }
     }

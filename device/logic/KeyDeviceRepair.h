@@ -73,6 +73,7 @@ void GetDeviceText(DeviceList& devices, DeviceText& text);
 // `size` bytes is read: a string that runs to the end of the buffer ends there.
 std::size_t CountKeyIdMatches(const char* text, std::size_t size, bool isIdList);
 
-void CheckKeyDevice(DeviceList& devices, Registry& registry, MessageSink& messages);
+void CheckKeyDevice(DeviceList& devices, Registry& registry, MessageSink& messages,
+                    RepairReport& report);
 
 }  // namespace keytool

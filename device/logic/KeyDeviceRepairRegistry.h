@@ -29,9 +29,12 @@ class Registry {
 public:
     virtual ~Registry() = default;
     // Gives everyone full control of the key and, inherited, of everything below
-    // it; on success `original` holds the list to put back.
+    // it; answers whether that took effect. `original` gets the list it replaces
+    // as soon as that list is read, so also when the change then fails, perhaps
+    // half-way through the keys below.
     virtual bool GrantEveryoneAccess(const std::string& path, SavedAccess& original) = 0;
-    virtual void RestoreAccess(const std::string& path, const SavedAccess& original) = 0;
+    // Puts `original` back; false when the key's list could not be made so.
+    virtual bool RestoreAccess(const std::string& path, const SavedAccess& original) = 0;
     // Opens with full access; 0 when the key cannot be opened.
     virtual RegKey OpenKey(const std::string& path) = 0;
     virtual SubKeyName EnumSubKey(RegKey key, std::uint32_t index, std::string& name) = 0;
@@ -41,10 +44,19 @@ public:
     virtual void CloseKey(RegKey key) = 0;
 };
 
+// Where the repair tells what the user is not shown.
+class RepairReport {
+public:
+    virtual ~RepairReport() = default;
+    // The key stays open to everyone: its own list could not be put back.
+    virtual void RestoreFailed(const std::string& path) = 0;
+};
+
 // Deletes every key below `path`, depth first, each emptied before it goes.
 // Keys that cannot be opened or deleted are left and the walk moves past them.
 // The access list of `path`, and of any key below it that survives, is put
-// back as it was. Always answers 1.
-int DeleteSubKeys(Registry& registry, const std::string& path);
+// back as it was whenever it was read, whether or not the grant went through;
+// a list that cannot be put back is reported. Always answers 1.
+int DeleteSubKeys(Registry& registry, const std::string& path, RepairReport& report);
 
 }  // namespace keytool

@@ -1,5 +1,7 @@
 // The registry walk and the access-list changes on Wine's real registry, on a
-// tree of test keys under HKEY_LOCAL_MACHINE.
+// tree of test keys under HKEY_LOCAL_MACHINE. The security calls of this
+// executable are pointed at wrappers that see the trustee and can make a write
+// fail, after or instead of doing it.
 #include <windows.h>
 // windows.h must come first.
 #include <aclapi.h>
@@ -7,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "device/KeyDeviceRepairRegistry.h"
@@ -15,6 +18,61 @@ namespace {
 
 const std::string kRoot = "SOFTWARE\\QelmoraKeyToolTest";
 const std::string kPath = kRoot + "\\Vid_d1a1&Pid_2291";
+
+enum class WriteFailure { kNone, kAfterWriting, kWithoutWriting };
+
+decltype(&SetEntriesInAclA) g_setEntries;
+decltype(&SetNamedSecurityInfoA) g_setNamed;
+std::string g_trustee;  // the last trustee granted, as "SID:S-1-..." or "NAME:..."
+WriteFailure g_failure = WriteFailure::kNone;
+
+DWORD WINAPI SeeTrustee(ULONG count, PEXPLICIT_ACCESS_A entries, PACL old, PACL* acl) {
+    const TRUSTEE_A& trustee = entries[0].Trustee;
+    LPSTR sid = nullptr;
+    if (trustee.TrusteeForm == TRUSTEE_IS_SID && ConvertSidToStringSidA(trustee.ptstrName, &sid)) {
+        g_trustee = std::string("SID:") + sid;
+        LocalFree(sid);
+    } else if (trustee.TrusteeForm == TRUSTEE_IS_NAME) {
+        g_trustee = std::string("NAME:") + trustee.ptstrName;
+    }
+    return g_setEntries(count, entries, old, acl);
+}
+
+DWORD WINAPI FailingWrite(LPSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION info, PSID owner,
+                          PSID group, PACL dacl, PACL sacl) {
+    if (g_failure == WriteFailure::kWithoutWriting) return ERROR_ACCESS_DENIED;
+    const DWORD result = g_setNamed(name, type, info, owner, group, dacl, sacl);
+    if (g_failure == WriteFailure::kNone) return result;
+    g_failure = WriteFailure::kNone;  // once: a grant that stops half-way through the tree
+    return ERROR_ACCESS_DENIED;
+}
+
+// Points this executable's import of `name` at `hook`, keeping the real one.
+template <class Fn>
+void Patch(const char* name, Fn* hook, Fn*& real) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); d->Name; ++d) {
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+                std::strcmp(
+                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name,
+                    name) != 0) {
+                continue;
+            }
+            DWORD old = 0;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
+            real = reinterpret_cast<Fn*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(hook);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+        }
+    }
+}
 
 std::string AccessList(const std::string& path) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -32,35 +90,80 @@ std::string AccessList(const std::string& path) {
     return sddl;
 }
 
-TEST(MachineRegistry, TreeBelowThePathGoesAndItsAccessListComesBack) {
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kRoot.c_str());
-    for (const std::string& path :
-         {kPath + "\\5&1a&0&1\\Device Parameters\\Interrupt", kPath + "\\6&4d&0&2"}) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
-    }
-    const std::string before = AccessList(kPath);
-    ASSERT_EQ(before.rfind("D:", 0), 0u) << before;
-
-    keytool::SavedAccess original;
-    ASSERT_EQ(GrantEveryoneAccess(kPath.c_str(), original), 1);
-    EXPECT_NE(AccessList(kPath).find("(A;OICI;KA;;;WD)"), std::string::npos);
-    RestoreAccess(kPath.c_str(), original);
-    EXPECT_EQ(AccessList(kPath), before);
-
-    EXPECT_EQ(DeleteSubKeys(kPath.c_str()), 1);
+DWORD SubKeyCount(const std::string& path) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPath.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return 99;
+    }
     DWORD subkeys = 99;
     RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
                      nullptr, nullptr, nullptr);
     RegCloseKey(key);
-    EXPECT_EQ(subkeys, 0u);
+    return subkeys;
+}
+
+const char kEveryoneFullControl[] = "(A;OICI;KA;;;WD)";
+
+class MachineRegistryTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Patch("SetEntriesInAclA", &SeeTrustee, g_setEntries);
+        Patch("SetNamedSecurityInfoA", &FailingWrite, g_setNamed);
+        ASSERT_NE(g_setEntries, nullptr);
+        ASSERT_NE(g_setNamed, nullptr);
+    }
+    void SetUp() override {
+        g_failure = WriteFailure::kNone;
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kRoot.c_str());
+        for (const std::string& path :
+             {kPath + "\\5&1a&0&1\\Device Parameters\\Interrupt", kPath + "\\6&4d&0&2"}) {
+            HKEY key = nullptr;
+            ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                      KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                      ERROR_SUCCESS);
+            RegCloseKey(key);
+        }
+        before = AccessList(kPath);
+        ASSERT_EQ(before.rfind("D:", 0), 0u) << before;
+    }
+    void TearDown() override {
+        g_failure = WriteFailure::kNone;
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kRoot.c_str());
+    }
+    std::string before;
+};
+
+TEST_F(MachineRegistryTest, EveryoneIsNamedBySidAndTheTreeBelowGoes) {
+    keytool::SavedAccess original;
+    ASSERT_EQ(GrantEveryoneAccess(kPath.c_str(), original), 1);
+    EXPECT_EQ(g_trustee, "SID:S-1-1-0");
+    EXPECT_NE(AccessList(kPath).find(kEveryoneFullControl), std::string::npos);
+    EXPECT_TRUE(RestoreAccess(kPath.c_str(), original));
     EXPECT_EQ(AccessList(kPath), before);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kRoot.c_str());
+
+    EXPECT_EQ(DeleteSubKeys(kPath.c_str()), 1);
+    EXPECT_EQ(SubKeyCount(kPath), 0u);
+    EXPECT_EQ(AccessList(kPath), before);
+}
+
+TEST_F(MachineRegistryTest, GrantThatFailsAfterWritingIsUndone) {
+    g_failure = WriteFailure::kAfterWriting;
+    EXPECT_EQ(DeleteSubKeys(kPath.c_str()), 1);
+    EXPECT_EQ(AccessList(kPath), before);
+}
+
+TEST_F(MachineRegistryTest, RestoreAnswersWhetherTheListIsBack) {
+    keytool::SavedAccess original;
+    g_failure = WriteFailure::kWithoutWriting;
+    EXPECT_EQ(GrantEveryoneAccess(kPath.c_str(), original), 0);
+    ASSERT_FALSE(original.empty());
+    EXPECT_TRUE(RestoreAccess(kPath.c_str(), original));  // unchanged: nothing to write
+
+    g_failure = WriteFailure::kNone;
+    ASSERT_EQ(GrantEveryoneAccess(kPath.c_str(), original), 1);
+    g_failure = WriteFailure::kWithoutWriting;
+    EXPECT_FALSE(RestoreAccess(kPath.c_str(), original));
+    EXPECT_NE(AccessList(kPath).find(kEveryoneFullControl), std::string::npos);
 }
 
 }  // namespace

@@ -14,15 +14,17 @@ namespace {
 using namespace std::string_literals;
 using Log = std::vector<std::string>;
 
-// Keys by full path with an access list; some cannot be opened or deleted.
-struct FakeRegistry : Registry {
+// Keys by full path with an access list; some cannot be opened or deleted, some
+// grants stop half-way (the list changed, failure answered), some lists cannot
+// be put back. Restore failures are reported into `unrestored`.
+struct FakeRegistry : Registry, RepairReport {
     struct Key {
         std::string access = "own";
-        bool opens = true, deletes = true;
+        bool opens = true, deletes = true, grantHalfFails = false, restores = true;
     };
     std::map<std::string, Key> keys;
     std::map<RegKey, std::string> open;
-    Log log;
+    Log log, unrestored;
     int budget = 1000;  // a walk asking for more names than this never ends
 
     Log ChildrenOf(const std::string& path) const {
@@ -39,11 +41,14 @@ struct FakeRegistry : Registry {
         if (!keys.count(path)) return false;
         original.assign(keys[path].access.begin(), keys[path].access.end());
         keys[path].access = "everyone";
+        return !keys[path].grantHalfFails;
+    }
+    bool RestoreAccess(const std::string& path, const SavedAccess& original) override {
+        if (!keys.at(path).restores) return false;
+        keys.at(path).access.assign(original.begin(), original.end());
         return true;
     }
-    void RestoreAccess(const std::string& path, const SavedAccess& original) override {
-        keys.at(path).access.assign(original.begin(), original.end());
-    }
+    void RestoreFailed(const std::string& path) override { unrestored.push_back(path); }
     RegKey OpenKey(const std::string& path) override {
         if (!keys.count(path) || !keys[path].opens) return 0;
         const RegKey key = open.empty() ? 1 : open.rbegin()->first + 1;
@@ -124,7 +129,7 @@ TEST(KeyDeviceRepair, OnlyShownFailedDevicesWithTheExactIdAreRepairedOnceEach) {
             registry.keys[path];
             registry.keys[path + "\\5&2f&0&1"s];
         }
-        CheckKeyDevice(devices, registry, devices);
+        CheckKeyDevice(devices, registry, devices, registry);
         EXPECT_EQ(devices.shown, Log(c.repairs, kReinsertMessage));
         EXPECT_EQ(registry.log.size(), c.repairs ? 2u : 0u);  // both instance keys, once
     }
@@ -141,7 +146,7 @@ TEST(KeyDeviceRepair, WalkDeletesBottomUpSkipsWhatStaysAndRestoresAccess) {
     registry.keys[path + "\\2"].opens = false;
     registry.keys[path + "\\3"].deletes = false;
 
-    EXPECT_EQ(DeleteSubKeys(registry, path), 1);
+    EXPECT_EQ(DeleteSubKeys(registry, path, registry), 1);
     EXPECT_EQ(registry.log, (Log{path + "\\1\\Params\\Irq", path + "\\1\\Params", path + "\\1",
                                  path + "\\3\\child", path + "\\4"}));
     EXPECT_EQ(registry.ChildrenOf(path), (Log{"2", "3"}));
@@ -149,6 +154,26 @@ TEST(KeyDeviceRepair, WalkDeletesBottomUpSkipsWhatStaysAndRestoresAccess) {
     EXPECT_EQ(registry.keys[path].access, "own");
     EXPECT_EQ(registry.keys[path + "\\3"].access, "own");  // left behind with its own list
     EXPECT_TRUE(registry.open.empty());
+    EXPECT_TRUE(registry.unrestored.empty());
+}
+
+TEST(KeyDeviceRepair, GrantsThatStopHalfWayAreUndoneAndFailedRestoresReported) {
+    const std::string path = kKeyDevicePaths[2];
+    FakeRegistry registry;
+    for (const std::string& key :
+         {path, path + "\\1", path + "\\1\\Params", path + "\\2", path + "\\2\\child"}) {
+        registry.keys[key];
+    }
+    registry.keys[path].grantHalfFails = true;
+    registry.keys[path + "\\1"].grantHalfFails = true;
+    registry.keys[path + "\\1"].deletes = false;
+    registry.keys[path + "\\2"].deletes = false;
+    registry.keys[path + "\\2"].restores = false;
+
+    DeleteSubKeys(registry, path, registry);
+    EXPECT_EQ(registry.keys[path].access, "own");
+    EXPECT_EQ(registry.keys[path + "\\1"].access, "own");
+    EXPECT_EQ(registry.unrestored, Log{path + "\\2"});
 }
 
 TEST(KeyDeviceRepair, IdListIsReadOnlyInsideItsBuffer) {
