@@ -5,6 +5,7 @@
 #include "keylib/KeyLib.h"
 #include "log/Log.h"
 #include "pages/CspBaseDialog.h"
+#include "pages/TempCertFile.h"
 #include "pages/logic/CertBuffer.h"
 #include "res/resource.h"
 
@@ -112,13 +113,7 @@ std::uint32_t ShellCertFiles::TempPath(std::uint32_t size, char* buffer) {
 
 bool ShellCertFiles::WriteNewFile(const char* path, const std::uint8_t* bytes,
                                   std::uint32_t length) {
-    HANDLE file = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = ::WriteFile(file, bytes, length, &written, nullptr) && written == length;
-    ::CloseHandle(file);
-    return ok;
+    return WriteTempCertFile(path, bytes, length);
 }
 
 void ShellCertFiles::Open(const char* path) {

@@ -8,6 +8,7 @@
 #include "pages/CertDecoderCrypt32.h"
 #include "pages/CertPageWin32.h"
 #include "pages/PageMessageBox.h"
+#include "pages/TempCertFile.h"
 #include "pages/logic/CertSelection.h"
 #include "pages/logic/CertTreeFill.h"
 #include "pages/logic/CertView.h"
@@ -35,6 +36,7 @@ CDlgDisp::CDlgDisp(HWND parent) : CCspBaseDialog(IDD_DISP, parent) {}
 
 CDlgDisp::~CDlgDisp() {
     if (m_tree.m_hWnd && ::IsWindow(m_tree.m_hWnd)) ::DestroyWindow(m_tree.m_hWnd);
+    RemoveTempCertFile();
 }
 
 const fw::RuntimeClass* CDlgDisp::GetRuntimeClass() const { return &kRuntimeClass; }

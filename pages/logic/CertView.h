@@ -20,7 +20,8 @@ public:
     // As the platform's temporary-path query: the directory's length without
     // the terminator, the size needed when it does not fit, 0 on failure.
     virtual std::uint32_t TempPath(std::uint32_t size, char* buffer) = 0;
-    // Creates or replaces the file with exactly these bytes.
+    // Creates or replaces the file with exactly these bytes; false when the
+    // name is a link or the file cannot be written.
     virtual bool WriteNewFile(const char* path, const std::uint8_t* bytes,
                               std::uint32_t length) = 0;
     virtual void Open(const char* path) = 0;

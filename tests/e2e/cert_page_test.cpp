@@ -10,6 +10,46 @@ const std::string kUser =
 const std::string kRest =
     ">容器1  名字＝DemoCorp|>>演示企业 签名 [1]|>容器2  空|>容器3  空|>容器4  空|>容器5  空|";
 
+std::string TempCertFile() {
+    char temp[MAX_PATH];
+    return std::string(temp, GetTempPathA(MAX_PATH, temp)) + "~certdemotemp~.cer";
+}
+
+// Wine's own name of a file, as its Unix programs see it.
+std::string UnixPath(const std::string& path) {
+    using UnixNameFn = char*(CDECL*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char* name = unixName ? unixName(wide) : nullptr;
+    const std::string result = name ? name : "";
+    if (name) HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Puts a Unix symbolic link at `link`, as another local program could: Wine
+// shows it as the file it points at, so only where the writes land tells.
+// Wine starts the Unix shell without waiting for it: it leaves a mark when done.
+void PlantUnixLink(const std::string& target, const std::string& link) {
+    DeleteFileA(link.c_str());
+    const std::string done = link + ".planted";
+    const std::string unixTarget = UnixPath(target), unixLink = UnixPath(link);
+    ASSERT_FALSE(unixTarget.empty() || unixLink.empty());
+    std::string command =
+        "sh -c \"ln -sfn " + unixTarget + " " + unixLink + " && touch " + UnixPath(done) + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION shell{};
+    ASSERT_TRUE(CreateProcessA("Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &shell));
+    CloseHandle(shell.hProcess);
+    CloseHandle(shell.hThread);
+    ASSERT_TRUE(driver::WaitUntil(
+        [&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    DeleteFileA(done.c_str());
+}
+
 class CertPage : public e2e::PagesTest {
 protected:
     void SetUp() override {
@@ -112,8 +152,7 @@ TEST_F(CertPage, OneTryLeftAfterAFailedDeletionAsksBeforeTheNext) {
 }
 
 TEST_F(CertPage, ViewWritesTheTemporaryFileForTheShellAndSystemCheckFindsNoService) {
-    char temp[MAX_PATH];
-    const std::string file = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "~certdemotemp~.cer";
+    const std::string file = TempCertFile();
     ASSERT_TRUE(Select("演示用户 加密"));
     driver::Click(Item(IDC_VIEW_CERT));
     EXPECT_TRUE(driver::WaitUntil([&] {
@@ -132,6 +171,49 @@ TEST_F(CertPage, ViewWritesTheTemporaryFileForTheShellAndSystemCheckFindsNoServi
     EXPECT_FALSE(driver::Enabled(main));
     EXPECT_TRUE(driver::Press(check(), IDCANCEL));
     EXPECT_TRUE(driver::Enabled(main));
+}
+
+TEST_F(CertPage, TemporaryFileIsNeverWrittenThroughALinkAndGoesAtExit) {
+    const std::string file = TempCertFile();
+    const std::string victim = dir.File("victim.txt"), absent = dir.File("absent.txt");
+    const auto opened = [&] {
+        return e2e::Count(keys.ShellCalls(), "ShellExecuteA(open," + file + ",null,5)");
+    };
+    const auto view = [&](const std::string& cert, size_t opens) {
+        ASSERT_TRUE(Select(cert));
+        driver::Click(Item(IDC_VIEW_CERT));
+        EXPECT_TRUE(driver::WaitUntil([&] { return opened() == opens; })) << cert;
+    };
+    driver::WriteFile(victim, "victim");
+
+    PlantUnixLink(victim, file);
+    ASSERT_EQ(driver::ReadFile(file), "victim");
+    view("演示用户 加密", 1);
+    EXPECT_EQ(driver::ReadFile(victim), "victim");
+    EXPECT_EQ(driver::ReadFile(file), ders[0]);
+
+    PlantUnixLink(absent, file);  // pointing nowhere yet
+    view("演示企业 签名", 2);
+    EXPECT_EQ(GetFileAttributesA(absent.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(driver::ReadFile(file), ders[2]);
+
+    // A second name of a file is refused outright.
+    DeleteFileA(file.c_str());
+    ASSERT_TRUE(CreateHardLinkA(file.c_str(), victim.c_str(), nullptr));
+    ASSERT_TRUE(Select("演示用户 签名"));
+    driver::Click(Item(IDC_VIEW_CERT));
+    EXPECT_EQ(Box().text, "创建临时文件失败");
+    EXPECT_EQ(driver::ReadFile(victim), "victim");
+    EXPECT_EQ(opened(), 2u);
+
+    // What the view wrote goes when the program ends.
+    DeleteFileA(file.c_str());
+    view("演示用户 签名", 3);
+    PostMessageA(main, WM_USER + 1, 0, 0);
+    EXPECT_TRUE(driver::WaitUntil([&] { return !IsWindow(main); }));
+    EXPECT_TRUE(driver::WaitUntil(
+        [&] { return GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES; }));
+    EXPECT_EQ(driver::ReadFile(victim), "victim");
 }
 
 }  // namespace
