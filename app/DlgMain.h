@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "app/logic/ExpiryReminders.h"
+#include "device/logic/KeyEvents.h"
 #include "framework/Controls.h"
 #include "pages/CspBaseDialog.h"
 #include "pages/DlgChgLabel.h"
@@ -77,6 +78,7 @@ private:
     std::uint32_t m_dwSlotOfItem[256] = {};
     std::uint32_t m_dwCurSlot = 0;
     std::uint32_t m_nKeyCount = 0;
+    keytool::DeviceChangeState m_deviceChange;
     BOOL m_bCanShow = FALSE;
     NOTIFYICONDATAA m_nid{};
     CDlgChgPwd m_dlgChgPwd;

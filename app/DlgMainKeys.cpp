@@ -24,6 +24,10 @@ static_assert(keytool::kDbtDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE);
 
 namespace {
 
+static_assert(keytool::kDbtDeviceArrival == DBT_DEVICEARRIVAL);
+static_assert(keytool::kDbtDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE);
+static_assert(keytool::kDbtDevNodesChanged == DBT_DEVNODES_CHANGED);
+
 class LibraryLabels : public keytool::LabelReader {
 public:
     std::uint32_t ReadLabel(std::uint32_t slot, char* buffer) override {
@@ -47,9 +51,16 @@ public:
 class CDlgMain::KeyEvents : public keytool::KeyEventTarget {
 public:
     KeyEvents(CDlgMain& main, std::uint32_t eventType)
-        : m_main(main), m_log{eventType, main.m_nKeyCount, 0, 0, false} {}
+        : m_main(main),
+          m_log{eventType, main.m_nKeyCount, 0, 0, false},
+          m_deferred(main.m_deviceChange.evaluating && !keytool::IsIgnoredDeviceEvent(eventType)) {}
     ~KeyEvents() override {
-        if (!m_log.listed) LogLine("%s", keytool::DescribeKeyEvaluation(m_log).c_str());
+        if (m_deferred) {
+            LogLine("device change 0x%04X: came during another, evaluated after it",
+                    unsigned{m_log.eventType});
+        } else if (!m_log.listed) {
+            LogLine("%s", keytool::DescribeKeyEvaluation(m_log).c_str());
+        }
     }
 
     void QuickCount() override {
@@ -93,16 +104,21 @@ public:
         }
     }
     void ClearSslState() override { m_main.ClearSslState(); }
+    void PostReevaluation() override {
+        ::PostMessageA(m_main.m_hWnd, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    }
 
 private:
     CDlgMain& m_main;
     keytool::KeyEvaluation m_log;
+    const bool m_deferred;
 };
 
 LRESULT CDlgMain::OnDeviceChange(WPARAM eventType, LPARAM) {
     KeyEvents events(*this, static_cast<std::uint32_t>(eventType));
     const std::uint32_t keysBefore = m_nKeyCount;
-    keytool::EvaluateKeyCount(static_cast<std::uint32_t>(eventType), m_nKeyCount, events);
+    keytool::HandleDeviceChange(static_cast<std::uint32_t>(eventType), m_nKeyCount, m_deviceChange,
+                                events);
     keytool::g_TriesLeft.KeepOnly(g_dwSlots, g_nSlots);
     if (eventType != 0 && m_nKeyCount > keysBefore) {
         ::PostMessageA(m_hWnd, WM_KEYTOOL_EXPIRYCHECK, TRUE, 0);

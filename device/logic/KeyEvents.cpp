@@ -15,9 +15,12 @@ void LoadKeyCerts(CertRegistrar& keys, const std::uint32_t* slots, std::uint32_t
     }
 }
 
+bool IsIgnoredDeviceEvent(std::uint32_t eventType) {
+    return eventType == kDbtDeviceArrival || eventType == kDbtDeviceRemoveComplete;
+}
+
 void EvaluateKeyCount(std::uint32_t eventType, std::uint32_t& keyCount, KeyEventTarget& target) {
-    // Arrival and removal notices come with the device-tree change that follows them.
-    if (eventType == kDbtDeviceArrival || eventType == kDbtDeviceRemoveComplete) return;
+    if (IsIgnoredDeviceEvent(eventType)) return;
 
     target.QuickCount();
     if (g_nSlots > 0) {
@@ -50,6 +53,22 @@ void EvaluateKeyCount(std::uint32_t eventType, std::uint32_t& keyCount, KeyEvent
         target.NotifyInstances(kBalloonCertsRegistered);
     }
     target.RefreshKeyList();
+}
+
+void HandleDeviceChange(std::uint32_t eventType, std::uint32_t& keyCount, DeviceChangeState& state,
+                        KeyEventTarget& target) {
+    if (IsIgnoredDeviceEvent(eventType)) return;
+    if (state.evaluating) {
+        state.pending = true;
+        return;
+    }
+    state.evaluating = true;
+    EvaluateKeyCount(eventType, keyCount, target);
+    state.evaluating = false;
+    if (state.pending) {
+        state.pending = false;
+        target.PostReevaluation();
+    }
 }
 
 }  // namespace keytool

@@ -8,6 +8,7 @@ namespace keytool {
 
 constexpr std::uint32_t kDbtDeviceArrival = 0x8000;
 constexpr std::uint32_t kDbtDeviceRemoveComplete = 0x8004;
+constexpr std::uint32_t kDbtDevNodesChanged = 0x0007;
 
 constexpr std::uint32_t kBalloonKeyInserted = 10;
 constexpr std::uint32_t kBalloonKeyRemoved = 11;
@@ -45,9 +46,28 @@ public:
     virtual void Wait100ms() = 0;
     virtual void OpenLaunchText(std::uint32_t firstSlot) = 0;
     virtual void ClearSslState() = 0;
+    // Queues a device-tree change to the main window itself, evaluated once
+    // the current message has been handled.
+    virtual void PostReevaluation() = 0;
 };
+
+// Whether an evaluation is running, and whether a change came in meanwhile.
+struct DeviceChangeState {
+    bool evaluating = false;
+    bool pending = false;
+};
+
+// Arrival and removal notices: the device-tree change that follows each is evaluated instead.
+bool IsIgnoredDeviceEvent(std::uint32_t eventType);
 
 // Runs one evaluation; keyCount is the main window's count from the last one.
 void EvaluateKeyCount(std::uint32_t eventType, std::uint32_t& keyCount, KeyEventTarget& target);
+
+// Evaluates a device change, never inside another one. The library's prompts
+// and the boxes an evaluation shows keep dispatching messages, so further
+// changes arrive while it runs: they are only remembered, and however many came,
+// one evaluation is posted for after the running one.
+void HandleDeviceChange(std::uint32_t eventType, std::uint32_t& keyCount, DeviceChangeState& state,
+                        KeyEventTarget& target);
 
 }  // namespace keytool

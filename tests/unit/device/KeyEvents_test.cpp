@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct Recorder : KeyEventTarget {
     std::vector<std::uint32_t> plugged, fullRead;
     std::uint32_t status = 2, statusResult = 0;
     std::string steps;
+    std::function<void()> duringPrompt;  // what arrives while the initial-password prompt is open
 
     void Step(const std::string& step) { steps += (steps.empty() ? "" : " ") + step; }
     void QuickCount() override {
@@ -28,7 +30,10 @@ struct Recorder : KeyEventTarget {
         std::copy(fullRead.begin(), fullRead.end(), g_dwSlots);
     }
     void UnloadCerts() override { Step("unload"); }
-    void ChangeInitPassword(std::uint32_t s) override { Step("init" + std::to_string(s)); }
+    void ChangeInitPassword(std::uint32_t s) override {
+        Step("init" + std::to_string(s));
+        if (duringPrompt) duringPrompt();
+    }
     std::uint32_t GetSlotStatus(std::uint32_t s, std::uint32_t* out) override {
         Step("status" + std::to_string(s));
         *out = status;
@@ -45,6 +50,7 @@ struct Recorder : KeyEventTarget {
     void Wait100ms() override { Step("wait"); }
     void OpenLaunchText(std::uint32_t s) override { Step("launch" + std::to_string(s)); }
     void ClearSslState() override { Step("ssl"); }
+    void PostReevaluation() override { Step("post"); }
 };
 
 TEST(KeyEvents, EachChangeOfTheKeyCountRunsItsSteps) {
@@ -134,6 +140,41 @@ TEST(KeyEvents, EachChangeOfTheKeyCountRunsItsSteps) {
             EXPECT_EQ(count, c.countBefore) << c.name;
         }
     }
+}
+
+TEST(KeyEvents, ChangesDuringAnEvaluationAreNotNestedButFollowItOnce) {
+    constexpr std::uint32_t kTreeChanged = 7;
+    Recorder recorder;
+    recorder.plugged = recorder.fullRead = {5};
+    DeviceChangeState state;
+    std::uint32_t count = 0;
+    // Keys plugged and pulled while the prompt is open, announced as Windows does.
+    recorder.duringPrompt = [&] {
+        recorder.plugged = recorder.fullRead = {5, 8};
+        for (std::uint32_t event : {0x8000u, kTreeChanged, 0x8004u, kTreeChanged, kTreeChanged}) {
+            HandleDeviceChange(event, count, state, recorder);
+        }
+    };
+    HandleDeviceChange(0, count, state, recorder);
+    EXPECT_EQ(recorder.steps, "count enable icon show wait list newicon launch5 unload init5 " +
+                                  std::string("status5 load5 balloon19 refresh post"));
+    EXPECT_EQ(count, 1u);
+
+    // The posted change evaluates what the nested ones saw, as one insertion.
+    recorder.steps.clear();
+    recorder.duringPrompt = nullptr;
+    HandleDeviceChange(kTreeChanged, count, state, recorder);
+    EXPECT_EQ(recorder.steps,
+              "count enable icon show wait list newicon balloon10 launch5 unload " +
+                  std::string("init5 status5 load5 init8 status8 load8 balloon19 ") + "refresh");
+    EXPECT_EQ(count, 2u);
+
+    // Notices that are never evaluated post nothing either.
+    recorder.steps.clear();
+    recorder.duringPrompt = [&] { HandleDeviceChange(0x8000, count, state, recorder); };
+    recorder.plugged = recorder.fullRead = {8};
+    HandleDeviceChange(kTreeChanged, count, state, recorder);
+    EXPECT_EQ(recorder.steps.find("post"), std::string::npos) << recorder.steps;
 }
 
 }  // namespace
