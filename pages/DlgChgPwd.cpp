@@ -5,6 +5,48 @@
 #include "pages/PageMessageBox.h"
 #include "res/resource.h"
 
+namespace {
+
+// The passwords as typed, wiped as soon as the change is decided, whichever way:
+// not kept through the box that follows, nor left on the stack after it.
+struct TypedPasswords {
+    // The key library takes at most 16 bytes of each password plus the terminator.
+    char oldPassword[keytool::kMaxPasswordBytes + 1] = {};
+    char newPassword[keytool::kMaxPasswordBytes + 1] = {};
+    char repeatPassword[keytool::kMaxPasswordBytes + 1] = {};
+
+    TypedPasswords() = default;
+    TypedPasswords(const TypedPasswords&) = delete;
+    TypedPasswords& operator=(const TypedPasswords&) = delete;
+    ~TypedPasswords() { ::SecureZeroMemory(this, sizeof *this); }
+};
+
+// Decides the change; false when the user gave it up at the last-try question.
+bool ChangeWithTypedPasswords(HWND page, HWND oldEdit, HWND newEdit, HWND repeatEdit,
+                              std::uint32_t slot, keytool::PasswordVerdict* verdict) {
+    TypedPasswords typed;
+    ::GetWindowTextA(oldEdit, typed.oldPassword, sizeof typed.oldPassword);
+    ::GetWindowTextA(newEdit, typed.newPassword, sizeof typed.newPassword);
+    ::GetWindowTextA(repeatEdit, typed.repeatPassword, sizeof typed.repeatPassword);
+    *verdict = keytool::CheckPasswords(typed.oldPassword, typed.newPassword, typed.repeatPassword);
+    if (verdict->message.kind != keytool::BoxKind::None) return true;
+
+    LastTryBox lastTry(page);
+    std::uint32_t result = 0;
+    const auto change = [&] {
+        return LoggedKeyLib(
+            "CSP_ChangePassword", slot,
+            CSP_ChangePassword(slot, KEYLIB_PASSWORD_USER, typed.oldPassword, typed.newPassword));
+    };
+    if (!keytool::CheckUserPassword(slot, keytool::g_TriesLeft, lastTry, change, &result)) {
+        return false;
+    }
+    *verdict = keytool::ChangeResultVerdict(result);
+    return true;
+}
+
+}  // namespace
+
 const fw::RuntimeClass CDlgChgPwd::kRuntimeClass{"CDlgChgPwd", &CCspBaseDialog::kRuntimeClass};
 
 CDlgChgPwd::CDlgChgPwd(HWND parent) : CCspBaseDialog(IDD_CHGPWD, parent) {}
@@ -50,30 +92,11 @@ void CDlgChgPwd::OnPasswordEdited() {
 }
 
 void CDlgChgPwd::OnChangePassword() {
-    // The key library takes at most 16 bytes of each password plus the terminator.
-    char oldPassword[keytool::kMaxPasswordBytes + 1] = {};
-    char newPassword[keytool::kMaxPasswordBytes + 1] = {};
-    char repeatPassword[keytool::kMaxPasswordBytes + 1] = {};
-    ::GetWindowTextA(m_editOld.m_hWnd, oldPassword, sizeof oldPassword);
-    ::GetWindowTextA(m_editNew.m_hWnd, newPassword, sizeof newPassword);
-    ::GetWindowTextA(m_editRepeat.m_hWnd, repeatPassword, sizeof repeatPassword);
-
-    keytool::PasswordVerdict verdict =
-        keytool::CheckPasswords(oldPassword, newPassword, repeatPassword);
-    if (verdict.message.kind == keytool::BoxKind::None) {
-        LastTryBox lastTry(m_hWnd);
-        std::uint32_t result = 0;
-        const auto change = [&] {
-            return LoggedKeyLib(
-                "CSP_ChangePassword", m_dwSlot,
-                CSP_ChangePassword(m_dwSlot, KEYLIB_PASSWORD_USER, oldPassword, newPassword));
-        };
-        if (!keytool::CheckUserPassword(m_dwSlot, keytool::g_TriesLeft, lastTry, change, &result)) {
-            return;
-        }
-        verdict = keytool::ChangeResultVerdict(result);
+    keytool::PasswordVerdict verdict;
+    if (ChangeWithTypedPasswords(m_hWnd, m_editOld.m_hWnd, m_editNew.m_hWnd, m_editRepeat.m_hWnd,
+                                 m_dwSlot, &verdict)) {
+        Apply(verdict);
     }
-    Apply(verdict);
 }
 
 void CDlgChgPwd::Apply(const keytool::PasswordVerdict& verdict) const {
