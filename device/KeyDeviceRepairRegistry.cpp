@@ -107,9 +107,9 @@ int DeleteSubKeys(const char* path) {
 }
 
 void LoggedRepairReport::RestoreFailed(const std::string& path) {
-    const std::string line =
-        "KeyTool: the access list of HKLM\\" + path + " could not be restored\n";
-    ::OutputDebugStringA(line.c_str());
+    LogLine(
+        "repair: the access list of HKLM\\%s could not be put back; Everyone keeps full control",
+        path.c_str());
 }
 
 bool MachineRegistry::GrantEveryoneAccess(const std::string& path, keytool::SavedAccess& original) {

@@ -20,7 +20,7 @@ bool RestoreAccess(const char* path, const keytool::SavedAccess& original);
 // its own access list. Always answers 1.
 int DeleteSubKeys(const char* path);
 
-// The one place where the repair reports what the user is not shown.
+// Where the repair reports what the user is not shown: the tool's log.
 class LoggedRepairReport : public keytool::RepairReport {
 public:
     void RestoreFailed(const std::string& path) override;
