@@ -12,6 +12,7 @@
 namespace {
 
 constexpr char kLogFolder[] = "\\Qelmora\\UsbKeyTool";
+constexpr char kLogMutex[] = "Local\\QelmoraUsbKeyToolLog";
 
 std::string LocalAppData() {
     char path[MAX_PATH] = {};
@@ -33,6 +34,28 @@ void CreateLogFolder() {
     ::CreateDirectoryA((base + kLogFolder).c_str(), nullptr);
 }
 
+// The tool and ukeyctl write the same file: one process at a time may roll it
+// over, or one could move the other's fresh file over the previous one. The
+// wait is short; without the lock the line is appended and the file left as it is.
+class RollOverLock {
+public:
+    RollOverLock() : m_mutex(::CreateMutexA(nullptr, FALSE, kLogMutex)) {
+        const DWORD wait = m_mutex ? ::WaitForSingleObject(m_mutex, 100) : WAIT_FAILED;
+        m_owned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    }
+    ~RollOverLock() {
+        if (m_owned) ::ReleaseMutex(m_mutex);
+        if (m_mutex) ::CloseHandle(m_mutex);
+    }
+    RollOverLock(const RollOverLock&) = delete;
+    RollOverLock& operator=(const RollOverLock&) = delete;
+    bool Owned() const { return m_owned; }
+
+private:
+    HANDLE m_mutex;
+    bool m_owned = false;
+};
+
 void WriteLine(const std::string& line) {
     const std::string path = LogFilePath();
     if (path.empty()) return;
@@ -42,8 +65,9 @@ void WriteLine(const std::string& line) {
         file = OpenForAppend(path);
     }
     if (file == INVALID_HANDLE_VALUE) return;
+    const RollOverLock lock;
     LARGE_INTEGER size{};
-    if (::GetFileSizeEx(file, &size) &&
+    if (lock.Owned() && ::GetFileSizeEx(file, &size) &&
         keytool::NeedsRollOver(static_cast<std::uint64_t>(size.QuadPart), line.size())) {
         ::CloseHandle(file);
         ::MoveFileExA(path.c_str(), PreviousLogFilePath().c_str(), MOVEFILE_REPLACE_EXISTING);

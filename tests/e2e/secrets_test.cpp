@@ -1,5 +1,6 @@
 // Passwords typed into the pages and the key library's prompts must not reach
 // the log, the diagnostics report or the registry.
+#include <memory>
 #include <vector>
 
 #include "tests/e2e/PagesDriver.h"
@@ -7,7 +8,7 @@
 namespace {
 
 const std::vector<std::string> kPasswords = {"Zx-Initial-71", "Zx-Second-72", "Zx-Third-733",
-                                             "Zx-Wrong-744"};
+                                             "Zx-Wrong-744",  "Zx-Other-755", "Zx-Fifth-766"};
 
 std::string Utf16(const std::string& ascii) {
     std::string wide;
@@ -26,11 +27,26 @@ protected:
         SendMessageA(tabs, TCM_SETCURFOCUS, tab, 0);
         ASSERT_TRUE(page && driver::WaitUntil([&] { return driver::Visible(page); }));
     }
+    std::unique_ptr<driver::Process> Start(const std::string& command) const {
+        return std::make_unique<driver::Process>(
+            command, std::map<std::string, std::string>{{"KEYLIB_STORE", keys.Store()},
+                                                        {"LOCALAPPDATA", keys.Home()}});
+    }
     int Run(const std::string& command) const {
-        driver::Process process(command,
-                                {{"KEYLIB_STORE", keys.Store()}, {"LOCALAPPDATA", keys.Home()}});
         DWORD code = 1;
-        return process.WaitExit(60000, &code) ? static_cast<int>(code) : -1;
+        return Start(command)->WaitExit(60000, &code) ? static_cast<int>(code) : -1;
+    }
+    // The key library's initial-password prompt, answered.
+    static void AnswerInitialPrompt(const std::string& initial, const std::string& next) {
+        HWND prompt = nullptr;
+        ASSERT_TRUE(driver::WaitUntil([&] {
+            prompt = Dialog("修改UsbKey初始密码");
+            return driver::Visible(prompt);
+        }));
+        driver::Type(GetDlgItem(prompt, 1201), initial);
+        driver::Type(GetDlgItem(prompt, 1202), next);
+        driver::Type(GetDlgItem(prompt, 1203), next);
+        ASSERT_TRUE(driver::Press(prompt, IDOK));
     }
 
     driver::TempDir files;
@@ -41,18 +57,22 @@ TEST_F(Secrets, TypedPasswordsReachNeitherLogNorReportNorRegistry) {
                           "--status", "2", "--initial"}),
               0);
     ASSERT_EQ(keys.Admin({"plug", "k"}), 0);
-    pid = keys.StartRecorded().Id();
+    const std::string ukeyctl = "\"" + e2e::BinDir() + "\\ukeyctl.exe\" ";
 
-    // Start-up meets the initial password: the key library's own prompt asks for a new one.
-    HWND prompt = nullptr;
-    ASSERT_TRUE(driver::WaitUntil([&] {
-        prompt = Dialog("修改UsbKey初始密码");
-        return driver::Visible(prompt);
-    }));
-    driver::Type(GetDlgItem(prompt, 1201), kPasswords[0]);
-    driver::Type(GetDlgItem(prompt, 1202), kPasswords[1]);
-    driver::Type(GetDlgItem(prompt, 1203), kPasswords[1]);
-    ASSERT_TRUE(driver::Press(prompt, IDOK));
+    // ukeyctl's registration meets the initial password: the key library's prompt asks.
+    const auto registration = Start(ukeyctl + "register");
+    AnswerInitialPrompt(kPasswords[0], kPasswords[1]);
+    DWORD code = 1;
+    ASSERT_TRUE(registration->WaitExit(30000, &code));
+    EXPECT_EQ(code, 0u);
+
+    // So does the program's start-up, for a second key.
+    ASSERT_EQ(keys.Admin({"create", "k2", "--label", "Other", "--password", kPasswords[4],
+                          "--status", "2", "--initial"}),
+              0);
+    ASSERT_EQ(keys.Admin({"plug", "k2"}), 0);
+    pid = keys.StartRecorded().Id();
+    AnswerInitialPrompt(kPasswords[4], kPasswords[5]);
     main = driver::WaitMainWindow(pid);
     ASSERT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "秘密Key"; }));
 
@@ -73,9 +93,8 @@ TEST_F(Secrets, TypedPasswordsReachNeitherLogNorReportNorRegistry) {
     PostMessageA(main, WM_USER + 1, 0, 0);
     ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(main); }));
 
-    const std::string ukeyctl = "\"" + e2e::BinDir() + "\\ukeyctl.exe\" diag --out ";
-    ASSERT_EQ(Run(ukeyctl + "\"" + files.File("report.txt") + "\""), 0);
-    ASSERT_EQ(Run(ukeyctl + "\"" + files.File("report.json") + "\" --json"), 0);
+    ASSERT_EQ(Run(ukeyctl + "diag --out \"" + files.File("report.txt") + "\""), 0);
+    ASSERT_EQ(Run(ukeyctl + "diag --json --out \"" + files.File("report.json") + "\""), 0);
     ASSERT_EQ(Run("reg.exe export HKCU \"" + files.File("hkcu.reg") + "\" /y"), 0);
     ASSERT_EQ(Run("reg.exe export HKLM\\Software \"" + files.File("hklm.reg") + "\" /y"), 0);
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <thread>
 #include <string>
 
 #include "log/Log.h"
@@ -58,6 +59,34 @@ TEST_F(LogWriter, RollsOverAtTheLimitKeepingOnePreviousFile) {
     const std::vector<std::string> lines = driver::ReadLines(LogFilePath());
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("after the limit"), std::string::npos);
+}
+
+TEST_F(LogWriter, WhileAnotherProcessRollsOverTheLineIsOnlyAppended) {
+    LogLine("first");
+    const std::string full(keytool::kLogRollSize, 'x');
+    driver::WriteFile(LogFilePath(), full);
+    // Held by another thread, as another process would hold it.
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread other([&] {
+        HANDLE mutex = CreateMutexA(nullptr, TRUE, "Local\\QelmoraUsbKeyToolLog");
+        SetEvent(held);
+        WaitForSingleObject(release, INFINITE);
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    });
+    WaitForSingleObject(held, INFINITE);
+    LogLine("appended");
+    SetEvent(release);
+    other.join();
+    EXPECT_EQ(GetFileAttributesA(PreviousLogFilePath().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(driver::ReadFile(LogFilePath()).substr(0, full.size()), full);
+
+    LogLine("rolled");
+    EXPECT_NE(driver::ReadLines(PreviousLogFilePath()).back().find("appended"), std::string::npos);
+    EXPECT_EQ(driver::ReadLines(LogFilePath()).size(), 1u);
+    CloseHandle(held);
+    CloseHandle(release);
 }
 
 TEST_F(LogWriter, AnUnwritableLogIsSkippedSilently) {

@@ -268,7 +268,7 @@ TEST_F(Ukeyctl, DiagWritesTheWholeReportToAFile) {
 key library:       [^\n]+
 Windows:           \d+\.\d+\.\d+ \((32|64)-bit\)
 ANSI code page:    936
-console code page: \d+
+console code page: (\d+|none \(no console\))
 
 \[keys\]
 slot 1: Support \(status 2\)

@@ -186,7 +186,8 @@ std::string DiagText(const DiagReport& r) {
     text += "key library:       " + r.keyLibVersion + "\n";
     text += "Windows:           " + r.windowsVersion + "\n";
     text += "ANSI code page:    " + std::to_string(r.ansiCodePage) + "\n";
-    text += "console code page: " + std::to_string(r.consoleCodePage) + "\n";
+    text += "console code page: " +
+            (r.consoleCodePage ? std::to_string(r.consoleCodePage) : "none (no console)") + "\n";
     text += "\n[keys]\n" + CertsText(r.inventory);
 
     const Registration registration = CompareRegistration(r.inventory, r.registered);
