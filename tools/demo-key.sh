@@ -2,6 +2,7 @@
 # Creates the demo key once (label 演示UsbKey, password 12345a78) and plugs it in, in the key
 # store the key tool of this Wine environment uses. Safe to run again: an existing demo key is
 # kept as it is and only plugged in when it is not.
+#   tools/demo-key.sh [STORE]   with a store folder: the key is made there and left pulled
 # Needs the Windows build and the Wine environment (. tools/wine-env.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,7 +12,9 @@ admin=build/windows/bin/keyadmin.exe
 certs=build/demo-key
 key=demo
 
-keyadmin() { wine "$admin" "$@"; }
+store=()
+[[ -n ${1:-} ]] && store=(--store "$(winepath -w "$1")")
+keyadmin() { wine "$admin" "${store[@]}" "$@"; }
 
 if ! keyadmin show "$key" >/dev/null 2>&1; then
   # The demo certificates are made here, never taken from anywhere.
@@ -30,4 +33,4 @@ if ! keyadmin show "$key" >/dev/null 2>&1; then
   trap - ERR
   echo "demo-key: created key '$key'"
 fi
-keyadmin plug "$key"
+((${#store[@]})) || keyadmin plug "$key"

@@ -1,0 +1,208 @@
+﻿; The tool's installer: per machine, Chinese, signed; upgrades in place while
+; the tool runs and uninstalls cleanly. Built by tools/package.sh, which
+; defines VERSION, STAGE (the staged release files), OUTFILE, SIGN (the
+; signing command), ICON and, when the package carries our key library,
+; OUR_KEYLIB (then keyadmin.exe and the demo key are in STAGE too).
+; Command line: /S, /D=dir, /AUTOSTART=0, /RUN (start the tool after a silent
+; install), /ALLOWDOWNGRADE; the uninstaller takes /S and /REMOVEKEYS.
+; This file starts with a UTF-8 byte-order mark, so makensis reads it as UTF-8.
+
+Unicode true
+ManifestDPIAware true
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!include MUI2.nsh
+!include FileFunc.nsh
+!include WordFunc.nsh
+!include LogicLib.nsh
+!include Sections.nsh
+
+!define PRODUCT "QelmoraUsbKey管理工具"
+!define PUBLISHER "Qelmora Bank"
+!define EXE "QelmoraKeyTool.exe"
+!define UNINSTALLER "Uninstall.exe"
+!define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\QelmoraKeyTool"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define RUN_VALUE "QelmoraKeyTool"
+; The key library's default store of virtual keys, per user.
+!define KEY_STORE "$LOCALAPPDATA\QelmoraKeys"
+!define ERROR_REFUSED 2
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES\Qelmora\UsbKeyTool"
+InstallDirRegKey HKLM "${UNINST_KEY}" "InstallLocation"
+BrandingText "${PRODUCT} ${VERSION}"
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey /LANG=2052 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=2052 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=2052 "FileDescription" "${PRODUCT}安装程序"
+VIAddVersionKey /LANG=2052 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=2052 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=2052 "LegalCopyright" "${PUBLISHER}"
+
+!finalize '"${SIGN}" "%1"'
+!uninstfinalize '"${SIGN}" "%1"'
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+!define MUI_FINISHPAGE_RUN "$INSTDIR\${EXE}"
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!ifdef OUR_KEYLIB
+!insertmacro MUI_UNPAGE_COMPONENTS
+!endif
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "SimpChinese"
+
+; Ends every running tool through its exit message (it unloads its
+; certificates on the way out); a tool that does not end stops the set-up.
+!macro STOP_RUNNING_TOOLS un
+Function ${un}StopRunningTools
+    InitPluginsDir
+    SetOutPath "$PLUGINSDIR"
+    File "${STAGE}\stopkeytool.exe"
+    File "${STAGE}\DravikFun_tovex.dll"
+    retry:
+    nsExec::Exec '"$PLUGINSDIR\stopkeytool.exe"'
+    Pop $0
+    ${If} $0 != 0
+        MessageBox MB_RETRYCANCEL|MB_ICONSTOP "${PRODUCT}仍在运行，未能结束。请在通知区域中退出它后重试。" /SD IDCANCEL IDRETRY retry
+        SetErrorLevel ${ERROR_REFUSED}
+        Abort "${PRODUCT}仍在运行。"
+    ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro STOP_RUNNING_TOOLS ""
+!insertmacro STOP_RUNNING_TOOLS "un."
+
+Section "-Program"
+    SetShellVarContext all
+    Call StopRunningTools
+    SetOutPath "$INSTDIR"
+    File "${STAGE}\${EXE}"
+    File "${STAGE}\DravikFun_tovex.dll"
+!ifdef OUR_KEYLIB
+    File "${STAGE}\keyadmin.exe"
+    File "${STAGE}\demo.key"
+!endif
+    WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+    CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${EXE}"
+
+    WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "${PRODUCT}"
+    WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKLM "${UNINST_KEY}" "Publisher" "${PUBLISHER}"
+    WriteRegStr HKLM "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\${EXE},0"
+    WriteRegStr HKLM "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKLM "${UNINST_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+    WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+    WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" $0
+    ; Written again below when the logon start stays chosen.
+    DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+
+!ifdef OUR_KEYLIB
+    ; The installing user gets the demo key (pulled) unless a key of that name exists.
+    SetShellVarContext current
+    ${IfNot} ${FileExists} "${KEY_STORE}\demo.key"
+        CreateDirectory "${KEY_STORE}"
+        CopyFiles /SILENT "$INSTDIR\demo.key" "${KEY_STORE}\demo.key"
+    ${EndIf}
+    SetShellVarContext all
+!endif
+SectionEnd
+
+Section "登录Windows时自动启动" SectionAutostart
+    WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\${EXE}"'
+SectionEnd
+
+Function .onInit
+    SetShellVarContext all
+    ${GetParameters} $R0
+    ReadRegStr $R1 HKLM "${UNINST_KEY}" "DisplayVersion"
+
+    ${If} $R1 != ""
+        ${VersionCompare} "${VERSION}" "$R1" $R2
+        ClearErrors
+        ${GetOptions} $R0 "/ALLOWDOWNGRADE" $R3
+        ${If} $R2 == 2
+        ${AndIf} ${Errors}
+            MessageBox MB_YESNO|MB_ICONEXCLAMATION "已安装较新的版本 $R1。要用旧版本 ${VERSION} 替换它吗？" /SD IDNO IDYES downgrade
+            SetErrorLevel ${ERROR_REFUSED}
+            Quit
+            downgrade:
+        ${EndIf}
+    ${EndIf}
+
+    ; Without /AUTOSTART an upgrade keeps the choice made before.
+    ClearErrors
+    ${GetOptions} $R0 "/AUTOSTART=" $R3
+    ${If} ${Errors}
+        ReadRegStr $R3 HKLM "${RUN_KEY}" "${RUN_VALUE}"
+        ${If} $R1 != ""
+        ${AndIf} $R3 == ""
+            !insertmacro UnselectSection ${SectionAutostart}
+        ${EndIf}
+    ${ElseIf} $R3 == "0"
+        !insertmacro UnselectSection ${SectionAutostart}
+    ${EndIf}
+FunctionEnd
+
+Function .onInstSuccess
+    ${If} ${Silent}
+        ${GetParameters} $R0
+        ClearErrors
+        ${GetOptions} $R0 "/RUN" $R1
+        ${IfNot} ${Errors}
+            Exec '"$INSTDIR\${EXE}"'
+        ${EndIf}
+    ${EndIf}
+FunctionEnd
+
+Section "-un.Program"
+    SetShellVarContext all
+    Call un.StopRunningTools
+    SetOutPath "$TEMP"
+    Delete "$INSTDIR\${EXE}"
+    Delete "$INSTDIR\DravikFun_tovex.dll"
+!ifdef OUR_KEYLIB
+    Delete "$INSTDIR\keyadmin.exe"
+    Delete "$INSTDIR\demo.key"
+!endif
+    Delete "$INSTDIR\${UNINSTALLER}"
+    RMDir "$INSTDIR"
+    ; The publisher's folder goes too once nothing else is in it.
+    RMDir "$PROGRAMFILES\Qelmora"
+    Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+    DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+    DeleteRegKey HKLM "${UNINST_KEY}"
+SectionEnd
+
+!ifdef OUR_KEYLIB
+Section /o "un.同时删除UsbKey数据（虚拟Key及其证书）" SectionRemoveKeys
+    SetShellVarContext current
+    RMDir /r "${KEY_STORE}"
+    SetShellVarContext all
+SectionEnd
+!endif
+
+Function un.onInit
+!ifdef OUR_KEYLIB
+    ${GetParameters} $R0
+    ClearErrors
+    ${GetOptions} $R0 "/REMOVEKEYS" $R1
+    ${IfNot} ${Errors}
+        !insertmacro SelectSection ${SectionRemoveKeys}
+    ${EndIf}
+!endif
+FunctionEnd

@@ -1,0 +1,60 @@
+#!/bin/bash
+# Builds the signed release installer build/dist/QelmoraKeyToolSetup-VERSION.exe (VERSION from
+# project() in CMakeLists.txt) from stripped, signed release binaries:
+#   tools/package.sh [--keylib PATH] [--version X.Y.Z] [--out DIR]
+# --keylib PATH  packages the bank's own DravikFun_tovex.dll (unsigned by us) instead of ours,
+#                and then neither keyadmin.exe nor the demo key.
+# --version, --out  another version number and folder (tests make a lower version this way).
+# Signs with KEYTOOL_SIGN_PFX / KEYTOOL_SIGN_PASS (and KEYTOOL_SIGN_TIMESTAMP) when they are set;
+# otherwise with a throwaway test certificate made once in build/signing/ (CA: ca.pem there).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+version=$(sed -nE 's/^project\([A-Za-z]+ VERSION ([0-9]+\.[0-9]+\.[0-9]+).*/\1/p' CMakeLists.txt)
+keylib=""
+out=build/dist
+while (($#)); do
+  case $1 in
+    --keylib) keylib=$(realpath "$2") ;;
+    --version) version=$2 ;;
+    --out) out=$2 ;;
+    *) echo "usage: tools/package.sh [--keylib PATH] [--version X.Y.Z] [--out DIR]" >&2; exit 2 ;;
+  esac
+  shift 2
+done
+[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "package: bad version '$version'" >&2; exit 2; }
+[[ -z $keylib || -f $keylib ]] || { echo "package: no such key library: $keylib" >&2; exit 2; }
+
+tools/setup.sh
+tools/build.sh windows >/dev/null
+if [[ -z ${KEYTOOL_SIGN_PFX:-} ]]; then
+  tools/make-signing-cert.sh build/signing
+  export KEYTOOL_SIGN_PFX=$root/build/signing/signer.pfx
+  KEYTOOL_SIGN_PASS=$(cat build/signing/signer.pass)
+  export KEYTOOL_SIGN_PASS
+fi
+
+bin=build/windows/bin
+stage=$(mktemp -d "$root/build/package.XXXXXX")
+trap 'rm -rf "$stage"' EXIT
+ours=(QelmoraKeyTool.exe stopkeytool.exe)
+[[ -z $keylib ]] && ours+=(DravikFun_tovex.dll keyadmin.exe)
+for f in "${ours[@]}"; do
+  i686-w64-mingw32-strip -o "$stage/$f" "$bin/$f"
+  tools/sign.sh "$stage/$f"
+done
+defines=()
+if [[ -n $keylib ]]; then
+  cp "$keylib" "$stage/DravikFun_tovex.dll"
+else
+  tools/wine-prefix.sh
+  (. tools/wine-env.sh && tools/demo-key.sh "$stage/keys" >/dev/null)
+  mv "$stage/keys/demo.key" "$stage/"
+  defines+=(-DOUR_KEYLIB)
+fi
+
+mkdir -p "$out"
+setup=$(realpath "$out")/QelmoraKeyToolSetup-$version.exe
+makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" -DSIGN="$root/tools/sign.sh" \
+  -DICON="$root/res/KeyTool.ico" "${defines[@]}" installer/KeyToolSetup.nsi
+echo "$setup"
