@@ -10,6 +10,8 @@
 Unicode true
 ManifestDPIAware true
 SetCompressor /SOLID lzma
+; Installed files carry the time they were written, so an upgrade shows in them.
+SetDateSave off
 RequestExecutionLevel admin
 
 !include MUI2.nsh
@@ -88,12 +90,18 @@ Section "-Program"
     SetShellVarContext all
     Call StopRunningTools
     SetOutPath "$INSTDIR"
+    ClearErrors
     File "${STAGE}\${EXE}"
     File "${STAGE}\DravikFun_tovex.dll"
 !ifdef OUR_KEYLIB
     File "${STAGE}\keyadmin.exe"
     File "${STAGE}\demo.key"
 !endif
+    ; A file still in use (a tool of another session) must not pass for an upgrade.
+    ${If} ${Errors}
+        SetErrorLevel ${ERROR_REFUSED}
+        Abort "无法替换$INSTDIR中的文件。"
+    ${EndIf}
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
     CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${EXE}"
 
@@ -169,9 +177,22 @@ Function .onInstSuccess
     ${EndIf}
 FunctionEnd
 
+; In this order: the tools end before their keys go, and the uninstall entry
+; goes last, so its absence means the uninstaller is done.
+Section "-un.StopTools"
+    Call un.StopRunningTools
+SectionEnd
+
+!ifdef OUR_KEYLIB
+Section /o "un.同时删除UsbKey数据（虚拟Key及其证书）" SectionRemoveKeys
+    SetShellVarContext current
+    RMDir /r "${KEY_STORE}"
+    SetShellVarContext all
+SectionEnd
+!endif
+
 Section "-un.Program"
     SetShellVarContext all
-    Call un.StopRunningTools
     SetOutPath "$TEMP"
     Delete "$INSTDIR\${EXE}"
     Delete "$INSTDIR\DravikFun_tovex.dll"
@@ -187,14 +208,6 @@ Section "-un.Program"
     DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
     DeleteRegKey HKLM "${UNINST_KEY}"
 SectionEnd
-
-!ifdef OUR_KEYLIB
-Section /o "un.同时删除UsbKey数据（虚拟Key及其证书）" SectionRemoveKeys
-    SetShellVarContext current
-    RMDir /r "${KEY_STORE}"
-    SetShellVarContext all
-SectionEnd
-!endif
 
 Function un.onInit
 !ifdef OUR_KEYLIB

@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake g++ clang googletest libgtest-dev openssl
   mingw-w64 g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-utils
-  imagemagick fonts-wqy-microhei locales clang-format clang-tidy nlohmann-json3-dev)
+  imagemagick fonts-wqy-microhei locales clang-format clang-tidy nlohmann-json3-dev
+  nsis osslsigncode)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #!/bin/bash
-# Installs what is missing, builds both builds and runs every test through CTest.
+# Installs what is missing, builds both builds and the installer, and runs every test through
+# CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -14,6 +15,7 @@ keytool_start_xvfb
 wineserver -k 2>/dev/null || true   # a server left from another display would misdraw
 wineserver -p
 wine cmd /c exit 0 >/dev/null 2>&1 </dev/null
+tools/package.sh   # the release installer, which the installer test takes
 status=0
 ctest --preset native || status=1
 ctest --preset windows || status=1

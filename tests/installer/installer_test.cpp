@@ -1,0 +1,305 @@
+// The signed installer as an administrator, the logon and a user meet it, in a
+// Wine prefix of its own: silent install, start at logon, refused downgrade,
+// upgrade and uninstall while the tool runs. tests/installer/run.sh hands over
+// the release installer and a lower version made from the same binaries.
+#include <windows.h>
+// windows.h must come first.
+#include <shlobj.h>
+#include <wincrypt.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Messages.h"
+#include "keylib/KeyLib.h"
+#include "tests/driver/Driver.h"
+
+namespace {
+
+const char kUninstallKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QelmoraKeyTool";
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kRunValue[] = "QelmoraKeyTool";
+const std::string kInstallDir = "C:\\Program Files\\Qelmora\\UsbKeyTool";
+const std::string kProgram = kInstallDir + "\\QelmoraKeyTool.exe";
+const char kCertName[] = "Qelmora installer test";
+constexpr int kRefused = 2;
+constexpr DWORD kSetupTimeoutMs = 120000;
+
+std::string Env(const char* name) {
+    char value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length < sizeof value ? std::string(value, length) : std::string();
+}
+
+std::string Folder(int csidl) {
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+std::string KeyStore() { return Folder(CSIDL_LOCAL_APPDATA) + "\\QelmoraKeys"; }
+std::string Shortcut() {
+    return Folder(CSIDL_COMMON_PROGRAMS) + "\\" + driver::kMainTitle + ".lnk";
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::string> RegText(const char* key, const char* value) {
+    char text[1024] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, key, value, RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::string(text);
+}
+
+std::optional<DWORD> RegNumber(const char* key, const char* value) {
+    DWORD number = 0;
+    DWORD size = sizeof number;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, key, value, RRF_RT_REG_DWORD, nullptr, &number, &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+bool Installed() { return RegText(kUninstallKey, "DisplayVersion").has_value(); }
+
+// The exit code of a set-up run to its end; -1 when it did not end.
+int RunSetup(const std::string& setup, const std::string& options) {
+    driver::Process process("\"" + setup + "\" " + options);
+    DWORD code = 0;
+    return process.WaitExit(kSetupTimeoutMs, &code) ? static_cast<int>(code) : -1;
+}
+
+// The quiet uninstaller hands over to a copy of itself and returns at once;
+// done when the installation has gone.
+bool RunQuietUninstall(const std::string& options) {
+    const std::optional<std::string> command = RegText(kUninstallKey, "QuietUninstallString");
+    if (!command) return false;
+    driver::Process process(*command + options);
+    return process.WaitExit(kSetupTimeoutMs) &&
+           driver::WaitUntil([] { return !Installed() && !Exists(kInstallDir); }, kSetupTimeoutMs);
+}
+
+std::string ShortcutTarget(const std::string& link) {
+    std::string target;
+    IShellLinkA* shell = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&shell)))) {
+        IPersistFile* file = nullptr;
+        std::wstring wide(link.size(), L'\0');
+        wide.resize(MultiByteToWideChar(CP_ACP, 0, link.data(), static_cast<int>(link.size()),
+                                        wide.data(), static_cast<int>(wide.size())));
+        char path[MAX_PATH] = {};
+        if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+            SUCCEEDED(file->Load(wide.c_str(), STGM_READ)) &&
+            SUCCEEDED(shell->GetPath(path, sizeof path, nullptr, 0))) {
+            target = path;
+        }
+        if (file) file->Release();
+        shell->Release();
+    }
+    return target;
+}
+
+ULONGLONG LastWrite(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return (ULONGLONG{data.ftLastWriteTime.dwHighDateTime} << 32) |
+           data.ftLastWriteTime.dwLowDateTime;
+}
+
+// Main windows of the tool, whoever started it.
+std::vector<HWND> ToolWindows() {
+    std::vector<HWND> windows;
+    for (HWND hwnd = nullptr; (hwnd = FindWindowExA(nullptr, hwnd, KEYTOOL_MAIN_CLASS,
+                                                    KEYTOOL_MAIN_TITLE)) != nullptr;) {
+        if (GetWindowLongA(hwnd, GWL_USERDATA)) windows.push_back(hwnd);
+    }
+    return windows;
+}
+
+// Wine shows its stand-alone notification area while it holds an icon.
+bool NotificationIconShown() {
+    HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
+    return tray && IsWindowVisible(tray);
+}
+
+bool CertificateRegistered() {
+    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
+    PCCERT_CONTEXT found = CertFindCertificateInStore(store, X509_ASN_ENCODING, 0,
+                                                      CERT_FIND_SUBJECT_STR_A, kCertName, nullptr);
+    CertFreeCertificateContext(found);
+    CertCloseStore(store, 0);
+    return found != nullptr;
+}
+
+std::string BinDir() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    const std::string dir = path;
+    return dir.substr(0, dir.find_last_of('\\'));
+}
+
+class Installer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { CoInitialize(nullptr); }
+
+    // A key in the user's own store that has a certificate the tool registers while it runs.
+    void SetUp() override {
+        ASSERT_FALSE(newSetup.empty() || oldSetup.empty()) << "run through tests/installer/run.sh";
+        ASSERT_FALSE(Installed());
+        if (Admin({"show", "inst"}) != 0) {
+            BYTE encoded[128];
+            CERT_NAME_BLOB name{sizeof encoded, encoded};
+            ASSERT_TRUE(CertStrToNameA(X509_ASN_ENCODING, "CN=Qelmora installer test",
+                                       CERT_X500_NAME_STR, nullptr, encoded, &name.cbData,
+                                       nullptr));
+            PCCERT_CONTEXT cert = CertCreateSelfSignCertificate(0, &name, 0, nullptr, nullptr,
+                                                                nullptr, nullptr, nullptr);
+            ASSERT_NE(cert, nullptr);
+            driver::TempDir files;
+            driver::WriteFile(files.File("cert.der"),
+                              std::string(reinterpret_cast<const char*>(cert->pbCertEncoded),
+                                          cert->cbCertEncoded));
+            CertFreeCertificateContext(cert);
+            ASSERT_EQ(Admin({"create", "inst", "--label", "安装测试", "--password", "Pass-2026",
+                             "--status", "2"}),
+                      0);
+            ASSERT_EQ(Admin({"cert", "inst", "Main", "1", files.File("cert.der")}), 0);
+        }
+    }
+    void TearDown() override {
+        for (HWND hwnd : ToolWindows()) PostMessageA(hwnd, WM_KEYTOOL_EXIT, 0, 0);
+        driver::WaitUntil([] { return ToolWindows().empty(); }, 30000);
+        if (Installed()) RunQuietUninstall("");
+    }
+
+    int Admin(const std::vector<std::string>& arguments) {
+        std::string command = "\"" + BinDir() + "\\keyadmin.exe\"";
+        for (const std::string& argument : arguments) command += " \"" + argument + "\"";
+        driver::Process admin(command);
+        DWORD code = 0;
+        return admin.WaitExit(60000, &code) ? static_cast<int>(code) : -1;
+    }
+    // Starts the installed tool with a key plugged in and waits until it has registered the
+    // key's certificate.
+    driver::Process& StartWithKey() {
+        EXPECT_EQ(Admin({"plug", "inst"}), 0);
+        tools.push_back(std::make_unique<driver::Process>("\"" + kProgram + "\""));
+        EXPECT_NE(driver::WaitMainWindow(tools.back()->Id(), 30000), nullptr);
+        EXPECT_TRUE(driver::WaitUntil(CertificateRegistered, 30000));
+        return *tools.back();
+    }
+
+    const std::string newSetup = Env("KEYTOOL_SETUP");
+    const std::string oldSetup = Env("KEYTOOL_OLD_SETUP");
+    const std::string newVersion = Env("KEYTOOL_VERSION");
+    std::vector<std::unique_ptr<driver::Process>> tools;
+};
+
+TEST_F(Installer, SilentInstallRegistersEverythingAndStartsAtLogonHidden) {
+    Admin({"pull", "inst"});  // plugged in by an earlier test, or not
+    ASSERT_EQ(RunSetup(newSetup, "/S"), 0);
+
+    for (const char* file : {"QelmoraKeyTool.exe", "DravikFun_tovex.dll", "keyadmin.exe",
+                             "demo.key", "Uninstall.exe"}) {
+        EXPECT_TRUE(Exists(kInstallDir + "\\" + file)) << file;
+    }
+    EXPECT_TRUE(Exists(KeyStore() + "\\demo.key"));
+    EXPECT_EQ(ShortcutTarget(Shortcut()), kProgram);
+
+    const std::string quoted = "\"" + kInstallDir + "\\Uninstall.exe\"";
+    EXPECT_EQ(RegText(kUninstallKey, "DisplayName"), std::string(driver::kMainTitle));
+    EXPECT_EQ(RegText(kUninstallKey, "DisplayVersion"), newVersion);
+    EXPECT_EQ(RegText(kUninstallKey, "Publisher"), std::string("Qelmora Bank"));
+    EXPECT_EQ(RegText(kUninstallKey, "DisplayIcon"), kProgram + ",0");
+    EXPECT_EQ(RegText(kUninstallKey, "InstallLocation"), kInstallDir);
+    EXPECT_EQ(RegText(kUninstallKey, "UninstallString"), quoted);
+    EXPECT_EQ(RegText(kUninstallKey, "QuietUninstallString"), quoted + " /S");
+    EXPECT_EQ(RegNumber(kUninstallKey, "NoModify"), 1u);
+    EXPECT_EQ(RegNumber(kUninstallKey, "NoRepair"), 1u);
+    // In KB: the program and the two libraries alone take more than a megabyte.
+    EXPECT_GT(RegNumber(kUninstallKey, "EstimatedSize").value_or(0), 1024u);
+    const std::optional<std::string> run = RegText(kRunKey, kRunValue);
+    ASSERT_EQ(run, "\"" + kProgram + "\"");
+
+    // What the logon does: the tool starts hidden, with its icon in the notification area.
+    ASSERT_FALSE(NotificationIconShown());
+    driver::Process atLogon(*run);
+    HWND main = driver::WaitMainWindow(atLogon.Id(), 30000);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(driver::WaitUntil(NotificationIconShown));
+    EXPECT_FALSE(driver::Visible(main));
+    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
+    EXPECT_TRUE(atLogon.WaitExit(30000));
+
+    // A tagged main window that never ends (this process's own) stops the set-up, unkilled.
+    HWND hung = CreateWindowExA(0, KEYTOOL_MAIN_CLASS, KEYTOOL_MAIN_TITLE, WS_POPUP, 0, 0, 10, 10,
+                                nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(hung, nullptr);
+    SetWindowLongA(hung, GWL_USERDATA, static_cast<LONG>(CSP_GetInstanceTag(0, 0)));
+    EXPECT_EQ(RunSetup(newSetup, "/S"), kRefused);
+    DestroyWindow(hung);
+    EXPECT_TRUE(Exists(kProgram));
+}
+
+TEST_F(Installer, DowngradeIsRefusedAndUninstallEndsTheToolButKeepsTheKeys) {
+    ASSERT_EQ(RunSetup(newSetup, "/S"), 0);
+    driver::Process& tool = StartWithKey();
+
+    EXPECT_EQ(RunSetup(oldSetup, "/S"), kRefused);
+    EXPECT_EQ(RegText(kUninstallKey, "DisplayVersion"), newVersion);
+    EXPECT_TRUE(tool.Running());
+
+    ASSERT_TRUE(RunQuietUninstall(""));
+    DWORD code = 1;
+    EXPECT_TRUE(tool.WaitExit(30000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(CertificateRegistered());  // the tool ended through its exit message
+    EXPECT_FALSE(Exists(kInstallDir));
+    EXPECT_FALSE(Exists("C:\\Program Files\\Qelmora"));
+    EXPECT_FALSE(Exists(Shortcut()));
+    EXPECT_FALSE(RegText(kRunKey, kRunValue).has_value());
+    EXPECT_TRUE(Exists(KeyStore() + "\\inst.key"));
+    EXPECT_TRUE(Exists(KeyStore() + "\\demo.key"));
+}
+
+TEST_F(Installer, UpgradeReplacesTheRunningToolAndRemoveKeysTakesTheStore) {
+    ASSERT_EQ(RunSetup(oldSetup, "/S /AUTOSTART=0"), 0);
+    EXPECT_FALSE(RegText(kRunKey, kRunValue).has_value());
+    const ULONGLONG oldWrite = LastWrite(kProgram);
+    driver::Process& old = StartWithKey();
+
+    // Silent without /RUN: the old tool ends and unloads, nothing starts.
+    ASSERT_EQ(RunSetup(newSetup, "/S"), 0);
+    EXPECT_TRUE(old.WaitExit(0));
+    EXPECT_FALSE(CertificateRegistered());
+    EXPECT_TRUE(ToolWindows().empty());
+    EXPECT_EQ(RegText(kUninstallKey, "DisplayVersion"), newVersion);
+    EXPECT_GT(LastWrite(kProgram), oldWrite);
+    EXPECT_FALSE(RegText(kRunKey, kRunValue).has_value());  // the earlier choice stays
+
+    // With /RUN the running tool is replaced by exactly one new one.
+    driver::Process& replaced = StartWithKey();
+    ASSERT_EQ(RunSetup(newSetup, "/S /RUN"), 0);
+    EXPECT_TRUE(replaced.WaitExit(0));
+    ASSERT_TRUE(driver::WaitUntil([] { return ToolWindows().size() == 1; }, 30000));
+    DWORD owner = 0;
+    GetWindowThreadProcessId(ToolWindows().front(), &owner);
+    EXPECT_NE(owner, replaced.Id());
+
+    ASSERT_TRUE(RunQuietUninstall(" /REMOVEKEYS"));
+    EXPECT_TRUE(driver::WaitUntil([] { return ToolWindows().empty(); }, 30000));
+    EXPECT_FALSE(Exists(KeyStore()));
+}
+
+}  // namespace
