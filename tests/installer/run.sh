@@ -28,19 +28,54 @@ wineserver -p
 trap 'wineserver -k || true' EXIT
 wine cmd /c exit 0 >/dev/null 2>&1 </dev/null
 
-# Installed where /D= says, every file we ship is signed, the uninstaller too.
-dir='C:\SignCheck\UsbKeyTool'
-wine "$setup" /S "/D=$dir"
-installed=$(winepath -u "$dir")
-for f in QelmoraKeyTool.exe DravikFun_tovex.dll keyadmin.exe Uninstall.exe; do
-  osslsigncode verify -CAfile build/signing/ca.pem -in "$installed/$f" >"$work/verify.log" 2>&1 ||
-    { cat "$work/verify.log"; echo "installed $f: signature does not verify" >&2; exit 1; }
+# Installs SETUP silently where /D= says, checks that exactly FILES are there, signed by us
+# (the bank's library as it was given), and uninstalls it again.
+#   install_and_check SETUP DIR BANK-KEYLIB|"" FILES...
+install_and_check() {
+  local setup=$1 dir=$2 bank=$3 installed f left
+  shift 3
+  wine "$setup" /S "/D=$dir"
+  installed=$(winepath -u "$dir")
+  [[ $(cd "$installed" && ls | sort) == $(printf '%s\n' "$@" | sort) ]] ||
+    { ls "$installed"; echo "$setup installed other files than: $*" >&2; return 1; }
+  for f in "$@"; do
+    [[ $f == *.key ]] && continue
+    if [[ -n $bank && $f == DravikFun_tovex.dll ]]; then
+      cmp "$bank" "$installed/$f" || { echo "the bank's library was changed" >&2; return 1; }
+      continue
+    fi
+    osslsigncode verify -CAfile build/signing/ca.pem -in "$installed/$f" >"$work/verify.log" 2>&1 ||
+      { cat "$work/verify.log"; echo "installed $f: signature does not verify" >&2; return 1; }
+  done
+  # Run in place (_?=) the uninstaller waits for itself, and leaves only itself behind.
+  wine "$dir\\Uninstall.exe" /S "_?=$dir"
+  left=$(find "$installed" -mindepth 1 ! -name Uninstall.exe)
+  [[ -z $left ]] || { echo "left after uninstall: $left" >&2; return 1; }
+  rm -rf "$(dirname "$installed")"
+}
+install_and_check "$setup" 'C:\SignCheck\UsbKeyTool' "" \
+  QelmoraKeyTool.exe DravikFun_tovex.dll keyadmin.exe demo.key Uninstall.exe
+# The bank's library stands in as a copy of ours that we did not sign.
+cp build/windows/bin/DravikFun_tovex.dll "$work/bank-keylib.dll"
+bank_setup=$(tools/package.sh --keylib "$work/bank-keylib.dll" --out "$work/bank" | tail -1)
+install_and_check "$bank_setup" 'C:\BankCheck\UsbKeyTool' "$work/bank-keylib.dll" \
+  QelmoraKeyTool.exe DravikFun_tovex.dll Uninstall.exe
+
+# The interactive installer greets in Chinese; a screenshot is left for the eye.
+wine "$setup" &
+setup_pid=$!
+title="QelmoraUsbKey管理工具 安装"
+geometry=""
+for _ in $(seq 150); do
+  geometry=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" |
+    grep -oE '[0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+' | head -1 || true)
+  [[ -n $geometry ]] && break
+  sleep 0.2
 done
-# Run in place (_?=) the uninstaller waits for itself, and leaves only itself behind.
-wine "$dir\\Uninstall.exe" /S "_?=$dir"
-left=$(find "$installed" -mindepth 1 ! -name Uninstall.exe)
-[[ -z $left ]] || { echo "left after uninstall: $left" >&2; exit 1; }
-rm -rf "$(dirname "$installed")"
+[[ -n $geometry ]] || { echo "no installer window titled $title" >&2; exit 1; }
+sleep 1
+import -window root -crop "$geometry" +repage "$work/welcome-page.png"
+kill "$setup_pid"
 
 KEYTOOL_SETUP=$(winepath -w "$setup") KEYTOOL_OLD_SETUP=$(winepath -w "$old_setup") \
   KEYTOOL_VERSION=$version wine "$test_exe"
