@@ -29,6 +29,9 @@ RequestExecutionLevel admin
 !define RUN_VALUE "QelmoraKeyTool"
 ; The key library's default store of virtual keys, per user.
 !define KEY_STORE "$LOCALAPPDATA\QelmoraKeys"
+; The tool's own per-user data: log folder and settings key.
+!define USER_DATA "$LOCALAPPDATA\Qelmora\UsbKeyTool"
+!define USER_KEY "Software\Qelmora\UsbKeyTool"
 !define ERROR_REFUSED 2
 
 Name "${PRODUCT}"
@@ -206,6 +209,12 @@ Section "-un.Program"
     RMDir "$PROGRAMFILES\Qelmora"
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
     DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+    ; What the tool keeps for the uninstalling user: its log and its reminder records.
+    SetShellVarContext current
+    RMDir /r "${USER_DATA}"
+    RMDir "$LOCALAPPDATA\Qelmora"
+    DeleteRegKey HKCU "${USER_KEY}"
+    DeleteRegKey /ifempty HKCU "Software\Qelmora"
     DeleteRegKey HKLM "${UNINST_KEY}"
 SectionEnd
 

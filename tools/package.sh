@@ -1,6 +1,6 @@
 #!/bin/bash
 # Builds the signed release installer build/dist/QelmoraKeyToolSetup-VERSION.exe (VERSION from
-# project() in CMakeLists.txt) from stripped, signed release binaries:
+# project() in CMakeLists.txt) from the release build's (stripped) binaries, signed:
 #   tools/package.sh [--keylib PATH] [--version X.Y.Z] [--out DIR]
 # --keylib PATH  packages the bank's own DravikFun_tovex.dll (unsigned by us) instead of ours,
 #                and then neither keyadmin.exe nor the demo key.
@@ -40,7 +40,7 @@ trap 'rm -rf "$stage"' EXIT
 ours=(QelmoraKeyTool.exe stopkeytool.exe)
 [[ -z $keylib ]] && ours+=(DravikFun_tovex.dll keyadmin.exe)
 for f in "${ours[@]}"; do
-  i686-w64-mingw32-strip -o "$stage/$f" "$bin/$f"
+  cp "$bin/$f" "$stage/"
   tools/sign.sh "$stage/$f"
 done
 defines=()

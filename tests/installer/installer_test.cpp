@@ -23,6 +23,7 @@ const char kUninstallKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\QelmoraKeyTool";
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kRunValue[] = "QelmoraKeyTool";
+const char kUserKey[] = "Software\\Qelmora\\UsbKeyTool\\Reminders";
 const std::string kInstallDir = "C:\\Program Files\\Qelmora\\UsbKeyTool";
 const std::string kProgram = kInstallDir + "\\QelmoraKeyTool.exe";
 const char kCertName[] = "Qelmora installer test";
@@ -260,6 +261,15 @@ TEST_F(Installer, DowngradeIsRefusedAndUninstallEndsTheToolButKeepsTheKeys) {
     EXPECT_EQ(RegText(kUninstallKey, "DisplayVersion"), newVersion);
     EXPECT_TRUE(tool.Running());
 
+    // What the tool keeps for the user: its log, and reminder records like this one.
+    const std::string userData = Folder(CSIDL_LOCAL_APPDATA) + "\\Qelmora\\UsbKeyTool";
+    EXPECT_TRUE(Exists(userData + "\\keytool.log"));
+    HKEY records = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kUserKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &records, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(records);
+
     ASSERT_TRUE(RunQuietUninstall(""));
     DWORD code = 1;
     EXPECT_TRUE(tool.WaitExit(30000, &code));
@@ -269,6 +279,8 @@ TEST_F(Installer, DowngradeIsRefusedAndUninstallEndsTheToolButKeepsTheKeys) {
     EXPECT_FALSE(Exists("C:\\Program Files\\Qelmora"));
     EXPECT_FALSE(Exists(Shortcut()));
     EXPECT_FALSE(RegText(kRunKey, kRunValue).has_value());
+    EXPECT_FALSE(Exists(userData));
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kUserKey, 0, KEY_READ, &records), ERROR_SUCCESS);
     EXPECT_TRUE(Exists(KeyStore() + "\\inst.key"));
     EXPECT_TRUE(Exists(KeyStore() + "\\demo.key"));
 }
