@@ -95,6 +95,7 @@ Section "-Program"
     SetOutPath "$INSTDIR"
     ClearErrors
     File "${STAGE}\${EXE}"
+    File "${STAGE}\ukeyctl.exe"
     File "${STAGE}\DravikFun_tovex.dll"
 !ifdef OUR_KEYLIB
     File "${STAGE}\keyadmin.exe"
@@ -198,6 +199,7 @@ Section "-un.Program"
     SetShellVarContext all
     SetOutPath "$TEMP"
     Delete "$INSTDIR\${EXE}"
+    Delete "$INSTDIR\ukeyctl.exe"
     Delete "$INSTDIR\DravikFun_tovex.dll"
 !ifdef OUR_KEYLIB
     Delete "$INSTDIR\keyadmin.exe"

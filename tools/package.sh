@@ -37,7 +37,7 @@ fi
 bin=build/windows/bin
 stage=$(mktemp -d "$root/build/package.XXXXXX")
 trap 'rm -rf "$stage"' EXIT
-ours=(QelmoraKeyTool.exe stopkeytool.exe)
+ours=(QelmoraKeyTool.exe ukeyctl.exe stopkeytool.exe)
 [[ -z $keylib ]] && ours+=(DravikFun_tovex.dll keyadmin.exe)
 for f in "${ours[@]}"; do
   cp "$bin/$f" "$stage/"

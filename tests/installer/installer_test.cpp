@@ -211,8 +211,8 @@ TEST_F(Installer, SilentInstallRegistersEverythingAndStartsAtLogonHidden) {
     Admin({"pull", "inst"});  // plugged in by an earlier test, or not
     ASSERT_EQ(RunSetup(newSetup, "/S"), 0);
 
-    for (const char* file : {"QelmoraKeyTool.exe", "DravikFun_tovex.dll", "keyadmin.exe",
-                             "demo.key", "Uninstall.exe"}) {
+    for (const char* file : {"QelmoraKeyTool.exe", "ukeyctl.exe", "DravikFun_tovex.dll",
+                             "keyadmin.exe", "demo.key", "Uninstall.exe"}) {
         EXPECT_TRUE(Exists(kInstallDir + "\\" + file)) << file;
     }
     EXPECT_TRUE(Exists(KeyStore() + "\\demo.key"));

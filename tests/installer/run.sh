@@ -54,12 +54,12 @@ install_and_check() {
   rm -rf "$(dirname "$installed")"
 }
 install_and_check "$setup" 'C:\SignCheck\UsbKeyTool' "" \
-  QelmoraKeyTool.exe DravikFun_tovex.dll keyadmin.exe demo.key Uninstall.exe
+  QelmoraKeyTool.exe ukeyctl.exe DravikFun_tovex.dll keyadmin.exe demo.key Uninstall.exe
 # The bank's library stands in as a copy of ours that we did not sign.
 cp build/windows/bin/DravikFun_tovex.dll "$work/bank-keylib.dll"
 bank_setup=$(tools/package.sh --keylib "$work/bank-keylib.dll" --out "$work/bank" | tail -1)
 install_and_check "$bank_setup" 'C:\BankCheck\UsbKeyTool' "$work/bank-keylib.dll" \
-  QelmoraKeyTool.exe DravikFun_tovex.dll Uninstall.exe
+  QelmoraKeyTool.exe ukeyctl.exe DravikFun_tovex.dll Uninstall.exe
 
 # The interactive installer greets in Chinese; a screenshot is left for the eye.
 wine "$setup" &
