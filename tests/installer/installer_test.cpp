@@ -16,6 +16,7 @@
 #include "app/Messages.h"
 #include "keylib/KeyLib.h"
 #include "tests/driver/Driver.h"
+#include "tests/e2e/VirtualKeys.h"
 
 namespace {
 
@@ -143,13 +144,6 @@ bool CertificateRegistered() {
     return found != nullptr;
 }
 
-std::string BinDir() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    const std::string dir = path;
-    return dir.substr(0, dir.find_last_of('\\'));
-}
-
 class Installer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { CoInitialize(nullptr); }
@@ -159,19 +153,10 @@ protected:
         ASSERT_FALSE(newSetup.empty() || oldSetup.empty()) << "run through tests/installer/run.sh";
         ASSERT_FALSE(Installed());
         if (Admin({"show", "inst"}) != 0) {
-            BYTE encoded[128];
-            CERT_NAME_BLOB name{sizeof encoded, encoded};
-            ASSERT_TRUE(CertStrToNameA(X509_ASN_ENCODING, "CN=Qelmora installer test",
-                                       CERT_X500_NAME_STR, nullptr, encoded, &name.cbData,
-                                       nullptr));
-            PCCERT_CONTEXT cert = CertCreateSelfSignCertificate(0, &name, 0, nullptr, nullptr,
-                                                                nullptr, nullptr, nullptr);
-            ASSERT_NE(cert, nullptr);
+            const std::string der = e2e::SelfSignedCertificate(L"CN=Qelmora installer test");
+            ASSERT_FALSE(der.empty());
             driver::TempDir files;
-            driver::WriteFile(files.File("cert.der"),
-                              std::string(reinterpret_cast<const char*>(cert->pbCertEncoded),
-                                          cert->cbCertEncoded));
-            CertFreeCertificateContext(cert);
+            driver::WriteFile(files.File("cert.der"), der);
             ASSERT_EQ(Admin({"create", "inst", "--label", "安装测试", "--password", "Pass-2026",
                              "--status", "2"}),
                       0);
@@ -185,7 +170,7 @@ protected:
     }
 
     int Admin(const std::vector<std::string>& arguments) {
-        std::string command = "\"" + BinDir() + "\\keyadmin.exe\"";
+        std::string command = "\"" + e2e::BinDir() + "\\keyadmin.exe\"";
         for (const std::string& argument : arguments) command += " \"" + argument + "\"";
         driver::Process admin(command);
         DWORD code = 0;
@@ -234,7 +219,7 @@ TEST_F(Installer, SilentInstallRegistersEverythingAndStartsAtLogonHidden) {
     ASSERT_EQ(run, "\"" + kProgram + "\"");
 
     // What the logon does: the tool starts hidden, with its icon in the notification area.
-    ASSERT_FALSE(NotificationIconShown());
+    ASSERT_TRUE(driver::WaitUntil([] { return !NotificationIconShown(); }));
     driver::Process atLogon(*run);
     HWND main = driver::WaitMainWindow(atLogon.Id(), 30000);
     ASSERT_NE(main, nullptr);
