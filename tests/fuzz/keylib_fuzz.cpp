@@ -1,6 +1,6 @@
 // Fuzzes the key file's parser (or with KEYLIB_FUZZ_PLUGGED_SET the plugged-in set's and its
 // salvage): any input is refused, or read into a valid value whose written form reads back the
-// same (seeds/: starts).
+// same (corpus/keyfile/, corpus/pluggedset/: starts).
 #include <cstdint>
 #include <cstdlib>
 #include <string>

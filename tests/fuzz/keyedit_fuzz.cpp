@@ -1,0 +1,78 @@
+// The key library's copies out of a key into the caller's buffers: texts,
+// certificates and ranges of key files, with any capacity, offset and length
+// the caller gives, never touch a byte past the buffer the caller said it has.
+#include <vector>
+
+#include "keylib/dll/logic/KeyEdit.h"
+#include "keylib/dll/logic/KeyStatus.h"
+#include "tests/fuzz/FuzzInput.h"
+
+namespace {
+
+// A buffer of exactly `size` bytes (a null one when empty), so a byte past it is caught.
+std::vector<std::uint8_t> Buffer(std::size_t size) { return std::vector<std::uint8_t>(size, 0xAA); }
+
+void Texts(fuzz::FuzzInput& input) {
+    const std::string text = input.TakeBytes(input.Take<std::uint8_t>());
+    const std::uint32_t capacity = input.Take<std::uint8_t>();
+    std::vector<std::uint8_t> out = Buffer(capacity);
+    auto* chars = reinterpret_cast<char*>(out.empty() ? nullptr : out.data());
+    if (keylib::copyText(text, capacity, chars) != KEYLIB_OK) return;
+    fuzz::Check(text.size() < capacity && out[text.size()] == 0, "terminated inside");
+    fuzz::Check(
+        text.compare(0, text.size(), reinterpret_cast<const char*>(out.data()), text.size()) == 0,
+        "the text itself");
+}
+
+void Certificates(fuzz::FuzzInput& input) {
+    keylib::Container container;
+    const std::string der = input.TakeBytes(input.Take<std::uint16_t>());
+    container.certificates[0].assign(der.begin(), der.end());
+    const std::uint32_t kind = input.Take<std::uint8_t>() % 4;
+    const std::uint32_t capacity = input.Take<std::uint16_t>() % 70000;
+    std::vector<std::uint8_t> out = Buffer(capacity);
+    std::uint32_t length = capacity;
+    const std::uint32_t status =
+        keylib::copyCertificate(container, kind, &length, out.empty() ? nullptr : out.data());
+    if (status == KEYLIB_OK) {
+        fuzz::Check(kind == 1 && length == der.size() && length <= capacity, "the whole DER");
+        const std::vector<std::uint8_t>& stored = container.certificates[0];
+        fuzz::Check(std::equal(stored.begin(), stored.end(), out.begin()), "its own bytes");
+    } else if (status == KEYLIB_E_BUFFER_TOO_SMALL) {
+        fuzz::Check(length == der.size() && der.size() > capacity, "tells the size needed");
+    }
+}
+
+void FileRanges(fuzz::FuzzInput& input) {
+    const std::string file = input.TakeBytes(input.Take<std::uint16_t>());
+    const std::vector<std::uint8_t> data(file.begin(), file.end());
+    const std::uint32_t offset = input.Take<std::uint16_t>();
+    const std::uint32_t length = input.Take<std::uint32_t>() % 70000;
+    std::vector<std::uint8_t> out = Buffer(length);
+    if (keylib::copyFileRange(data, offset, length, out.empty() ? nullptr : out.data()) !=
+        KEYLIB_OK) {
+        return;
+    }
+    fuzz::Check(offset <= data.size(), "starts inside the file");
+    const std::size_t n = std::min<std::size_t>(length, data.size() - offset);
+    fuzz::Check(std::equal(out.begin(), out.begin() + n, data.begin() + offset), "the range");
+    fuzz::Check(n == length || out[n] == 0, "terminated when short");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::FuzzInput input(data, size);
+    switch (input.Take<std::uint8_t>() % 3) {
+        case 0:
+            Texts(input);
+            break;
+        case 1:
+            Certificates(input);
+            break;
+        default:
+            FileRanges(input);
+            break;
+    }
+    return 0;
+}
