@@ -1,5 +1,7 @@
 #include "framework/Dialog.h"
 
+#include <cstring>
+
 #include "framework/App.h"
 #include "framework/DialogKeyboard.h"
 #include "framework/logic/DialogPlacement.h"
@@ -252,10 +254,26 @@ void Dialog::GotoDlgCtrl(HWND control) const {
 void Dialog::EndDialog(int result) {
     m_result = result;
     m_endModal = true;
-    // Ended from inside a sent message, GetMessageA would go on waiting for
-    // the next posted one: wake the loop so it sees the end at once.
-    if (m_modal && m_hWnd) ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    if (m_modal && m_hWnd) {
+        // Ended from inside a sent message, GetMessageA would go on waiting for
+        // the next posted one: wake the loop so it sees the end at once.
+        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+        CancelForeignDialogsInFront();
+    }
     if (!m_modal && m_hWnd) ::EndDialog(m_hWnd, result);
+}
+
+void Dialog::CancelForeignDialogsInFront() const {
+    // A message box (or another dialog running its own loop) over this one
+    // would hold the end until someone answered it: it is cancelled. Our own
+    // dialogs in front end with this one's loop.
+    for (HWND front = OwnedPopupOf(m_hWnd); front; front = OwnedPopupOf(front)) {
+        char className[16] = {};
+        ::GetClassNameA(front, className, sizeof className);
+        if (!FromHandle(front) && std::strcmp(className, "#32770") == 0) {
+            ::PostMessageA(front, WM_COMMAND, IDCANCEL, 0);
+        }
+    }
 }
 
 BOOL Dialog::OnInitDialog() {

@@ -24,6 +24,8 @@ public:
     INT_PTR DoModal();
     // Creates the dialog modelessly as a child or owned window of parent.
     BOOL Create(UINT templateId, HWND parent);
+    // Ends the dialog; a modal one's loop ends at once, with message boxes
+    // still open over it cancelled.
     void EndDialog(int result);
 
     virtual const RuntimeClass* GetRuntimeClass() const;
@@ -70,6 +72,7 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wp, LPARAM lp);
     bool Dispatch(UINT message, WPARAM wp, LPARAM lp, LRESULT& result);
     void RunModalLoop();
+    void CancelForeignDialogsInFront() const;
     bool EnclosingModalEnded() const;
     bool PreTranslateChain(MSG& msg);
     void Detach();

@@ -32,14 +32,16 @@ HWND Window::TopLevelOf(HWND hwnd) {
     return top;
 }
 
+HWND Window::OwnedPopupOf(HWND owner) {
+    OwnedSearch search{owner, nullptr};
+    ::EnumThreadWindows(::GetWindowThreadProcessId(owner, nullptr), &FindOwned,
+                        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND Window::FrontPopupOf(HWND owner) {
-    const DWORD thread = ::GetWindowThreadProcessId(owner, nullptr);
-    for (;;) {
-        OwnedSearch search{owner, nullptr};
-        ::EnumThreadWindows(thread, &FindOwned, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) return owner;
-        owner = search.found;
-    }
+    for (HWND popup = OwnedPopupOf(owner); popup; popup = OwnedPopupOf(owner)) owner = popup;
+    return owner;
 }
 
 }  // namespace fw

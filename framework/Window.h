@@ -33,6 +33,8 @@ public:
     static std::string GetText(HWND hwnd);
     // The ancestor that has no parent: for a page, the main window.
     static HWND TopLevelOf(HWND hwnd);
+    // The visible window the window owns, if any.
+    static HWND OwnedPopupOf(HWND owner);
     // The window in front of those the window owns: the visible window it owns,
     // the one that one owns, and so on; the window itself when it owns none.
     static HWND FrontPopupOf(HWND owner);

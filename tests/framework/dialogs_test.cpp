@@ -349,6 +349,30 @@ TEST_F(Framework, DialogEndedInAMessageSentFromAnotherThreadEndsItsLoop) {
     seq::ExpectSequence(g_log, expected, "end from a sent message");
 }
 
+TEST_F(Framework, EndingADialogCancelsTheMessageBoxOpenOverIt) {
+    OpenMain();
+    Recorded modal(IDD_TEST_MODAL, Role::Modal);
+    Watchdog watchdog;
+    std::thread sender;
+    int answer = 0;
+    modal.steps = {[&] {
+        HWND hwnd = modal.m_hWnd;
+        watchdog.Arm([hwnd] { PostMessageA(fw::Window::FrontPopupOf(hwnd), WM_COMMAND, IDNO, 0); });
+        // Another process asks the dialog to end while the box waits for an answer.
+        sender = std::thread([hwnd] {
+            for (int i = 0; i < 1000 && !fw::Window::OwnedPopupOf(hwnd); ++i) Sleep(10);
+            DWORD_PTR result = 0;
+            SendMessageTimeoutA(hwnd, kEnd, IDOK, 0, SMTO_BLOCK, 10000, &result);
+        });
+        answer = MessageBoxA(hwnd, "Delete?", "Box", MB_YESNO);
+    }};
+    EXPECT_EQ(modal.RunModal(), IDOK);
+    EXPECT_FALSE(watchdog.Disarm());
+    sender.join();
+    EXPECT_EQ(answer, IDCANCEL);
+    EXPECT_TRUE(IsWindowEnabled(mainWindow.m_hWnd));
+}
+
 TEST_F(Framework, NestedModalIsOwnedByTheDialogUnderItAndGivesItBack) {
     OpenMain();
     Recorded outer(IDD_TEST_MODAL, Role::Modal);
