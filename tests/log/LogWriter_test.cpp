@@ -14,20 +14,13 @@ namespace {
 class LogWriter : public ::testing::Test {
 protected:
     void SetUp() override { SetEnvironmentVariableA("LOCALAPPDATA", home.Path().c_str()); }
-    void TearDown() override {
-        DeleteFileA(LogFilePath().c_str());
-        DeleteFileA(PreviousLogFilePath().c_str());
-        RemoveDirectoryA(Folder().c_str());
-        RemoveDirectoryA(home.File("Qelmora").c_str());
-        SetEnvironmentVariableA("LOCALAPPDATA", nullptr);
-    }
-    std::string Folder() const { return home.File("Qelmora\\UsbKeyTool"); }
-
+    // The folder goes with home.
+    void TearDown() override { SetEnvironmentVariableA("LOCALAPPDATA", nullptr); }
     driver::TempDir home;
 };
 
 TEST_F(LogWriter, WritesStampedLinesIntoTheToolsFolderAndKeepsTheLastError) {
-    EXPECT_EQ(LogFilePath(), Folder() + "\\keytool.log");
+    EXPECT_EQ(LogFilePath(), home.File("Qelmora\\UsbKeyTool\\keytool.log"));
     LogLine("start %s %d", "1.0.0", 32);
     SetLastError(ERROR_ACCESS_DENIED);
     LogLastError("Shell_NotifyIconA(NIM_ADD)");
