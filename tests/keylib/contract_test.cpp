@@ -136,12 +136,10 @@ struct Person {
         HWND prompt = FindWindowA("#32770", current->caption);
         if (prompt == nullptr || !IsWindowVisible(prompt)) return;
         KillTimer(nullptr, timer);
+        const char mask = current->masked ? Secret::kMask : 0;
         for (const auto& entry : current->entries) {
             char text[64];
-            for (size_t i = 0; i <= entry.second.size(); ++i) {
-                text[i] = current->masked ? entry.second.c_str()[i] ^ Secret::kMask
-                                          : entry.second.c_str()[i];
-            }
+            for (size_t i = 0; i < entry.second.size(); ++i) text[i] = entry.second[i] ^ mask;
             text[entry.second.size()] = '\0';
             SetDlgItemTextA(prompt, entry.first, text);
             SecureZeroMemory(text, sizeof text);
