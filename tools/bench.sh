@@ -24,7 +24,8 @@ kb() { echo "$(( ($(stat -c %s "$1") + 1023) / 1024 )) KB"; }
 
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)," \
   "$(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo);" \
-  "$(wine --version); $(date -u '+%Y-%m-%d %H:%M UTC'); load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+  "$(wine --version); $(date -u '+%Y-%m-%d %H:%M UTC'); commit $(git rev-parse --short HEAD);" \
+  "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 echo "| Measure | Result | Target |"
 echo "|---|---|---|"
@@ -38,5 +39,7 @@ if [[ -n $installer ]]; then
 else
   echo "| Installer | not built (tools/package.sh) | |"
 fi
+echo
+echo "Load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 wineserver -k || true
 exit $status
