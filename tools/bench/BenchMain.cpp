@@ -37,7 +37,7 @@ struct Scale {
     DWORD idleMs;
 };
 
-const Scale kFull{7, {1, 8, 32, 128}, 5, 255, 3, 10, 1000, 60000};
+const Scale kFull{11, {1, 8, 32, 128}, 5, 255, 3, 10, 1000, 60000};
 const Scale kSmoke{1, {2}, 1, 2, 1, 1, 1, 200};
 
 std::string binDir() {
@@ -223,30 +223,39 @@ void plugPullCycles(BenchKeys& keys, const Scale& scale) {
         "flat");
 }
 
+std::string idleText(const WineProcess::UnixStats& before, const WineProcess::UnixStats& after) {
+    if (!before.known || !after.known) return "not readable";
+    return "CPU " + fixed(after.cpuMs - before.cpuMs) + " ms, " +
+           std::to_string(after.wakeUps - before.wakeUps) + " wake-ups";
+}
+
+// The bare dialog idles alongside the visible window: what Wine itself does for a shown
+// dialog in that time.
 void idle(BenchKeys& keys, const Scale& scale) {
     keys.plugFirst(1);
     Tool tool(keys);
     tool.waitReady();
-    const auto measure = [&](const char* state) {
-        const WineProcess::UnixStats before = tool.process().unixStats();
+    const std::string seconds = ", " + fixed(scale.idleMs / 1000.0, 1) + " s";
+    {
+        WineProcess bare(binDir() + "\\bare_dialog.exe", "", {});
+        HWND dialog = waitDrawn(bare.id(), "Bare dialog", kLongMs);
+        if (dialog == nullptr) throw std::runtime_error("the bare dialog did not show");
+        const WineProcess::UnixStats toolBefore = tool.process().unixStats();
+        const WineProcess::UnixStats bareBefore = bare.unixStats();
         Sleep(scale.idleMs);
-        const WineProcess::UnixStats after = tool.process().unixStats();
-        const std::string what =
-            std::string("Idle ") + state + ", " + fixed(scale.idleMs / 1000.0, 1) + " s";
-        if (!before.known || !after.known) {
-            row(what, "not readable", "none");
-            return;
-        }
-        row(what,
-            "CPU " + fixed(after.cpuMs - before.cpuMs) + " ms, " +
-                std::to_string(after.wakeUps - before.wakeUps) + " wake-ups",
-            "none");
-    };
-    measure("visible");
+        const WineProcess::UnixStats toolAfter = tool.process().unixStats();
+        const WineProcess::UnixStats bareAfter = bare.unixStats();
+        row("Idle visible" + seconds, idleText(toolBefore, toolAfter), "none");
+        row("Idle, bare dialog alongside" + seconds, idleText(bareBefore, bareAfter), "");
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        bare.waitExit(kLongMs);
+    }
     PostMessageA(tool.main(), WM_COMMAND, IDCANCEL, 0);
     answers(tool.main(), kLongMs);
     Sleep(std::min<DWORD>(2000, scale.idleMs));  // what hiding itself costs is not idling
-    measure("hidden");
+    const WineProcess::UnixStats before = tool.process().unixStats();
+    Sleep(scale.idleMs);
+    row("Idle hidden" + seconds, idleText(before, tool.process().unixStats()), "none");
 }
 
 std::vector<uint8_t> readFile(const char* path) {
