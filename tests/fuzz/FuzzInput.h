@@ -51,4 +51,18 @@ inline void Check(bool holds, const char* what) {
     if (!holds) Fail(what);
 }
 
+// The first `kept` bytes of `text`, whose first `length` bytes are the text itself, end
+// between characters of code page 936 and are as many as fit in `limit`.
+inline void CheckGbkCut(const std::string& text, std::size_t length, std::size_t kept,
+                        std::size_t limit) {
+    const auto width = [&](std::size_t at) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        return byte >= 0x81 && byte <= 0xFE ? 2u : 1u;
+    };
+    std::size_t at = 0;
+    while (at < kept) at += width(at);
+    Check(at == kept, "cut between characters");
+    Check(kept == length || kept + width(kept) > std::min(limit, length), "as long as fits");
+}
+
 }  // namespace fuzz

@@ -7,13 +7,6 @@
 #include "app/logic/TrayTexts.h"
 #include "tests/fuzz/FuzzInput.h"
 
-namespace {
-
-// Bytes of the character starting at `byte`: a lead byte takes its trail byte.
-std::size_t Width(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE ? 2 : 1; }
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput input(data, size);
     const std::size_t destSize = input.Take<std::uint16_t>() % 600;
@@ -35,12 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(copied < destSize && dest[copied] == '\0', "terminated inside the field");
     fuzz::Check(copied <= text, "nothing past the sent text's end");
     fuzz::Check(std::equal(dest.begin(), dest.begin() + copied, sent.begin()), "a prefix");
-    std::size_t at = 0;
-    while (at < copied) at += Width(static_cast<unsigned char>(sent[at]));
-    fuzz::Check(at == copied, "cut between characters");
-    if (copied < text) {
-        const std::size_t next = Width(static_cast<unsigned char>(sent[copied]));
-        fuzz::Check(copied + next > destSize - 1 || copied + next > text, "as long as fits");
-    }
+    fuzz::CheckGbkCut(sent, text, copied, destSize - 1);
     return 0;
 }

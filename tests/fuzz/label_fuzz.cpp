@@ -23,8 +23,6 @@ private:
     fuzz::FuzzInput& m_input;
 };
 
-std::size_t Width(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE ? 2 : 1; }
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -35,13 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<char> text(typed.begin(), typed.end());
     const std::size_t kept = fw::GbkPrefixLength(text.data(), text.size(), limit);
     fuzz::Check(kept <= limit && kept <= text.size(), "within the limit and the text");
-    std::size_t at = 0;
-    while (at < kept) at += Width(static_cast<unsigned char>(typed[at]));
-    fuzz::Check(at == kept, "cut between characters");
-    if (kept < text.size()) {
-        const std::size_t next = Width(static_cast<unsigned char>(typed[kept]));
-        fuzz::Check(kept + next > limit || kept + next > text.size(), "as long as fits");
-    }
+    fuzz::CheckGbkCut(typed, typed.size(), kept, limit);
 
     const std::uint32_t count = input.Take<std::uint16_t>() % 300;
     std::vector<std::uint32_t> slots(count);

@@ -27,6 +27,10 @@ struct FakeRegistry : Registry, RepairReport {
     Log log, unrestored;
     int budget = 1000;  // a walk asking for more names than this never ends
 
+    FakeRegistry(std::initializer_list<std::string> paths = {}) {
+        for (const std::string& path : paths) keys[path];
+    }
+
     Log ChildrenOf(const std::string& path) const {
         Log names;
         for (const auto& [p, key] : keys) {
@@ -137,12 +141,9 @@ TEST(KeyDeviceRepair, OnlyShownFailedDevicesWithTheExactIdAreRepairedOnceEach) {
 
 TEST(KeyDeviceRepair, WalkDeletesBottomUpSkipsWhatStaysAndRestoresAccess) {
     const std::string path = kKeyDevicePaths[0];
-    FakeRegistry registry;
-    for (const std::string& key :
-         {path, path + "\\1", path + "\\1\\Params", path + "\\1\\Params\\Irq", path + "\\2",
-          path + "\\3", path + "\\3\\child", path + "\\4"}) {
-        registry.keys[key];
-    }
+    FakeRegistry registry{
+        path,         path + "\\1", path + "\\1\\Params", path + "\\1\\Params\\Irq",
+        path + "\\2", path + "\\3", path + "\\3\\child",  path + "\\4"};
     registry.keys[path + "\\2"].opens = false;
     registry.keys[path + "\\3"].deletes = false;
 
@@ -159,11 +160,8 @@ TEST(KeyDeviceRepair, WalkDeletesBottomUpSkipsWhatStaysAndRestoresAccess) {
 
 TEST(KeyDeviceRepair, GrantsThatStopHalfWayAreUndoneAndFailedRestoresReported) {
     const std::string path = kKeyDevicePaths[2];
-    FakeRegistry registry;
-    for (const std::string& key :
-         {path, path + "\\1", path + "\\1\\Params", path + "\\2", path + "\\2\\child"}) {
-        registry.keys[key];
-    }
+    FakeRegistry registry{path, path + "\\1", path + "\\1\\Params", path + "\\2",
+                          path + "\\2\\child"};
     registry.keys[path].grantHalfFails = true;
     registry.keys[path + "\\1"].grantHalfFails = true;
     registry.keys[path + "\\1"].deletes = false;

@@ -13,6 +13,8 @@ namespace {
 
 // Records every step as a word; the library lists `plugged` at the quick
 // count and `fullRead` at the full read.
+constexpr std::uint32_t kTreeChanged = 7;
+
 struct Recorder : KeyEventTarget {
     std::vector<std::uint32_t> plugged, fullRead;
     std::uint32_t status = 2, statusResult = 0;
@@ -54,76 +56,30 @@ struct Recorder : KeyEventTarget {
 };
 
 TEST(KeyEvents, EachChangeOfTheKeyCountRunsItsSteps) {
-    constexpr std::uint32_t kTreeChanged = 7;
-    const std::string insertHead = "count enable icon show wait list newicon";
+    // Keys appearing, what each loaded key adds, and the end of every re-evaluation.
+    const std::string in = "count enable icon show wait list newicon", out = "count disable noslot";
+    const std::string k5 = " init5 status5 load5", k8 = " init8 status8 load8";
+    const std::string end = " balloon19 refresh", unread5 = " unload init5 status5" + end;
+    const std::string load5 = " unload" + k5 + end;
     const struct {
         const char* name;
         std::uint32_t event, countBefore;
-        std::vector<std::uint32_t> plugged, fullRead;
-        std::uint32_t status, statusResult;
+        std::vector<std::uint32_t> plugged;
         std::string steps;
+        std::vector<std::uint32_t> fullRead = plugged;
+        std::uint32_t status = 2, statusResult = 0;
     } cases[] = {
-        {"start without key", 0, 0, {}, {}, 2, 0, "count disable noslot"},
-        {"start with a key",
-         0,
-         0,
-         {5},
-         {5},
-         2,
-         0,
-         insertHead + " launch5 unload init5 status5 load5 balloon19 refresh"},
-        {"second key",
-         kTreeChanged,
-         1,
-         {5, 8},
-         {5, 8},
-         2,
-         0,
-         insertHead + " balloon10 launch5 unload init5 status5 load5 init8 status8 load8 " +
-             "balloon19 refresh"},
-        {"one of two pulled",
-         kTreeChanged,
-         2,
-         {8},
-         {8},
-         2,
-         0,
-         insertHead + " balloon11 ssl unload init8 status8 load8 balloon19 refresh"},
-        {"last pulled",
-         kTreeChanged,
-         1,
-         {},
-         {},
-         2,
-         0,
-         "count disable noslot wait list noicon balloon11 ssl unload refresh"},
-        {"nothing changed", kTreeChanged, 1, {5}, {5}, 2, 0, "count enable icon"},
-        {"arrival notice", 0x8000, 0, {5}, {5}, 2, 0, ""},
-        {"remove-complete notice", 0x8004, 1, {}, {}, 2, 0, ""},
-        {"gone again by the full read",
-         kTreeChanged,
-         1,
-         {5, 8},
-         {5},
-         2,
-         0,
-         insertHead + " balloon11 ssl unload init5 status5 load5 balloon19 refresh"},
-        {"status 1 loads nothing",
-         0,
-         0,
-         {5},
-         {5},
-         1,
-         0,
-         insertHead + " launch5 unload init5 status5 balloon19 refresh"},
-        {"unreadable status loads nothing",
-         0,
-         0,
-         {5},
-         {5},
-         2,
-         1,
-         insertHead + " launch5 unload init5 status5 balloon19 refresh"},
+        {"start without key", 0, 0, {}, out},
+        {"start with a key", 0, 0, {5}, in + " launch5" + load5},
+        {"second key", kTreeChanged, 1, {5, 8}, in + " balloon10 launch5 unload" + k5 + k8 + end},
+        {"one of two pulled", kTreeChanged, 2, {8}, in + " balloon11 ssl unload" + k8 + end},
+        {"all pulled", kTreeChanged, 1, {}, out + " wait list noicon balloon11 ssl unload refresh"},
+        {"nothing changed", kTreeChanged, 1, {5}, "count enable icon"},
+        {"arrival notice", 0x8000, 0, {5}, ""},
+        {"remove-complete notice", 0x8004, 1, {}, ""},
+        {"gone at the full read", kTreeChanged, 1, {5, 8}, in + " balloon11 ssl" + load5, {5}},
+        {"status 1 loads nothing", 0, 0, {5}, in + " launch5" + unread5, {5}, 1},
+        {"unreadable status loads nothing", 0, 0, {5}, in + " launch5" + unread5, {5}, 2, 1},
     };
     for (const auto& c : cases) {
         Recorder recorder;
@@ -134,16 +90,12 @@ TEST(KeyEvents, EachChangeOfTheKeyCountRunsItsSteps) {
         std::uint32_t count = c.countBefore;
         EvaluateKeyCount(c.event, count, recorder);
         EXPECT_EQ(recorder.steps, c.steps) << c.name;
-        if (!c.steps.empty() && c.steps.find("wait") != std::string::npos) {
-            EXPECT_EQ(count, c.fullRead.size()) << c.name;
-        } else {
-            EXPECT_EQ(count, c.countBefore) << c.name;
-        }
+        const bool reread = c.steps.find("wait") != std::string::npos;
+        EXPECT_EQ(count, reread ? c.fullRead.size() : c.countBefore) << c.name;
     }
 }
 
 TEST(KeyEvents, ChangesDuringAnEvaluationAreNotNestedButFollowItOnce) {
-    constexpr std::uint32_t kTreeChanged = 7;
     Recorder recorder;
     recorder.plugged = recorder.fullRead = {5};
     DeviceChangeState state;

@@ -254,29 +254,6 @@ TEST(CertSelection, DeletionAsksTwiceThenVerifiesAndDeletes) {
     }
 }
 
-TEST(CertSelection, OnTheLastTryDeletionAsksBeforeTheCheck) {
-    const Log steps = {"confirm",    "confirm",    "last try?", "Reset 7",
-                       "Verify 7 1", "Delete 7 U", "confirm",   "confirm"};
-    g_TriesLeft.KeepOnly(nullptr, 0);
-    FakePage page;
-    page.Put(1, "U", 1), page.Fill(), page.selection = 4;
-    page.verifyResult = 0x63C1;
-    EXPECT_FALSE(DeleteSelectedCert(7, page.parts, page));
-    page.yeses = 2;  // No to the last try: the library is not asked
-    EXPECT_FALSE(DeleteSelectedCert(7, page.parts, page));
-    page.yeses = 3, page.verifyResult = 0;
-    EXPECT_TRUE(DeleteSelectedCert(7, page.parts, page));
-    page.yeses = 2;  // the right password forgot the count
-    EXPECT_TRUE(DeleteSelectedCert(7, page.parts, page));
-    const Log first = {"confirm", "confirm", "Reset 7", "Verify 7 1"};
-    Log all = first;
-    all.insert(all.end(), steps.begin(), steps.begin() + 3);
-    all.insert(all.end(), steps.begin(), steps.end());
-    all.insert(all.end(), {"Reset 7", "Verify 7 1", "Delete 7 U"});
-    EXPECT_EQ(page.log, all);
-    g_TriesLeft.KeepOnly(nullptr, 0);
-}
-
 TEST(CertView, TemporaryPathMustHoldTheFileName) {
     FakePage files;
     char path[kTempPathSize];
