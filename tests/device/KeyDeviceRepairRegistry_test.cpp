@@ -13,6 +13,7 @@
 #include <string>
 
 #include "device/KeyDeviceRepairRegistry.h"
+#include "tests/imports/ImportPatch.h"
 
 namespace {
 
@@ -45,33 +46,6 @@ DWORD WINAPI FailingWrite(LPSTR name, SE_OBJECT_TYPE type, SECURITY_INFORMATION 
     if (g_failure == WriteFailure::kNone) return result;
     g_failure = WriteFailure::kNone;  // once: a grant that stops half-way through the tree
     return ERROR_ACCESS_DENIED;
-}
-
-// Points this executable's import of `name` at `hook`, keeping the real one.
-template <class Fn>
-void Patch(const char* name, Fn* hook, Fn*& real) {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const DWORD imports =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); d->Name; ++d) {
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
-                std::strcmp(
-                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name,
-                    name) != 0) {
-                continue;
-            }
-            DWORD old = 0;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
-            real = reinterpret_cast<Fn*>(slots->u1.Function);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(hook);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-        }
-    }
 }
 
 std::string AccessList(const std::string& path) {
@@ -107,8 +81,8 @@ const char kEveryoneFullControl[] = "(A;OICI;KA;;;WD)";
 class MachineRegistryTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        Patch("SetEntriesInAclA", &SeeTrustee, g_setEntries);
-        Patch("SetNamedSecurityInfoA", &FailingWrite, g_setNamed);
+        test::PatchImport("SetEntriesInAclA", &SeeTrustee, g_setEntries);
+        test::PatchImport("SetNamedSecurityInfoA", &FailingWrite, g_setNamed);
         ASSERT_NE(g_setEntries, nullptr);
         ASSERT_NE(g_setNamed, nullptr);
     }

@@ -16,6 +16,8 @@
 #include <cstring>
 #include <utility>
 
+#include "tests/imports/ImportPatch.h"
+
 namespace {
 
 void Log(const char* format, ...) {
@@ -165,49 +167,21 @@ BOOL WINAPI RecordFreeLibrary(HMODULE module) {
     return g_freeLibrary(module);
 }
 
-// Points the program's import of `name` at the hook and keeps the real one in `real`.
-template <class Fn>
-void Patch(const char* name, Fn* hook, Fn*& real) {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const DWORD imports =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); imports && d->Name;
-         ++d) {
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
-                std::strcmp(
-                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name,
-                    name) != 0) {
-                continue;
-            }
-            DWORD old = 0;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
-            real = reinterpret_cast<Fn*>(slots->u1.Function);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(hook);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-        }
-    }
-}
-
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         decltype(&ShellExecuteA) unused = nullptr;
-        Patch("Shell_NotifyIconA", &RecordNotifyIcon, g_notifyIcon);
-        Patch("ShellExecuteA", &RecordShellExecute, unused);
-        Patch("SetClassLongA", &RecordSetClassLong, g_setClassLong);
-        Patch("PostMessageA", &RecordPostMessage, g_postMessage);
-        Patch("SetTimer", &RecordSetTimer, g_setTimer);
-        Patch("SetForegroundWindow", &RecordSetForeground, g_setForeground);
-        Patch("TrackPopupMenu", &RecordTrackPopupMenu, g_trackPopupMenu);
-        Patch("LoadLibraryExA", &RecordLoadLibrary, g_loadLibrary);
-        Patch("GetProcAddress", &RecordGetProcAddress, g_getProcAddress);
-        Patch("FreeLibrary", &RecordFreeLibrary, g_freeLibrary);
+        test::PatchImport("Shell_NotifyIconA", &RecordNotifyIcon, g_notifyIcon);
+        test::PatchImport("ShellExecuteA", &RecordShellExecute, unused);
+        test::PatchImport("SetClassLongA", &RecordSetClassLong, g_setClassLong);
+        test::PatchImport("PostMessageA", &RecordPostMessage, g_postMessage);
+        test::PatchImport("SetTimer", &RecordSetTimer, g_setTimer);
+        test::PatchImport("SetForegroundWindow", &RecordSetForeground, g_setForeground);
+        test::PatchImport("TrackPopupMenu", &RecordTrackPopupMenu, g_trackPopupMenu);
+        test::PatchImport("LoadLibraryExA", &RecordLoadLibrary, g_loadLibrary);
+        test::PatchImport("GetProcAddress", &RecordGetProcAddress, g_getProcAddress);
+        test::PatchImport("FreeLibrary", &RecordFreeLibrary, g_freeLibrary);
     }
     return TRUE;
 }
