@@ -9,6 +9,7 @@
 #define WM_KEYTOOL_TRAYNOTIFY (WM_USER + 4)  // 0x404: notification-area icon callback
 #define WM_KEYTOOL_BALLOON (WM_USER + 5)     // 0x405: wParam balloon text number
 
-// How other instances recognise the main window (besides the instance tag).
-#define KEYTOOL_MAIN_CLASS "#32770"
-#define KEYTOOL_MAIN_TITLE "QelmoraUsbKey管理工具"
+// How other processes recognise the main window (besides the instance tag), in UTF-16 so that
+// they find it under every ANSI code page: the title of template 102.
+#define KEYTOOL_MAIN_CLASS L"#32770"
+#define KEYTOOL_MAIN_TITLE L"QelmoraUsbKey管理工具"

@@ -55,7 +55,8 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PUBLISHER}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
-!define MUI_FINISHPAGE_RUN "$INSTDIR\${EXE}"
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION StartToolAsUser
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
@@ -68,8 +69,13 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "SimpChinese"
 
+; 1 when StopRunningTools ended a running tool, which a failed upgrade starts again.
+Var EndedTool
+
 ; Ends every running tool through its exit message (it unloads its
-; certificates on the way out); a tool that does not end stops the set-up.
+; certificates on the way out) and waits a bounded time for every other
+; program running from $INSTDIR (ukeyctl, keyadmin); one still running stops
+; the set-up before any file changes. Nothing is killed.
 !macro STOP_RUNNING_TOOLS un
 Function ${un}StopRunningTools
     InitPluginsDir
@@ -77,21 +83,50 @@ Function ${un}StopRunningTools
     File "${STAGE}\stopkeytool.exe"
     File "${STAGE}\DravikFun_tovex.dll"
     retry:
-    nsExec::Exec '"$PLUGINSDIR\stopkeytool.exe"'
+    nsExec::ExecToStack '"$PLUGINSDIR\stopkeytool.exe" "$INSTDIR"'
     Pop $0
+    Pop $1
+    StrCpy $1 $1 9
+    ${If} $1 != "tools: 0,"
+        StrCpy $EndedTool 1
+    ${EndIf}
     ${If} $0 != 0
-        MessageBox MB_RETRYCANCEL|MB_ICONSTOP "${PRODUCT}仍在运行，未能结束。请在通知区域中退出它后重试。" /SD IDCANCEL IDRETRY retry
+        MessageBox MB_RETRYCANCEL|MB_ICONSTOP "${PRODUCT}或$INSTDIR中的其他程序（如ukeyctl.exe）仍在运行，未能结束。请退出它们后重试。" /SD IDCANCEL IDRETRY retry
         SetErrorLevel ${ERROR_REFUSED}
-        Abort "${PRODUCT}仍在运行。"
+        Abort "${PRODUCT}或$INSTDIR中的其他程序仍在运行。"
     ${EndIf}
 FunctionEnd
 !macroend
 !insertmacro STOP_RUNNING_TOOLS ""
 !insertmacro STOP_RUNNING_TOOLS "un."
 
+; The installer runs elevated; the tool must not: the helper starts it through
+; the desktop's shell, as the user logged on there.
+Function StartToolAsUser
+    nsExec::Exec '"$PLUGINSDIR\stopkeytool.exe" /start "$INSTDIR\${EXE}"'
+    Pop $0
+FunctionEnd
+
+; The program's files, as the set-up writes them (the uninstaller last).
+!macro DELETE_PROGRAM_FILES
+    Delete "$INSTDIR\${EXE}"
+    Delete "$INSTDIR\ukeyctl.exe"
+    Delete "$INSTDIR\DravikFun_tovex.dll"
+!ifdef OUR_KEYLIB
+    Delete "$INSTDIR\keyadmin.exe"
+    Delete "$INSTDIR\demo.key"
+!endif
+!macroend
+
 Section "-Program"
     SetShellVarContext all
     Call StopRunningTools
+    ; The installed version is kept aside: an upgrade that cannot write every
+    ; file puts it back whole.
+    ${If} ${FileExists} "$INSTDIR\${EXE}"
+        CreateDirectory "$PLUGINSDIR\previous"
+        CopyFiles /SILENT "$INSTDIR\*.*" "$PLUGINSDIR\previous"
+    ${EndIf}
     SetOutPath "$INSTDIR"
     ClearErrors
     File "${STAGE}\${EXE}"
@@ -101,8 +136,18 @@ Section "-Program"
     File "${STAGE}\keyadmin.exe"
     File "${STAGE}\demo.key"
 !endif
-    ; A file still in use (a tool of another session) must not pass for an upgrade.
+    ; A file still in use (held by a program of another session) must not pass
+    ; for an upgrade.
     ${If} ${Errors}
+        ${If} ${FileExists} "$PLUGINSDIR\previous\${EXE}"
+            CopyFiles /SILENT "$PLUGINSDIR\previous\*.*" "$INSTDIR"
+            ${If} $EndedTool == 1
+                Call StartToolAsUser
+            ${EndIf}
+        ${Else}
+            !insertmacro DELETE_PROGRAM_FILES
+            RMDir "$INSTDIR"
+        ${EndIf}
         SetErrorLevel ${ERROR_REFUSED}
         Abort "无法替换$INSTDIR中的文件。"
     ${EndIf}
@@ -176,35 +221,24 @@ Function .onInstSuccess
         ClearErrors
         ${GetOptions} $R0 "/RUN" $R1
         ${IfNot} ${Errors}
-            Exec '"$INSTDIR\${EXE}"'
+            Call StartToolAsUser
         ${EndIf}
     ${EndIf}
 FunctionEnd
 
-; In this order: the tools end before their keys go, and the uninstall entry
-; goes last, so its absence means the uninstaller is done.
-Section "-un.StopTools"
-    Call un.StopRunningTools
-SectionEnd
-
-!ifdef OUR_KEYLIB
-Section /o "un.同时删除UsbKey数据（虚拟Key及其证书）" SectionRemoveKeys
-    SetShellVarContext current
-    RMDir /r "${KEY_STORE}"
-    SetShellVarContext all
-SectionEnd
-!endif
-
+; In this order: the tools end before their files and keys go, and the
+; uninstall entry goes last, so its absence means the uninstaller is done.
 Section "-un.Program"
+    Call un.StopRunningTools
     SetShellVarContext all
     SetOutPath "$TEMP"
-    Delete "$INSTDIR\${EXE}"
-    Delete "$INSTDIR\ukeyctl.exe"
-    Delete "$INSTDIR\DravikFun_tovex.dll"
-!ifdef OUR_KEYLIB
-    Delete "$INSTDIR\keyadmin.exe"
-    Delete "$INSTDIR\demo.key"
-!endif
+    ClearErrors
+    !insertmacro DELETE_PROGRAM_FILES
+    ; A file still in use: the uninstaller and its entry stay, so that it can run again.
+    ${If} ${Errors}
+        SetErrorLevel ${ERROR_REFUSED}
+        Abort "无法删除$INSTDIR中的文件。"
+    ${EndIf}
     Delete "$INSTDIR\${UNINSTALLER}"
     RMDir "$INSTDIR"
     ; The publisher's folder goes too once nothing else is in it.
@@ -217,6 +251,17 @@ Section "-un.Program"
     RMDir "$LOCALAPPDATA\Qelmora"
     DeleteRegKey HKCU "${USER_KEY}"
     DeleteRegKey /ifempty HKCU "Software\Qelmora"
+SectionEnd
+
+!ifdef OUR_KEYLIB
+Section /o "un.同时删除UsbKey数据（虚拟Key及其证书）" SectionRemoveKeys
+    SetShellVarContext current
+    RMDir /r "${KEY_STORE}"
+    SetShellVarContext all
+SectionEnd
+!endif
+
+Section "-un.Entry"
     DeleteRegKey HKLM "${UNINST_KEY}"
 SectionEnd
 

@@ -1,6 +1,7 @@
 #!/bin/bash
-# Builds the signed release installer build/dist/QelmoraKeyToolSetup-VERSION.exe (VERSION from
-# project() in CMakeLists.txt) from the release build's (stripped) binaries, signed:
+# Builds the signed release installer build/dist/QelmoraKeyToolSetup-VERSION.exe and the MSI
+# build/dist/QelmoraKeyTool-VERSION.msi (VERSION from project() in CMakeLists.txt) from the same
+# staged release binaries (stripped), signed:
 #   tools/package.sh [--keylib PATH] [--version X.Y.Z] [--out DIR]
 # --keylib PATH  packages the bank's own DravikFun_tovex.dll (unsigned by us) instead of ours,
 #                and then neither keyadmin.exe nor the demo key.
@@ -44,6 +45,7 @@ for f in "${ours[@]}"; do
   tools/sign.sh "$stage/$f"
 done
 defines=()
+msi_defines=()
 if [[ -n $keylib ]]; then
   cp "$keylib" "$stage/DravikFun_tovex.dll"
 else
@@ -51,10 +53,23 @@ else
   (. tools/wine-env.sh && tools/demo-key.sh "$stage/keys" >/dev/null)
   mv "$stage/keys/demo.key" "$stage/"
   defines+=(-DOUR_KEYLIB)
+  msi_defines+=(-D OurKeyLib=1)
 fi
 
 mkdir -p "$out"
 setup=$(realpath "$out")/QelmoraKeyToolSetup-$version.exe
 makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" -DSIGN="$root/tools/sign.sh" \
   -DICON="$root/res/KeyTool.ico" "${defines[@]}" installer/KeyToolSetup.nsi
+
+# wixl takes sources relative to the folder it runs in.
+msi=$(realpath "$out")/QelmoraKeyTool-$version.msi
+cp res/KeyTool.ico "$stage/"
+(cd "$stage" && wixl -D Version="$version" -D Stage=. -D Icon=KeyTool.ico "${msi_defines[@]}" \
+  -o "$msi" "$root/installer/KeyTool.wxs")
+# What this wixl cannot say in the .wxs: the logon start's condition, and the older version
+# removed right after InstallInitialize, before any file of the new one is written.
+msibuild "$msi" -q "UPDATE Component SET Condition = 'AUTOSTART<>\"0\"' WHERE Component = 'Autostart'" \
+  -q "UPDATE InstallExecuteSequence SET Sequence = 1501 WHERE Action = 'RemoveExistingProducts'"
+tools/sign.sh "$msi"
+echo "$msi"
 echo "$setup"

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake g++ clang googletest libgtest-dev openssl
   mingw-w64 g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-utils
   imagemagick fonts-wqy-microhei locales clang-format clang-tidy nlohmann-json3-dev
-  nsis osslsigncode)
+  nsis osslsigncode wixl msitools libxml2-utils)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -19,6 +19,7 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Wine takes its ANSI code page from the locale; without a generated zh_CN
-# locale it silently falls back to 1252.
+# Wine takes its ANSI code page from the locale; without a generated locale it
+# silently falls back to 1252. en_US stands for a non-Chinese Windows (1252).
 locale -a 2>/dev/null | grep -qix 'zh_CN.utf8' || localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
+locale -a 2>/dev/null | grep -qix 'en_US.utf8' || localedef -i en_US -f UTF-8 en_US.UTF-8

@@ -65,7 +65,7 @@ std::vector<std::string> ReadLines(const std::string& path) {
 
 Process::Process(const std::string& commandLine,
                  const std::map<std::string, std::string>& environment,
-                 const std::string& directory) {
+                 const std::string& directory, bool suspended) {
     std::map<std::string, std::string> saved;
     for (const auto& [name, value] : environment) {
         char old[4096];
@@ -76,7 +76,8 @@ Process::Process(const std::string& commandLine,
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string command = commandLine;
-    CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE,
+                   suspended ? CREATE_SUSPENDED : 0, nullptr,
                    directory.empty() ? nullptr : directory.c_str(), &startup, &m_info);
     for (const auto& entry : environment) {
         const auto old = saved.find(entry.first);

@@ -39,15 +39,17 @@ std::vector<std::string> ReadLines(const std::string& path);
 // A started process, ended with the object unless it ended by itself.
 class Process {
 public:
-    // An empty directory leaves the process in the test's own current folder.
+    // An empty directory leaves the process in the test's own current folder; a suspended one
+    // runs once resumed.
     explicit Process(const std::string& commandLine,
                      const std::map<std::string, std::string>& environment = {},
-                     const std::string& directory = "");
+                     const std::string& directory = "", bool suspended = false);
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
     DWORD Id() const { return m_info.dwProcessId; }
+    void Resume() const { ResumeThread(m_info.hThread); }
     bool Running() const { return m_info.hProcess && !WaitExit(0); }
     // True when it ended within the time; its exit code goes to code.
     bool WaitExit(DWORD timeoutMs, DWORD* code = nullptr) const;

@@ -1,9 +1,11 @@
-// The signed installer as an administrator, the logon and a user meet it, in a
-// Wine prefix of its own: silent install, start at logon, refused downgrade,
-// upgrade and uninstall while the tool runs. tests/installer/run.sh hands over
-// the release installer and a lower version made from the same binaries.
+// The signed installer and MSI as an administrator, the logon and a user meet
+// them, in a Wine prefix of its own: silent install, start at logon, refused
+// downgrade, upgrade and uninstall while the tool and ukeyctl run, files held
+// open by others. tests/installer/run.sh hands over the release packages and a
+// lower version made from the same binaries, and the code page of the run.
 #include <windows.h>
 // windows.h must come first.
+#include <msi.h>
 #include <shlobj.h>
 #include <wincrypt.h>
 
@@ -27,6 +29,8 @@ const char kRunValue[] = "QelmoraKeyTool";
 const char kUserKey[] = "Software\\Qelmora\\UsbKeyTool\\Reminders";
 const std::string kInstallDir = "C:\\Program Files\\Qelmora\\UsbKeyTool";
 const std::string kProgram = kInstallDir + "\\QelmoraKeyTool.exe";
+const std::string kUkeyctl = kInstallDir + "\\ukeyctl.exe";
+const char kMsiUpgradeCode[] = "{49263118-3F73-4128-8B9F-F8BE022CE1D8}";
 const char kCertName[] = "Qelmora installer test";
 constexpr int kRefused = 2;
 constexpr DWORD kSetupTimeoutMs = 120000;
@@ -74,11 +78,44 @@ std::optional<DWORD> RegNumber(const char* key, const char* value) {
 
 bool Installed() { return RegText(kUninstallKey, "DisplayVersion").has_value(); }
 
+// The product code of the installed MSI; empty when none is.
+std::string MsiProduct() {
+    char product[39] = {};
+    return MsiEnumRelatedProductsA(kMsiUpgradeCode, 0, 0, product) == ERROR_SUCCESS ? product : "";
+}
+std::optional<std::string> MsiVersion() {
+    const std::string key =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + MsiProduct();
+    return MsiProduct().empty() ? std::nullopt : RegText(key.c_str(), "DisplayVersion");
+}
+
 // The exit code of a set-up run to its end; -1 when it did not end.
 int RunSetup(const std::string& setup, const std::string& options) {
     driver::Process process("\"" + setup + "\" " + options);
     DWORD code = 0;
     return process.WaitExit(kSetupTimeoutMs, &code) ? static_cast<int>(code) : -1;
+}
+
+int RunMsi(const std::string& action, const std::string& package, const std::string& options) {
+    return RunSetup("msiexec.exe", action + " \"" + package + "\" /qn " + options);
+}
+
+// Held open without sharing, as another program of another session might.
+HANDLE Hold(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+bool Elevated(DWORD pid) {
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    HANDLE token = nullptr;
+    if (process && OpenProcessToken(process, TOKEN_QUERY, &token)) {
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+        CloseHandle(token);
+    }
+    if (process) CloseHandle(process);
+    return elevation.TokenIsElevated != 0;
 }
 
 // The quiet uninstaller hands over to a copy of itself and returns at once;
@@ -119,12 +156,12 @@ ULONGLONG LastWrite(const std::string& path) {
            data.ftLastWriteTime.dwLowDateTime;
 }
 
-// Main windows of the tool, whoever started it.
+// Main windows of the tool, whoever started it, found by the title the tool sets.
 std::vector<HWND> ToolWindows() {
     std::vector<HWND> windows;
-    for (HWND hwnd = nullptr; (hwnd = FindWindowExA(nullptr, hwnd, KEYTOOL_MAIN_CLASS,
+    for (HWND hwnd = nullptr; (hwnd = FindWindowExW(nullptr, hwnd, KEYTOOL_MAIN_CLASS,
                                                     KEYTOOL_MAIN_TITLE)) != nullptr;) {
-        if (GetWindowLongA(hwnd, GWL_USERDATA)) windows.push_back(hwnd);
+        if (GetWindowLongW(hwnd, GWL_USERDATA)) windows.push_back(hwnd);
     }
     return windows;
 }
@@ -146,7 +183,10 @@ bool CertificateRegistered() {
 
 class Installer : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { CoInitialize(nullptr); }
+    static void SetUpTestSuite() {
+        CoInitialize(nullptr);
+        ASSERT_EQ(std::to_string(GetACP()), Env("KEYTOOL_CODEPAGE"));
+    }
 
     // A key in the user's own store that has a certificate the tool registers while it runs.
     void SetUp() override {
@@ -167,6 +207,7 @@ protected:
         for (HWND hwnd : ToolWindows()) PostMessageA(hwnd, WM_KEYTOOL_EXIT, 0, 0);
         driver::WaitUntil([] { return ToolWindows().empty(); }, 30000);
         if (Installed()) RunQuietUninstall("");
+        if (!MsiProduct().empty()) RunMsi("/x", MsiProduct(), "");
     }
 
     int Admin(const std::vector<std::string>& arguments) {
@@ -185,10 +226,30 @@ protected:
         EXPECT_TRUE(driver::WaitUntil(CertificateRegistered, 30000));
         return *tools.back();
     }
+    // ukeyctl of the installation, started suspended: it runs from the folder until resumed.
+    driver::Process& HeldUkeyctl() {
+        tools.push_back(std::make_unique<driver::Process>(
+            "\"" + kUkeyctl + "\" list", std::map<std::string, std::string>{}, "", true));
+        return *tools.back();
+    }
+    // Starts the removal, checks that it waits for ukeyctl with every file in place, lets
+    // ukeyctl end and waits for the removal's own end.
+    void RemoveWhileUkeyctlRuns(driver::Process& tool, const std::string& removal) {
+        driver::Process& ukeyctl = HeldUkeyctl();
+        driver::Process remover(removal);
+        EXPECT_TRUE(tool.WaitExit(30000));
+        Sleep(2000);
+        EXPECT_TRUE(Exists(kProgram) && Exists(kUkeyctl));
+        ukeyctl.Resume();
+        EXPECT_TRUE(ukeyctl.WaitExit(30000));
+        EXPECT_TRUE(remover.WaitExit(kSetupTimeoutMs));
+    }
 
     const std::string newSetup = Env("KEYTOOL_SETUP");
     const std::string oldSetup = Env("KEYTOOL_OLD_SETUP");
     const std::string newVersion = Env("KEYTOOL_VERSION");
+    const std::string newMsi = Env("KEYTOOL_MSI");
+    const std::string oldMsi = Env("KEYTOOL_OLD_MSI");
     std::vector<std::unique_ptr<driver::Process>> tools;
 };
 
@@ -229,13 +290,21 @@ TEST_F(Installer, SilentInstallRegistersEverythingAndStartsAtLogonHidden) {
     EXPECT_TRUE(atLogon.WaitExit(30000));
 
     // A tagged main window that never ends (this process's own) stops the set-up, unkilled.
-    HWND hung = CreateWindowExA(0, KEYTOOL_MAIN_CLASS, KEYTOOL_MAIN_TITLE, WS_POPUP, 0, 0, 10, 10,
+    HWND hung = CreateWindowExW(0, KEYTOOL_MAIN_CLASS, KEYTOOL_MAIN_TITLE, WS_POPUP, 0, 0, 10, 10,
                                 nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(hung, nullptr);
     SetWindowLongA(hung, GWL_USERDATA, static_cast<LONG>(CSP_GetInstanceTag(0, 0)));
     EXPECT_EQ(RunSetup(newSetup, "/S"), kRefused);
     DestroyWindow(hung);
     EXPECT_TRUE(Exists(kProgram));
+
+    // A file that cannot be removed: the uninstaller says so and stays, with its entry.
+    HANDLE held = Hold(kUkeyctl);
+    const std::string uninstaller = kInstallDir + "\\Uninstall.exe";
+    EXPECT_EQ(RunSetup(uninstaller, "/S _?=" + kInstallDir), kRefused);
+    CloseHandle(held);
+    EXPECT_TRUE(Installed());
+    EXPECT_TRUE(Exists(uninstaller));
 }
 
 TEST_F(Installer, DowngradeIsRefusedAndUninstallEndsTheToolButKeepsTheKeys) {
@@ -255,9 +324,11 @@ TEST_F(Installer, DowngradeIsRefusedAndUninstallEndsTheToolButKeepsTheKeys) {
               ERROR_SUCCESS);
     RegCloseKey(records);
 
-    ASSERT_TRUE(RunQuietUninstall(""));
+    // The tool ends through its exit message, ukeyctl is waited for.
+    RemoveWhileUkeyctlRuns(tool, *RegText(kUninstallKey, "QuietUninstallString"));
+    ASSERT_TRUE(driver::WaitUntil([] { return !Installed(); }, kSetupTimeoutMs));
     DWORD code = 1;
-    EXPECT_TRUE(tool.WaitExit(30000, &code));
+    EXPECT_TRUE(tool.WaitExit(0, &code));
     EXPECT_EQ(code, 0u);
     EXPECT_FALSE(CertificateRegistered());  // the tool ended through its exit message
     EXPECT_FALSE(Exists(kInstallDir));
@@ -276,6 +347,14 @@ TEST_F(Installer, UpgradeReplacesTheRunningToolAndRemoveKeysTakesTheStore) {
     const ULONGLONG oldWrite = LastWrite(kProgram);
     driver::Process& old = StartWithKey();
 
+    // A library held open: the old version stays whole, and its tool runs again, as the user.
+    HANDLE held = Hold(kInstallDir + "\\DravikFun_tovex.dll");
+    EXPECT_EQ(RunSetup(newSetup, "/S"), kRefused);
+    CloseHandle(held);
+    EXPECT_EQ(RegText(kUninstallKey, "DisplayVersion"), std::string("0.9.0"));
+    EXPECT_EQ(LastWrite(kProgram), oldWrite);
+    ASSERT_TRUE(driver::WaitUntil([] { return ToolWindows().size() == 1; }, 30000));
+
     // Silent without /RUN: the old tool ends and unloads, nothing starts.
     ASSERT_EQ(RunSetup(newSetup, "/S"), 0);
     EXPECT_TRUE(old.WaitExit(0));
@@ -293,10 +372,41 @@ TEST_F(Installer, UpgradeReplacesTheRunningToolAndRemoveKeysTakesTheStore) {
     DWORD owner = 0;
     GetWindowThreadProcessId(ToolWindows().front(), &owner);
     EXPECT_NE(owner, replaced.Id());
+    EXPECT_FALSE(Elevated(owner));
 
     ASSERT_TRUE(RunQuietUninstall(" /REMOVEKEYS"));
     EXPECT_TRUE(driver::WaitUntil([] { return ToolWindows().empty(); }, 30000));
     EXPECT_FALSE(Exists(KeyStore()));
+}
+
+TEST_F(Installer, MsiUpgradesWhileTheToolRunsRefusesADowngradeAndRemovesEverything) {
+    ASSERT_EQ(RunMsi("/i", oldMsi, "AUTOSTART=0"), 0);
+    EXPECT_EQ(MsiVersion(), std::string("0.9.0"));
+    EXPECT_FALSE(RegText(kRunKey, kRunValue).has_value());
+    driver::Process& old = StartWithKey();
+
+    ASSERT_EQ(RunMsi("/i", newMsi, ""), 0);
+    EXPECT_TRUE(old.WaitExit(0));
+    EXPECT_FALSE(CertificateRegistered());
+    EXPECT_EQ(MsiVersion(), newVersion);
+    for (const char* file : {"QelmoraKeyTool.exe", "ukeyctl.exe", "DravikFun_tovex.dll",
+                             "stopkeytool.exe", "keyadmin.exe", "demo.key"}) {
+        EXPECT_TRUE(Exists(kInstallDir + "\\" + file)) << file;
+    }
+    const std::string shortcut = Folder(CSIDL_COMMON_PROGRAMS) + "\\QelmoraUsbKeyTool.lnk";
+    EXPECT_EQ(ShortcutTarget(shortcut), kProgram);
+    EXPECT_EQ(RegText(kRunKey, kRunValue), "\"" + kProgram + "\"");
+
+    EXPECT_NE(RunMsi("/i", oldMsi, ""), 0);
+    EXPECT_EQ(MsiVersion(), newVersion);
+
+    driver::Process& tool = StartWithKey();
+    RemoveWhileUkeyctlRuns(tool, "msiexec.exe /x \"" + newMsi + "\" /qn");
+    EXPECT_FALSE(CertificateRegistered());
+    EXPECT_TRUE(MsiProduct().empty());
+    EXPECT_FALSE(Exists(kInstallDir));
+    EXPECT_FALSE(Exists(shortcut));
+    EXPECT_FALSE(RegText(kRunKey, kRunValue).has_value());
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/bin/bash
-# The installer tests: the release installer from build/dist (tools/package.sh) and a lower
-# version packaged from the same binaries, in a Wine prefix of their own copied from the test
-# prefix, with a Wine server of their own.
+# The installer tests: the release installer and MSI from build/dist (tools/package.sh) and a
+# lower version of both packaged from the same binaries, in a Wine prefix of their own copied
+# from the test prefix, with a Wine server of their own; the removal while the tool runs once
+# more under an English Windows's code page.
 #   tests/installer/run.sh INSTALLER_TEST_EXE
 set -euo pipefail
 test_exe=$1
@@ -9,13 +10,15 @@ cd "$(dirname "$0")/../.."
 root=$PWD
 version=$(sed -nE 's/^project\([A-Za-z]+ VERSION ([0-9]+\.[0-9]+\.[0-9]+).*/\1/p' CMakeLists.txt)
 setup=$root/build/dist/QelmoraKeyToolSetup-$version.exe
-[[ -f $setup ]] || { echo "no $setup: run tools/package.sh first" >&2; exit 1; }
+msi=$root/build/dist/QelmoraKeyTool-$version.msi
+[[ -f $setup && -f $msi ]] || { echo "no $setup or $msi: run tools/package.sh first" >&2; exit 1; }
 work=$root/build/installer-test
 rm -rf "$work"
 mkdir -p "$work"
 old_setup=$(tools/package.sh --version 0.9.0 --out "$work" | tail -1)
+old_msi=$work/QelmoraKeyTool-0.9.0.msi
 
-for f in "$setup" "$old_setup"; do
+for f in "$setup" "$old_setup" "$msi" "$old_msi"; do
   osslsigncode verify -CAfile build/signing/ca.pem -in "$f" >"$work/verify.log" 2>&1 ||
     { cat "$work/verify.log"; echo "signature of $f does not verify" >&2; exit 1; }
 done
@@ -77,5 +80,9 @@ sleep 1
 import -window root -crop "$geometry" +repage "$work/welcome-page.png"
 kill "$setup_pid"
 
-KEYTOOL_SETUP=$(winepath -w "$setup") KEYTOOL_OLD_SETUP=$(winepath -w "$old_setup") \
-  KEYTOOL_VERSION=$version wine "$test_exe"
+export KEYTOOL_SETUP=$(winepath -w "$setup") KEYTOOL_OLD_SETUP=$(winepath -w "$old_setup") \
+  KEYTOOL_MSI=$(winepath -w "$msi") KEYTOOL_OLD_MSI=$(winepath -w "$old_msi") KEYTOOL_VERSION=$version
+KEYTOOL_CODEPAGE=936 wine "$test_exe"
+# An English Windows (code page 1252): the uninstaller still finds the running tool by its title.
+LC_ALL=en_US.UTF-8 KEYTOOL_CODEPAGE=1252 wine "$test_exe" \
+  --gtest_filter=Installer.DowngradeIsRefusedAndUninstallEndsTheToolButKeepsTheKeys
