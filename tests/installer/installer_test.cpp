@@ -110,11 +110,11 @@ bool Elevated(DWORD pid) {
     DWORD size = 0;
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     HANDLE token = nullptr;
-    if (process && OpenProcessToken(process, TOKEN_QUERY, &token)) {
+    if (OpenProcessToken(process, TOKEN_QUERY, &token)) {
         GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
         CloseHandle(token);
     }
-    if (process) CloseHandle(process);
+    CloseHandle(process);
     return elevation.TokenIsElevated != 0;
 }
 
@@ -226,19 +226,13 @@ protected:
         EXPECT_TRUE(driver::WaitUntil(CertificateRegistered, 30000));
         return *tools.back();
     }
-    // ukeyctl of the installation, started suspended: it runs from the folder until resumed.
-    driver::Process& HeldUkeyctl() {
-        tools.push_back(std::make_unique<driver::Process>(
-            "\"" + kUkeyctl + "\" list", std::map<std::string, std::string>{}, "", true));
-        return *tools.back();
-    }
-    // Starts the removal, checks that it waits for ukeyctl with every file in place, lets
-    // ukeyctl end and waits for the removal's own end.
+    // Starts the removal while the tool and ukeyctl (held suspended) run; with the tool ended
+    // every file stays until ukeyctl has ended too.
     void RemoveWhileUkeyctlRuns(driver::Process& tool, const std::string& removal) {
-        driver::Process& ukeyctl = HeldUkeyctl();
+        driver::Process ukeyctl("\"" + kUkeyctl + "\" list", {}, "", true);
         driver::Process remover(removal);
         EXPECT_TRUE(tool.WaitExit(30000));
-        Sleep(2000);
+        Sleep(2000);  // well into the removal's wait
         EXPECT_TRUE(Exists(kProgram) && Exists(kUkeyctl));
         ukeyctl.Resume();
         EXPECT_TRUE(ukeyctl.WaitExit(30000));

@@ -13,54 +13,48 @@ constexpr std::uint32_t kTag = 0x72C49254;
 
 struct Window {
     std::uint32_t userData;
-    bool answers = true;  // false: the request times out
-    std::intptr_t answer = 0;
     ProcessId owner = 0;  // 0: gone by the time its owner is asked for
+    bool answers = true;  // false: the activation request times out
+    std::intptr_t answer = 0;
 };
 
-// Windows 1..n in z-order, processes 100 and up running from the folder; records every step.
-class FakeWindows : public InstanceWindows {
-public:
-    FakeWindows(std::vector<Window> windows, std::vector<ProcessId> hung = {},
-                std::vector<ProcessId> inFolder = {})
-        : m_windows(std::move(windows)), m_hung(std::move(hung)), m_inFolder(std::move(inFolder)) {}
-    WindowId Next(WindowId after) override { return after < m_windows.size() ? after + 1 : 0; }
-    bool IsWindow(WindowId w) override { return w != 0 && w <= m_windows.size(); }
-    std::uint32_t UserData(WindowId w) override { return Step("data"), m_windows[w - 1].userData; }
-    std::uint32_t InstanceTag() override { return Step("tag"), kTag; }
+// Windows 1..n in z-order; C:\Tool holds the processes in `inFolder`. Records every step.
+struct FakeWindows : InstanceWindows {
+    std::vector<Window> windows;
+    std::vector<ProcessId> hung, inFolder;
+    std::string log;
+
+    WindowId Next(WindowId after) override { return after < windows.size() ? after + 1 : 0; }
+    bool IsWindow(WindowId w) override { return w != 0 && w <= windows.size(); }
+    std::uint32_t UserData(WindowId w) override { return log += " data", windows[w - 1].userData; }
+    std::uint32_t InstanceTag() override { return log += " tag", kTag; }
     bool RequestActivation(WindowId w, std::intptr_t* answer) override {
-        Step("activate" + std::to_string(w));
-        *answer = m_windows[w - 1].answer;
-        return m_windows[w - 1].answers;
+        log += " activate" + std::to_string(w);
+        *answer = windows[w - 1].answer;
+        return windows[w - 1].answers;
     }
     void PostBalloon(WindowId w, std::uint32_t n) override {
-        Step("balloon" + std::to_string(w) + ":" + std::to_string(n));
+        log += " balloon" + std::to_string(w) + ":" + std::to_string(n);
     }
-    ProcessId OwnerOf(WindowId w) override { return m_windows[w - 1].owner; }
-    bool RequestExit(WindowId w) override { return Step("exit" + std::to_string(w)), true; }
+    ProcessId OwnerOf(WindowId w) override { return windows[w - 1].owner; }
+    bool RequestExit(WindowId w) override { return log += " exit" + std::to_string(w), true; }
     std::vector<ProcessId> ProcessesIn(const std::wstring& folder) override {
-        return folder == L"C:\\Tool" ? m_inFolder : std::vector<ProcessId>{};
+        return folder == L"C:\\Tool" ? inFolder : std::vector<ProcessId>{};
     }
     bool WaitEnd(ProcessId p) override {
-        Step("wait" + std::to_string(p));
-        return std::find(m_hung.begin(), m_hung.end(), p) == m_hung.end();
+        log += " wait" + std::to_string(p);
+        return std::find(hung.begin(), hung.end(), p) == hung.end();
     }
-    // Every step but the tag and user-data reads.
+    // The log without the tag and user-data reads.
     std::string Actions() const {
-        std::string actions;
-        for (const std::string& step : log) {
-            if (step != "tag" && step != "data") actions += " " + step;
+        std::string actions = log;
+        for (const char* read : {" tag", " data"}) {
+            for (std::size_t at; (at = actions.find(read)) != std::string::npos;) {
+                actions.erase(at, std::string(read).size());
+            }
         }
         return actions;
     }
-
-    std::vector<std::string> log;
-
-private:
-    void Step(const std::string& step) { log.push_back(step); }
-    std::vector<Window> m_windows;
-    std::vector<ProcessId> m_hung;
-    std::vector<ProcessId> m_inFolder;
 };
 
 TEST(InstanceWindows, OnlyATaggedWindowThatTakesOverOrHangsEndsTheNewcomer) {
@@ -70,27 +64,28 @@ TEST(InstanceWindows, OnlyATaggedWindowThatTakesOverOrHangsEndsTheNewcomer) {
         std::string actions;
     } cases[] = {
         {{}, false, ""},
-        {{{0x1111, true, -1}, {0x2222, true, -1}}, false, ""},  // other tags: not asked
-        {{{kTag, true, 0}}, false, " activate1"},               // answers 0: skipped
-        {{{kTag, true, 0}, {kTag, true, -1}}, true, " activate1 activate2"},  // the next one
-        {{{kTag, false, 0}, {kTag, true, -1}}, true, " activate1"},  // time-out ends at once
+        {{{0x1111, 0, true, -1}, {0x2222, 0, true, -1}}, false, ""},    // other tags: not asked
+        {{{kTag}}, false, " activate1"},                                // answers 0: skipped
+        {{{kTag}, {kTag, 0, true, -1}}, true, " activate1 activate2"},  // the next takes over
+        {{{kTag, 0, false}, {kTag, 0, true, -1}}, true, " activate1"},  // time-out ends at once
     };
     for (const auto& c : cases) {
-        FakeWindows windows(c.windows);
+        FakeWindows windows;
+        windows.windows = c.windows;
         EXPECT_EQ(AnotherInstanceAnswers(windows), c.ends);
         EXPECT_EQ(windows.Actions(), c.actions);
     }
-    // The tag is asked for afresh for every window looked at, before its user data.
-    FakeWindows two(std::vector<Window>{{0x1111}, {kTag}});
-    AnotherInstanceAnswers(two);
-    EXPECT_EQ(two.log, (std::vector<std::string>{"tag", "data", "tag", "data", "activate2"}));
 }
 
-TEST(InstanceWindows, BalloonsGoOnceToEveryTaggedWindowTheUserDataReadFirst) {
-    FakeWindows windows(std::vector<Window>{{kTag}, {0x1111}, {kTag}});
-    EXPECT_EQ(NotifyInstances(windows, 19), 0);
-    EXPECT_EQ(windows.log, (std::vector<std::string>{"data", "tag", "balloon1:19", "data", "tag",
-                                                     "data", "tag", "balloon3:19"}));
+// The tag is asked for afresh for every window: before its user data on a second start, after
+// it for a balloon.
+TEST(InstanceWindows, EveryCandidateIsComparedWithAFreshTag) {
+    FakeWindows start, balloon;
+    start.windows = balloon.windows = {{kTag}, {0x1111}, {kTag}};
+    AnotherInstanceAnswers(start);
+    EXPECT_EQ(start.log, " tag data activate1 tag data tag data activate3");
+    EXPECT_EQ(NotifyInstances(balloon, 19), 0);
+    EXPECT_EQ(balloon.log, " data tag balloon1:19 data tag data tag balloon3:19");
 }
 
 TEST(InstanceWindows, EveryToolIsAskedFirstThenEachProcessOfTheFolderWaitedForOnce) {
@@ -102,37 +97,25 @@ TEST(InstanceWindows, EveryToolIsAskedFirstThenEachProcessOfTheFolderWaitedForOn
         unsigned tools, notEnded;
     } cases[] = {
         {"none running", {}, {}, {}, "", 0, 0},
-        {"other programs' windows are left alone",
-         {{0x1111, 1, 0, 7}, {0, 1, 0, 8}},
-         {},
-         {},
-         "",
-         0,
-         0},
+        {"other programs' windows are left alone", {{0x1111, 7}, {0, 8}}, {}, {}, "", 0, 0},
         {"two tools",
-         {{kTag, 1, 0, 7}, {0x1111, 1, 0, 8}, {kTag, 1, 0, 9}},
+         {{kTag, 7}, {0x1111, 8}, {kTag, 9}},
          {},
          {},
          " exit1 exit3 wait7 wait9",
          2,
          0},
-        {"two windows of one process",
-         {{kTag, 1, 0, 7}, {kTag, 1, 0, 7}},
-         {},
-         {},
-         " exit1 exit2 wait7",
-         1,
-         0},
+        {"two windows of one process", {{kTag, 7}, {kTag, 7}}, {}, {}, " exit1 exit2 wait7", 1, 0},
         {"a hung tool is counted once",
-         {{kTag, 1, 0, 7}, {kTag, 1, 0, 9}},
+         {{kTag, 7}, {kTag, 9}},
          {9},
          {7, 9},
          " exit1 exit2 wait7 wait9",
          2,
          1},
-        {"a window gone before its owner is known", {{kTag, 1, 0, 0}}, {}, {}, " exit1", 0, 0},
+        {"a window gone before its owner is known", {{kTag}}, {}, {}, " exit1", 0, 0},
         {"ukeyctl and keyadmin are waited for after the tool",
-         {{kTag, 1, 0, 7}},
+         {{kTag, 7}},
          {101},
          {100, 101},
          " exit1 wait7 wait100 wait101",
@@ -140,7 +123,8 @@ TEST(InstanceWindows, EveryToolIsAskedFirstThenEachProcessOfTheFolderWaitedForOn
          1},
     };
     for (const auto& c : cases) {
-        FakeWindows windows(c.windows, c.hung, c.inFolder);
+        FakeWindows windows;
+        windows.windows = c.windows, windows.hung = c.hung, windows.inFolder = c.inFolder;
         const StopResult result = StopRunningTools(windows, L"C:\\Tool");
         EXPECT_EQ(windows.Actions(), c.actions) << c.name;
         EXPECT_EQ(result.tools, c.tools) << c.name;
