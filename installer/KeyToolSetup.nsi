@@ -69,8 +69,11 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "SimpChinese"
 
-; 1 when StopRunningTools ended a running tool, which a failed upgrade starts again.
+; 1 when StopRunningTools ended a running tool, which a failed set-up starts again.
 Var EndedTool
+; What the files were written over: "previous" (kept in $PLUGINSDIR), "nothing", or ""
+; before any was written.
+Var WrittenOver
 
 ; Ends every running tool through its exit message (it unloads its
 ; certificates on the way out) and waits a bounded time for every other
@@ -87,7 +90,7 @@ Function ${un}StopRunningTools
     Pop $0
     Pop $1
     StrCpy $1 $1 9
-    ${If} $1 != "tools: 0,"
+    ${If} $1 != "ended: 0,"
         StrCpy $EndedTool 1
     ${EndIf}
     ${If} $0 != 0
@@ -121,11 +124,12 @@ FunctionEnd
 Section "-Program"
     SetShellVarContext all
     Call StopRunningTools
-    ; The installed version is kept aside: an upgrade that cannot write every
-    ; file puts it back whole.
+    ; The installed version is kept aside for .onInstFailed.
+    StrCpy $WrittenOver "nothing"
     ${If} ${FileExists} "$INSTDIR\${EXE}"
         CreateDirectory "$PLUGINSDIR\previous"
         CopyFiles /SILENT "$INSTDIR\*.*" "$PLUGINSDIR\previous"
+        StrCpy $WrittenOver "previous"
     ${EndIf}
     SetOutPath "$INSTDIR"
     ClearErrors
@@ -139,15 +143,6 @@ Section "-Program"
     ; A file still in use (held by a program of another session) must not pass
     ; for an upgrade.
     ${If} ${Errors}
-        ${If} ${FileExists} "$PLUGINSDIR\previous\${EXE}"
-            CopyFiles /SILENT "$PLUGINSDIR\previous\*.*" "$INSTDIR"
-            ${If} $EndedTool == 1
-                Call StartToolAsUser
-            ${EndIf}
-        ${Else}
-            !insertmacro DELETE_PROGRAM_FILES
-            RMDir "$INSTDIR"
-        ${EndIf}
         SetErrorLevel ${ERROR_REFUSED}
         Abort "无法替换$INSTDIR中的文件。"
     ${EndIf}
@@ -212,6 +207,21 @@ Function .onInit
         ${EndIf}
     ${ElseIf} $R3 == "0"
         !insertmacro UnselectSection ${SectionAutostart}
+    ${EndIf}
+FunctionEnd
+
+; Called on every failure, silent or not (a file the user gave up on
+; included): the old version goes back whole, a new one goes, and a tool
+; ended for the set-up runs again.
+Function .onInstFailed
+    ${If} $WrittenOver == "previous"
+        CopyFiles /SILENT "$PLUGINSDIR\previous\*.*" "$INSTDIR"
+    ${ElseIf} $WrittenOver == "nothing"
+        !insertmacro DELETE_PROGRAM_FILES
+        RMDir "$INSTDIR"
+    ${EndIf}
+    ${If} $EndedTool == 1
+        Call StartToolAsUser
     ${EndIf}
 FunctionEnd
 

@@ -1,8 +1,9 @@
 // stopkeytool.exe, the set-up's helper for the files it replaces or removes:
 //   stopkeytool [FOLDER]        ends every running key tool of this session through its exit
 //                               message, then waits for every other process running from
-//                               FOLDER (ukeyctl, keyadmin). Exit code 0 when none is left
-//                               running, 1 when one is; nothing is killed.
+//                               FOLDER (ukeyctl, keyadmin); prints how many tools ended. Exit
+//                               code 0 when none is left running, 1 when one is; nothing is
+//                               killed.
 //   stopkeytool /start PROGRAM  starts PROGRAM as the desktop's user, unelevated, however
 //                               elevated the set-up runs. Exit code 0 when it started, 1 when
 //                               there is no desktop shell to start it from.
@@ -113,6 +114,6 @@ int main() {
     while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
     Win32InstanceWindows windows;
     const keytool::StopResult result = keytool::StopRunningTools(windows, folder);
-    std::printf("tools: %u, still running: %u\n", result.tools, result.notEnded);
+    std::printf("ended: %u, still running: %u\n", result.ended, result.notEnded);
     return result.notEnded == 0 ? 0 : 1;
 }

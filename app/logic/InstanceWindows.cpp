@@ -54,10 +54,7 @@ StopResult StopRunningTools(InstanceWindows& windows, const std::wstring& folder
     // times out still gets its wait: a busy tool may yet end within the bound.
     for (WindowId window : found) windows.RequestExit(window);
     StopResult result;
-    for (ProcessId process : tools) {
-        ++result.tools;
-        if (!windows.WaitEnd(process)) ++result.notEnded;
-    }
+    for (ProcessId process : tools) ++(windows.WaitEnd(process) ? result.ended : result.notEnded);
     // ukeyctl and keyadmin end on their own; a tool that did not end is counted once.
     for (ProcessId process : windows.ProcessesIn(folder)) {
         if (std::find(tools.begin(), tools.end(), process) != tools.end()) continue;

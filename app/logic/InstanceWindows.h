@@ -56,7 +56,7 @@ bool AnotherInstanceAnswers(InstanceWindows& windows);
 int NotifyInstances(InstanceWindows& windows, std::uint32_t textNumber);
 
 struct StopResult {
-    unsigned tools = 0;     // processes with a tagged main window
+    unsigned ended = 0;     // processes with a tagged main window that ended
     unsigned notEnded = 0;  // tools and other processes of the folder still running after the wait
 };
 
