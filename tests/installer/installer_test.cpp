@@ -341,8 +341,8 @@ TEST_F(Installer, UpgradeReplacesTheRunningToolAndRemoveKeysTakesTheStore) {
     const ULONGLONG oldWrite = LastWrite(kProgram);
     driver::Process& old = StartWithKey();
 
-    // A library held open: the old version stays whole, and its tool runs again, as the user.
-    HANDLE held = Hold(kInstallDir + "\\DravikFun_tovex.dll");
+    // A file held open: the old version stays whole, and its tool runs again, as the user.
+    HANDLE held = Hold(kUkeyctl);
     EXPECT_EQ(RunSetup(newSetup, "/S"), kRefused);
     CloseHandle(held);
     EXPECT_EQ(RegText(kUninstallKey, "DisplayVersion"), std::string("0.9.0"));
