@@ -5,6 +5,7 @@
 #include <gdiplus.h>
 #include <shlwapi.h>
 
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -23,8 +24,8 @@ struct Artwork {
 };
 
 std::optional<Artwork> FindArtwork(int id) {
-    HMODULE module = ::GetModuleHandleA(nullptr);
-    HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(id), "PNG");
+    HMODULE module = ::GetModuleHandleW(nullptr);
+    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
     HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
     const auto* bytes = static_cast<const BYTE*>(loaded ? ::LockResource(loaded) : nullptr);
     const DWORD size = resource ? ::SizeofResource(module, resource) : 0;
@@ -106,10 +107,11 @@ HBITMAP Draw(const Artwork& artwork, keytool::Size target) {
 HWND FindBannerControl(HWND dialog) {
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
-        char className[16] = {};
-        ::GetClassNameA(child, className, sizeof className);
-        const LONG style = ::GetWindowLongA(child, GWL_STYLE);
-        if (lstrcmpiA(className, "Static") == 0 && (style & SS_TYPEMASK) == SS_BITMAP) return child;
+        wchar_t className[16] = {};
+        ::GetClassNameW(child, className, static_cast<int>(std::size(className)));
+        const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+        if (lstrcmpiW(className, L"Static") == 0 && (style & SS_TYPEMASK) == SS_BITMAP)
+            return child;
     }
     return nullptr;
 }
@@ -136,7 +138,7 @@ bool ShowBanner(HWND control, const int* ids, std::size_t count, const RECT& are
         return false;
     }
     ReleaseBanner(control);
-    ::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+    ::SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
     // Setting an image sizes the control to it; place it afterwards.
     ::SetWindowPos(control, nullptr, area.left, area.top, target.width, target.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -145,6 +147,6 @@ bool ShowBanner(HWND control, const int* ids, std::size_t count, const RECT& are
 
 void ReleaseBanner(HWND control) {
     if (!control) return;
-    const LRESULT old = ::SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, 0);
+    const LRESULT old = ::SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, 0);
     if (old) ::DeleteObject(reinterpret_cast<HBITMAP>(old));
 }

@@ -4,7 +4,6 @@
 // windows.h must come first.
 #include <shellapi.h>
 
-#include "app/BankSite.h"
 #include "app/Banner.h"
 #include "log/Log.h"
 #include "res/resource.h"
@@ -21,8 +20,8 @@ CDlgAbout::~CDlgAbout() {
 
 const fw::MessageMap* CDlgAbout::GetMessageMap() const {
     static const fw::MessageMapEntry entries[] = {
-        fw::OnMessage<&CDlgAbout::OnDrawItem>(WM_DRAWITEM),
-        fw::OnMessage<&CDlgAbout::OnDestroy>(WM_DESTROY),
+        fw::OnDrawItem<&CDlgAbout::OnDrawItem>(),
+        fw::On<&CDlgAbout::OnDestroy>(WM_DESTROY),
         fw::OnCommand<&CDlgAbout::OnLinkClicked>(IDC_SITE_LINK),
     };
     static const fw::MessageMap map(fw::Dialog::GetMessageMap(), entries);
@@ -44,45 +43,46 @@ BOOL CDlgAbout::OnInitDialog() {
     return result;
 }
 
-LRESULT CDlgAbout::OnDestroy(WPARAM, LPARAM) {
+LRESULT CDlgAbout::OnDestroy() {
     ReleaseBanner(FindBannerControl(m_hWnd));
     return Default();
 }
 
-LRESULT CDlgAbout::OnDrawItem(WPARAM, LPARAM lp) {
-    const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+BOOL CDlgAbout::OnDrawItem(const DRAWITEMSTRUCT& item) {
     HWND link = GetDlgItem(IDC_SITE_LINK);
     if (!m_fontLink) {
         HFONT dialogFont = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-        LOGFONTA description{};
-        if (dialogFont && ::GetObjectA(dialogFont, sizeof description, &description)) {
+        LOGFONTW description{};
+        if (dialogFont && ::GetObjectW(dialogFont, sizeof description, &description)) {
             description.lfUnderline = 1;
-            m_fontLink = ::CreateFontIndirectA(&description);
+            m_fontLink = ::CreateFontIndirectW(&description);
             // The class cursor is shared by every push button while the box is open.
-            m_hOldCursor = reinterpret_cast<HCURSOR>(::SetClassLongPtrA(
-                link, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(::LoadCursorA(nullptr, IDC_HAND))));
+            m_hOldCursor = reinterpret_cast<HCURSOR>(
+                ::SetClassLongPtrW(link, GCLP_HCURSOR,
+                                   reinterpret_cast<LONG_PTR>(::LoadCursorW(
+                                       nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)))));
         }
     }
     if (m_fontLink) {
-        const std::string text = GetText(link);
-        HGDIOBJ oldFont = ::SelectObject(item->hDC, m_fontLink);
-        ::SetTextColor(item->hDC, RGB(0, 0, 255));
-        ::TextOutA(item->hDC, item->rcItem.left, item->rcItem.top, text.c_str(),
+        const std::wstring text = GetText(link);
+        HGDIOBJ oldFont = ::SelectObject(item.hDC, m_fontLink);
+        ::SetTextColor(item.hDC, RGB(0, 0, 255));
+        ::TextOutW(item.hDC, item.rcItem.left, item.rcItem.top, text.c_str(),
                    static_cast<int>(text.size()));
-        ::SelectObject(item->hDC, oldFont);
+        ::SelectObject(item.hDC, oldFont);
     }
     return TRUE;
 }
 
 void CDlgAbout::OnLinkClicked() {
-    const std::string address = GetText(GetDlgItem(IDC_SITE_LINK));
-    LogShellOpen("bank site", reinterpret_cast<INT_PTR>(::ShellExecuteA(
-                                  nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOW)));
+    const std::wstring address = GetText(GetDlgItem(IDC_SITE_LINK));
+    LogShellOpen("bank site", reinterpret_cast<INT_PTR>(::ShellExecuteW(
+                                  nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOW)));
 }
 
 void CDlgAbout::OnOK() {
     if (m_hOldCursor) {
-        ::SetClassLongPtrA(GetDlgItem(IDOK), GCLP_HCURSOR,
+        ::SetClassLongPtrW(GetDlgItem(IDOK), GCLP_HCURSOR,
                            reinterpret_cast<LONG_PTR>(m_hOldCursor));
     }
     EndDialog(0);

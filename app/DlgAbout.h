@@ -15,8 +15,8 @@ protected:
     const fw::MessageMap* GetMessageMap() const override;
 
 private:
-    LRESULT OnDrawItem(WPARAM, LPARAM);
-    LRESULT OnDestroy(WPARAM, LPARAM);
+    BOOL OnDrawItem(const DRAWITEMSTRUCT& item);
+    LRESULT OnDestroy();
     void OnLinkClicked();
 
     HFONT m_fontLink = nullptr;

@@ -5,7 +5,6 @@
 #include "app/ExpiryRemindersWin32.h"
 #include "app/Messages.h"
 #include "app/logic/MainWindowRules.h"
-#include "keylib/KeyLib.h"
 #include "res/resource.h"
 
 static_assert(keytool::kShowCommandHide == SW_HIDE);
@@ -16,7 +15,7 @@ namespace {
 // Broadcast by the shell when the taskbar is (re)created, e.g. after Explorer
 // restarts. Registered once; the first message map lookup happens at WM_CREATE.
 UINT TaskbarCreatedMessage() {
-    static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
+    static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
     return message;
 }
 
@@ -29,10 +28,10 @@ RECT BannerArea(HWND dialog) {
     area.bottom = 0;
     for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
-        if ((::GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) continue;
-        char className[16] = {};
-        ::GetClassNameA(child, className, sizeof className);
-        if (lstrcmpiA(className, "Button") != 0) continue;
+        if ((::GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX) continue;
+        wchar_t className[16] = {};
+        ::GetClassNameW(child, className, static_cast<int>(std::size(className)));
+        if (lstrcmpiW(className, L"Button") != 0) continue;
         RECT group;
         ::GetWindowRect(child, &group);
         ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&group), 2);
@@ -47,36 +46,36 @@ const int kBannerArt[] = {IDB_BANNER, IDB_BANNER_150, IDB_BANNER_200};
 
 CDlgMain::CDlgMain(HWND parent)
     : CCspBaseDialog(IDD_MAIN, parent),
-      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+      m_hIcon(::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
 
 const fw::MessageMap* CDlgMain::GetMessageMap() const {
     static const fw::MessageMapEntry entries[] = {
-        fw::OnMessage<&CDlgMain::OnCreate>(WM_CREATE),
-        fw::OnMessage<&CDlgMain::OnSysCommand>(WM_SYSCOMMAND),
-        fw::OnMessage<&CDlgMain::OnPaint>(WM_PAINT),
-        fw::OnMessage<&CDlgMain::OnNcPaint>(WM_NCPAINT),
-        fw::OnMessage<&CDlgMain::OnQueryDragIcon>(WM_QUERYDRAGICON),
-        fw::OnMessage<&CDlgMain::OnExit>(WM_KEYTOOL_EXIT),
-        fw::OnMessage<&CDlgMain::OnActivate>(WM_KEYTOOL_ACTIVATE),
-        fw::OnMessage<&CDlgMain::OnRefreshMessage>(WM_KEYTOOL_REFRESH),
-        fw::OnMessage<&CDlgMain::OnTrayNotify>(WM_KEYTOOL_TRAYNOTIFY),
-        fw::OnMessage<&CDlgMain::OnBalloon>(WM_KEYTOOL_BALLOON),
+        fw::On<&CDlgMain::OnCreate>(WM_CREATE),
+        fw::OnSysCommand<&CDlgMain::OnSysCommand>(),
+        fw::On<&CDlgMain::OnPaint>(WM_PAINT),
+        fw::On<&CDlgMain::OnNcPaint>(WM_NCPAINT),
+        fw::On<&CDlgMain::OnQueryDragIcon>(WM_QUERYDRAGICON),
+        fw::On<&CDlgMain::OnExit>(WM_KEYTOOL_EXIT),
+        fw::OnNumber<&CDlgMain::OnActivate>(WM_KEYTOOL_ACTIVATE),
+        fw::On<&CDlgMain::OnRefreshMessage>(WM_KEYTOOL_REFRESH),
+        fw::OnTrayNotify<&CDlgMain::OnTrayNotify>(WM_KEYTOOL_TRAYNOTIFY),
+        fw::OnNumber<&CDlgMain::OnBalloon>(WM_KEYTOOL_BALLOON),
         fw::OnNotify<&CDlgMain::OnTabChanged>(IDC_TAB, TCN_SELCHANGE),
         fw::OnCommand<&CDlgMain::OnKeySelected>(IDC_KEYS, CBN_SELCHANGE),
-        fw::OnMessage<&CDlgMain::OnWindowPosChanging>(WM_WINDOWPOSCHANGING),
+        fw::OnWindowPosChanging<&CDlgMain::OnWindowPosChanging>(),
         fw::OnCommand<&CDlgMain::OnRefresh>(IDC_REFRESH),
-        fw::OnMessage<&CDlgMain::OnDeviceChange>(WM_DEVICECHANGE),
-        fw::OnMessage<&CDlgMain::OnDestroy>(WM_DESTROY),
-        fw::OnMessage<&CDlgMain::OnClose>(WM_CLOSE),
-        fw::OnMessage<&CDlgMain::OnCopyData>(WM_COPYDATA),
+        fw::OnDeviceChange<&CDlgMain::OnDeviceChange>(),
+        fw::On<&CDlgMain::OnDestroy>(WM_DESTROY),
+        fw::On<&CDlgMain::OnClose>(WM_CLOSE),
+        fw::OnCopyData<&CDlgMain::OnCopyData>(),
         fw::OnCommand<&CDlgMain::OnTrayShow>(ID_TRAY_SHOW),
         fw::OnCommand<&CDlgMain::OnRefresh>(ID_TRAY_REFRESH),
         fw::OnCommand<&CDlgMain::OnAbout>(ID_APP_ABOUT),
         fw::OnCommand<&CDlgMain::OnTrayExit>(ID_TRAY_EXIT),
-        fw::OnMessage<&CDlgMain::OnQueryEndSession>(WM_QUERYENDSESSION),
-        fw::OnMessage<&CDlgMain::OnExpiryCheck>(WM_KEYTOOL_EXPIRYCHECK),
-        fw::OnMessage<&CDlgMain::OnTimer>(WM_TIMER),
-        fw::OnMessage<&CDlgMain::OnTaskbarCreated>(TaskbarCreatedMessage()),
+        fw::On<&CDlgMain::OnQueryEndSession>(WM_QUERYENDSESSION),
+        fw::OnNumber<&CDlgMain::OnExpiryCheck>(WM_KEYTOOL_EXPIRYCHECK),
+        fw::OnTimer<&CDlgMain::OnTimer>(),
+        fw::On<&CDlgMain::OnTaskbarCreated>(TaskbarCreatedMessage()),
     };
     static const fw::MessageMap map(CCspBaseDialog::GetMessageMap(), entries);
     return &map;
@@ -87,35 +86,36 @@ void CDlgMain::DoDataExchange() {
     BindControl(IDC_KEYS, m_cbKeys);
 }
 
-LRESULT CDlgMain::OnCreate(WPARAM, LPARAM) {
+LRESULT CDlgMain::OnCreate() {
     const LRESULT result = Default();
     AddTrayIcon(TRUE);
-    CSP_UnloadIECert();
+    m_keys.UnloadCerts();
     return result;
 }
 
 BOOL CDlgMain::OnInitDialog() {
     CCspBaseDialog::OnInitDialog();
-    ::SetWindowLongA(m_hWnd, GWL_USERDATA, static_cast<LONG>(CSP_GetInstanceTag(0, 0)));
+    ::SetWindowLongW(m_hWnd, GWL_USERDATA, static_cast<LONG>(m_keys.GetInstanceTag()));
 
     HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE);
     if (systemMenu) {
-        char about[128] = {};
-        ::LoadStringA(::GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about);
-        if (about[0] != '\0') {
-            ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
-            ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
+        wchar_t about[128] = {};
+        ::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about,
+                      static_cast<int>(std::size(about)));
+        if (about[0] != L'\0') {
+            ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, about);
         }
     }
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    CSP_SetMainWindow(m_hWnd);
-    CSP_UnloadIECert();
+    m_keys.SetMainWindow(m_hWnd);
+    m_keys.UnloadCerts();
 
-    m_tab.InsertItem(0, "证书管理");
-    m_tab.InsertItem(1, "修改密码");
-    m_tab.InsertItem(2, "更改KEY标签");
+    m_tab.InsertItem(0, L"证书管理");
+    m_tab.InsertItem(1, L"修改密码");
+    m_tab.InsertItem(2, L"更改KEY标签");
     m_dlgChgPwd.Create(IDD_CHGPWD, m_tab.m_hWnd);
     m_dlgDisp.Create(IDD_DISP, m_tab.m_hWnd);
     m_dlgChgLabel.Create(IDD_CHGLABEL, m_tab.m_hWnd);
@@ -132,20 +132,20 @@ BOOL CDlgMain::OnInitDialog() {
     m_dlgDisp.ShowWindow(SW_SHOW);
     ShowBanner(FindBannerControl(m_hWnd), kBannerArt, std::size(kBannerArt), BannerArea(m_hWnd));
 
-    OnDeviceChange(0, 0);
+    OnDeviceChange(0);
     ScheduleExpiryChecks();
     return TRUE;
 }
 
-LRESULT CDlgMain::OnSysCommand(WPARAM wp, LPARAM) {
-    if ((wp & 0xFFF0) == IDM_ABOUTBOX) {
+LRESULT CDlgMain::OnSysCommand(UINT command) {
+    if (command == IDM_ABOUTBOX) {
         OnAbout();
         return 0;
     }
     return Default();
 }
 
-LRESULT CDlgMain::OnPaint(WPARAM, LPARAM) {
+LRESULT CDlgMain::OnPaint() {
     if (!::IsIconic(m_hWnd)) return Default();
     PAINTSTRUCT paint;
     HDC dc = ::BeginPaint(m_hWnd, &paint);
@@ -159,22 +159,22 @@ LRESULT CDlgMain::OnPaint(WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT CDlgMain::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_hIcon); }
+LRESULT CDlgMain::OnQueryDragIcon() { return reinterpret_cast<LRESULT>(m_hIcon); }
 
-LRESULT CDlgMain::OnExit(WPARAM, LPARAM) {
+LRESULT CDlgMain::OnExit() {
     fw::Dialog::OnOK();
     return 0;
 }
 
 void CDlgMain::OnTrayExit() { fw::Dialog::OnOK(); }
 
-LRESULT CDlgMain::OnActivate(WPARAM showCommand, LPARAM) {
+LRESULT CDlgMain::OnActivate(UINT showCommand) {
     ShowMain(static_cast<int>(showCommand), TRUE);
     ::SetForegroundWindow(m_hWnd);
     return -1;
 }
 
-LRESULT CDlgMain::OnRefreshMessage(WPARAM, LPARAM) {
+LRESULT CDlgMain::OnRefreshMessage() {
     RefreshKeyList();
     return 0;
 }
@@ -192,21 +192,21 @@ void CDlgMain::OnAbout() {
     about.DoModal();
 }
 
-LRESULT CDlgMain::OnDestroy(WPARAM, LPARAM) {
-    CSP_UnloadIECert();
+LRESULT CDlgMain::OnDestroy() {
+    m_keys.UnloadCerts();
     ClearSslState();
     ReleaseBanner(FindBannerControl(m_hWnd));
     return Default();
 }
 
-LRESULT CDlgMain::OnClose(WPARAM, LPARAM) {
+LRESULT CDlgMain::OnClose() {
     ShowMain(SW_HIDE, TRUE);
     return Default();
 }
 
-LRESULT CDlgMain::OnQueryEndSession(WPARAM, LPARAM) {
+LRESULT CDlgMain::OnQueryEndSession() {
     if (!Default()) return FALSE;
-    CSP_UnloadIECert();
+    m_keys.UnloadCerts();
     ClearSslState();
     return TRUE;
 }

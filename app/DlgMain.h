@@ -11,6 +11,7 @@
 #include "app/logic/ExpiryReminders.h"
 #include "device/logic/KeyEvents.h"
 #include "framework/Controls.h"
+#include "keys/KeyLibrary.h"
 #include "pages/CspBaseDialog.h"
 #include "pages/DlgChgLabel.h"
 #include "pages/DlgChgPwd.h"
@@ -33,16 +34,16 @@ private:
     class KeyEvents;
 
     // Window and commands.
-    LRESULT OnCreate(WPARAM, LPARAM);
-    LRESULT OnSysCommand(WPARAM, LPARAM);
-    LRESULT OnPaint(WPARAM, LPARAM);
-    LRESULT OnQueryDragIcon(WPARAM, LPARAM);
-    LRESULT OnExit(WPARAM, LPARAM);
-    LRESULT OnActivate(WPARAM, LPARAM);
-    LRESULT OnRefreshMessage(WPARAM, LPARAM);
-    LRESULT OnDestroy(WPARAM, LPARAM);
-    LRESULT OnClose(WPARAM, LPARAM);
-    LRESULT OnQueryEndSession(WPARAM, LPARAM);
+    LRESULT OnCreate();
+    LRESULT OnSysCommand(UINT command);
+    LRESULT OnPaint();
+    LRESULT OnQueryDragIcon();
+    LRESULT OnExit();
+    LRESULT OnActivate(UINT showCommand);
+    LRESULT OnRefreshMessage();
+    LRESULT OnDestroy();
+    LRESULT OnClose();
+    LRESULT OnQueryEndSession();
     void OnTabChanged(NMHDR*, LRESULT*);
     void OnKeySelected();
     void OnRefresh();
@@ -54,24 +55,25 @@ private:
     // Notification-area icon and visibility.
     void AddTrayIcon(BOOL add);
     void ShowMain(int showCommand, BOOL permit);
+    // The balloon's text as the portable logic words it (GBK).
     void ShowBalloon(const char* text);
-    LRESULT OnBalloon(WPARAM, LPARAM);
-    LRESULT OnCopyData(WPARAM, LPARAM);
-    LRESULT OnTrayNotify(WPARAM, LPARAM);
-    LRESULT OnTaskbarCreated(WPARAM, LPARAM);
-    LRESULT OnWindowPosChanging(WPARAM, LPARAM);
-    LRESULT OnNcPaint(WPARAM, LPARAM);
+    LRESULT OnBalloon(UINT number);
+    BOOL OnCopyData(HWND from, const COPYDATASTRUCT& data);
+    void OnTrayNotify(UINT mouseMessage);
+    LRESULT OnTaskbarCreated();
+    LRESULT OnWindowPosChanging(WINDOWPOS& position);
+    LRESULT OnNcPaint();
 
     // Certificate expiry reminders.
     void ScheduleExpiryChecks();
     void ArmDailyExpiryCheck();
-    LRESULT OnExpiryCheck(WPARAM insertion, LPARAM);
-    LRESULT OnTimer(WPARAM id, LPARAM);
+    LRESULT OnExpiryCheck(UINT insertion);
+    void OnTimer(UINT_PTR id);
     void ShowExpiryReminder(keytool::ExpiryCheck check);
 
     // Keys.
     void RefreshKeyList();
-    LRESULT OnDeviceChange(WPARAM eventType, LPARAM eventData);
+    void OnDeviceChange(UINT eventType);
     void CheckKeyDevice();
     void ClearSslState();
 
@@ -80,11 +82,12 @@ private:
     std::uint32_t m_nKeyCount = 0;
     keytool::DeviceChangeState m_deviceChange;
     BOOL m_bCanShow = FALSE;
-    NOTIFYICONDATAA m_nid{};
+    NOTIFYICONDATAW m_nid{};
     CDlgChgPwd m_dlgChgPwd;
     CDlgDisp m_dlgDisp;
     CDlgChgLabel m_dlgChgLabel;
     HICON m_hIcon;
     fw::TabCtrl m_tab;
     fw::ComboBox m_cbKeys;
+    KeyLibrary m_keys;
 };

@@ -6,14 +6,13 @@
 #include <iterator>
 
 #include "app/DlgMain.h"
-#include "app/ExpiryRemindersWin32.h"
+#include "app/Messages.h"
 #include "app/InstanceWindowsWin32.h"
 #include "device/KeyDeviceRepair.h"
 #include "device/SecureChannelCache.h"
 #include "device/logic/KeyEvents.h"
 #include "device/logic/KeyEventsLog.h"
 #include "device/logic/LaunchText.h"
-#include "keylib/KeyLib.h"
 #include "keylib/logic/KeyList.h"
 #include "keylib/logic/SlotTable.h"
 #include "log/Log.h"
@@ -21,32 +20,7 @@
 
 static_assert(keytool::kDbtDeviceArrival == DBT_DEVICEARRIVAL);
 static_assert(keytool::kDbtDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE);
-
-namespace {
-
-static_assert(keytool::kDbtDeviceArrival == DBT_DEVICEARRIVAL);
-static_assert(keytool::kDbtDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE);
 static_assert(keytool::kDbtDevNodesChanged == DBT_DEVNODES_CHANGED);
-
-class LibraryLabels : public keytool::LabelReader {
-public:
-    std::uint32_t ReadLabel(std::uint32_t slot, char* buffer) override {
-        return LoggedKeyLib("CSP_GetUsbKeyLabel", slot, CSP_GetUsbKeyLabel(slot, buffer));
-    }
-};
-
-class LibraryFiles : public keytool::KeyFiles {
-public:
-    std::uint32_t AllIds(std::uint32_t slot, std::uint16_t* count, std::uint16_t* ids) override {
-        return CSP_FileAllID(slot, count, ids);
-    }
-    std::uint32_t Read(std::uint32_t slot, std::uint16_t id, std::uint32_t offset,
-                       std::uint32_t length, std::uint8_t* buffer) override {
-        return CSP_FileRead(slot, id, offset, length, buffer);
-    }
-};
-
-}  // namespace
 
 class CDlgMain::KeyEvents : public keytool::KeyEventTarget {
 public:
@@ -64,48 +38,45 @@ public:
     }
 
     void QuickCount() override {
-        LoggedKeyLib("CSP_GetSlotList", 0, CSP_GetSlotList(nullptr, &g_nSlots));
+        m_main.m_keys.GetSlotList(nullptr, &g_nSlots);
         m_log.quickCount = g_nSlots;
     }
     void ReadSlotList() override {
-        LoggedKeyLib("CSP_GetSlotList", 0, CSP_GetSlotList(g_dwSlots, &g_nSlots));
+        m_main.m_keys.GetSlotList(g_dwSlots, &g_nSlots);
         m_log.listedCount = g_nSlots;
         m_log.listed = true;
         LogLine("%s", keytool::DescribeKeyEvaluation(m_log).c_str());
     }
-    void UnloadCerts() override { LoggedKeyLib("CSP_UnloadIECert", 0, CSP_UnloadIECert()); }
-    void ChangeInitPassword(std::uint32_t slot) override {
-        LoggedKeyLib("CSP_ChangeInitPassword", slot, CSP_ChangeInitPassword(slot));
-    }
+    void UnloadCerts() override { m_main.m_keys.UnloadCerts(); }
+    void ChangeInitPassword(std::uint32_t slot) override { m_main.m_keys.ChangeInitPassword(slot); }
     std::uint32_t GetSlotStatus(std::uint32_t slot, std::uint32_t* status) override {
-        return LoggedKeyLib("CSP_GetSlotStatus", slot, CSP_GetSlotStatus(slot, status));
+        return m_main.m_keys.GetSlotStatus(slot, status);
     }
-    void LoadCerts(std::uint32_t slot) override {
-        LoggedKeyLib("CSP_LoadCertToIE", slot, CSP_LoadCertToIE(slot, 3));
-    }
+    void LoadCerts(std::uint32_t slot) override { m_main.m_keys.LoadCerts(slot); }
     void EnableCertAndPasswordPages(bool enable) override {
         m_main.m_dlgDisp.EnableControls(enable);
         m_main.m_dlgChgPwd.EnableControls(enable);
     }
     void ClearCertPageSlot() override { m_main.m_dlgDisp.m_dwSlot = 0; }
-    void ReAddTrayIcon() override { ::Shell_NotifyIconA(NIM_ADD, &m_main.m_nid); }
+    void ReAddTrayIcon() override { ::Shell_NotifyIconW(NIM_ADD, &m_main.m_nid); }
     void ShowPermitted() override { m_main.ShowMain(SW_SHOW, TRUE); }
     void AddTrayIcon(bool keysPresent) override { m_main.AddTrayIcon(keysPresent); }
     void NotifyInstances(std::uint32_t balloon) override { ::NotifyInstances(balloon); }
     void RefreshKeyList() override { m_main.RefreshKeyList(); }
     void Wait100ms() override { ::Sleep(100); }
     void OpenLaunchText(std::uint32_t firstSlot) override {
-        LibraryFiles files;
         char text[keytool::kLaunchTextSize];
         std::size_t length = 0;
-        if (keytool::ReadLaunchText(files, firstSlot, text, &length) && length > 0) {
-            LogShellOpen("launch text", reinterpret_cast<INT_PTR>(::ShellExecuteA(
-                                            nullptr, "open", text, nullptr, nullptr, SW_SHOW)));
+        if (keytool::ReadLaunchText(m_main.m_keys, firstSlot, text, &length) && length > 0) {
+            const std::wstring file = KeyLibrary::FromKeyText({text, length});
+            LogShellOpen("launch text",
+                         reinterpret_cast<INT_PTR>(::ShellExecuteW(nullptr, L"open", file.c_str(),
+                                                                   nullptr, nullptr, SW_SHOW)));
         }
     }
     void ClearSslState() override { m_main.ClearSslState(); }
     void PostReevaluation() override {
-        ::PostMessageA(m_main.m_hWnd, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+        ::PostMessageW(m_main.m_hWnd, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
     }
 
 private:
@@ -114,29 +85,26 @@ private:
     const bool m_deferred;
 };
 
-LRESULT CDlgMain::OnDeviceChange(WPARAM eventType, LPARAM) {
-    KeyEvents events(*this, static_cast<std::uint32_t>(eventType));
+void CDlgMain::OnDeviceChange(UINT eventType) {
+    KeyEvents events(*this, eventType);
     const std::uint32_t keysBefore = m_nKeyCount;
-    keytool::HandleDeviceChange(static_cast<std::uint32_t>(eventType), m_nKeyCount, m_deviceChange,
-                                events);
+    keytool::HandleDeviceChange(eventType, m_nKeyCount, m_deviceChange, events);
     keytool::g_TriesLeft.KeepOnly(g_dwSlots, g_nSlots);
     if (eventType != 0 && m_nKeyCount > keysBefore) {
-        ::PostMessageA(m_hWnd, WM_KEYTOOL_EXPIRYCHECK, TRUE, 0);
+        ::PostMessageW(m_hWnd, WM_KEYTOOL_EXPIRYCHECK, TRUE, 0);
     }
-    return TRUE;
 }
 
 void CDlgMain::RefreshKeyList() {
     m_cbKeys.ResetContent();
     m_dwCurSlot = 0;
-    LoggedKeyLib("CSP_GetSlotList", 0, CSP_GetSlotList(g_dwSlots, &g_nSlots));
+    m_keys.GetSlotList(g_dwSlots, &g_nSlots);
     if (g_nSlots == 0) CheckKeyDevice();
 
-    LibraryLabels labels;
-    const keytool::KeyList list = keytool::BuildKeyList(g_dwSlots, g_nSlots, labels);
+    const keytool::KeyList list = keytool::BuildKeyList(g_dwSlots, g_nSlots, m_keys);
     for (std::size_t i = 0; i < list.items.size() && i < std::size(m_dwSlotOfItem); ++i) {
         m_dwSlotOfItem[i] = list.items[i].slot;
-        m_cbKeys.AddString(list.items[i].label.c_str());
+        m_cbKeys.AddString(KeyLibrary::FromKeyText(list.items[i].label).c_str());
     }
     m_cbKeys.SetCurSel(0);
 

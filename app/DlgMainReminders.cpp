@@ -2,14 +2,11 @@
 // evaluation, after each insertion and once a day, each shown as a balloon.
 #include "app/DlgMain.h"
 #include "app/ExpiryRemindersWin32.h"
-#include "app/logic/TrayTexts.h"
+#include "app/Messages.h"
 #include "log/Log.h"
 
-// The reminder texts are cut to fit the balloon's text field.
-static_assert(keytool::kInfoSize == sizeof(NOTIFYICONDATAA::szInfo));
-
 void CDlgMain::ScheduleExpiryChecks() {
-    ::PostMessageA(m_hWnd, WM_KEYTOOL_EXPIRYCHECK, FALSE, 0);
+    ::PostMessageW(m_hWnd, WM_KEYTOOL_EXPIRYCHECK, FALSE, 0);
     ArmDailyExpiryCheck();
 }
 
@@ -19,16 +16,18 @@ void CDlgMain::ArmDailyExpiryCheck() {
     }
 }
 
-LRESULT CDlgMain::OnExpiryCheck(WPARAM insertion, LPARAM) {
+LRESULT CDlgMain::OnExpiryCheck(UINT insertion) {
     ShowExpiryReminder(insertion ? keytool::ExpiryCheck::Insertion : keytool::ExpiryCheck::StartUp);
     return 0;
 }
 
-LRESULT CDlgMain::OnTimer(WPARAM id, LPARAM) {
-    if (id != kExpiryTimerId) return Default();
+void CDlgMain::OnTimer(UINT_PTR id) {
+    if (id != kExpiryTimerId) {
+        Default();
+        return;
+    }
     ArmDailyExpiryCheck();
     ShowExpiryReminder(keytool::ExpiryCheck::Daily);
-    return 0;
 }
 
 void CDlgMain::ShowExpiryReminder(keytool::ExpiryCheck check) {

@@ -1,31 +1,51 @@
 // The main window's notification-area icon, its balloons and menu, and the
 // rule that keeps the window invisible until something first permits it.
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 
 #include "app/DlgMain.h"
 #include "app/Messages.h"
 #include "app/logic/MainWindowRules.h"
 #include "app/logic/TrayTexts.h"
+#include "framework/Text.h"
 #include "log/Log.h"
 #include "keylib/logic/SlotTable.h"
 #include "res/resource.h"
 
 static_assert(keytool::kSwpShowWindow == SWP_SHOWWINDOW);
-static_assert(keytool::kTipSize == sizeof(NOTIFYICONDATAA::szTip));
+static_assert(keytool::kTipSize == std::size(NOTIFYICONDATAW{}.szTip));
+static_assert(keytool::kInfoSize == std::size(NOTIFYICONDATAW{}.szInfo));
+
+namespace {
+
+// A GBK text cut to fit the field without splitting a character, then widened:
+// the same characters as the field of the ANSI record would show.
+template <size_t N>
+void SetField(wchar_t (&field)[N], const char* text) {
+    char bounded[N];
+    keytool::CopyBoundedText(bounded, sizeof bounded, text, std::strlen(text) + 1);
+    const std::wstring wide = fw::Widen(bounded);
+    std::wmemset(field, L'\0', N);
+    std::wmemcpy(field, wide.c_str(), std::min(wide.size(), N - 1));
+}
+
+}  // namespace
 
 void CDlgMain::AddTrayIcon(BOOL add) {
     if (!add) return;
     std::memset(&m_nid, 0, sizeof m_nid);
-    m_nid.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    m_nid.cbSize = NOTIFYICONDATAW_V2_SIZE;
     m_nid.hWnd = m_hWnd;
     m_nid.uID = 1;
     m_nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
     m_nid.uCallbackMessage = WM_KEYTOOL_TRAYNOTIFY;
-    m_nid.hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    m_nid.hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
     m_nid.dwState = NIS_SHAREDICON;
     m_nid.dwStateMask = 0;
     m_nid.uTimeout = keytool::kTimeoutFilled;
-    ::Shell_NotifyIconA(NIM_ADD, &m_nid);
+    ::Shell_NotifyIconW(NIM_ADD, &m_nid);
 }
 
 void CDlgMain::ShowMain(int showCommand, BOOL permit) {
@@ -43,31 +63,29 @@ void CDlgMain::ShowBalloon(const char* text) {
     m_nid.uTimeout = keytool::kTimeoutBalloon;
     std::memset(m_nid.szTip, 0, sizeof m_nid.szTip);
     std::memset(m_nid.szInfo, 0, sizeof m_nid.szInfo);
-    ::Shell_NotifyIconA(NIM_MODIFY, &m_nid);
+    ::Shell_NotifyIconW(NIM_MODIFY, &m_nid);
 
-    const char* tip = keytool::TipText(g_nSlots);
-    keytool::CopyBoundedText(m_nid.szTip, sizeof m_nid.szTip, tip, std::strlen(tip) + 1);
-    keytool::CopyBoundedText(m_nid.szInfo, sizeof m_nid.szInfo, text, std::strlen(text) + 1);
-    if (!::Shell_NotifyIconA(NIM_MODIFY, &m_nid)) LogLastError("Shell_NotifyIconA(NIM_MODIFY)");
+    SetField(m_nid.szTip, keytool::TipText(g_nSlots));
+    SetField(m_nid.szInfo, text);
+    if (!::Shell_NotifyIconW(NIM_MODIFY, &m_nid)) LogLastError("Shell_NotifyIconW(NIM_MODIFY)");
 }
 
-LRESULT CDlgMain::OnBalloon(WPARAM number, LPARAM) {
-    const char* text = keytool::BalloonText(static_cast<std::uint32_t>(number));
+LRESULT CDlgMain::OnBalloon(UINT number) {
+    const char* text = keytool::BalloonText(number);
     if (text) ShowBalloon(text);
     return 0;
 }
 
-LRESULT CDlgMain::OnCopyData(WPARAM, LPARAM lp) {
-    // Another process's text: read within what it sent, and only what fits a balloon.
-    const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-    if (!data || !data->lpData || data->cbData == 0) return TRUE;
+BOOL CDlgMain::OnCopyData(HWND, const COPYDATASTRUCT& data) {
+    // Another process's text (GBK): read within what it sent, and only what fits a balloon.
+    if (!data.lpData || data.cbData == 0) return TRUE;
     char text[keytool::kInfoSize];
-    keytool::CopyBoundedText(text, sizeof text, data->lpData, data->cbData);
+    keytool::CopyBoundedText(text, sizeof text, data.lpData, data.cbData);
     ShowBalloon(text);
     return TRUE;
 }
 
-LRESULT CDlgMain::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
+void CDlgMain::OnTrayNotify(UINT mouseMessage) {
     if (mouseMessage == WM_LBUTTONDOWN) {
         const bool visible = (GetStyle() & WS_VISIBLE) != 0;
         const bool dialogRunning = !::IsWindowEnabled(m_hWnd);
@@ -85,8 +103,8 @@ LRESULT CDlgMain::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
                 break;
         }
     } else if (mouseMessage == WM_RBUTTONDOWN) {
-        HMENU menu = ::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAYMENU));
-        if (!menu) return 0;
+        HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAYMENU));
+        if (!menu) return;
         POINT cursor;
         ::GetCursorPos(&cursor);
         // Without the foreground the menu neither closes on a click elsewhere nor
@@ -94,27 +112,25 @@ LRESULT CDlgMain::OnTrayNotify(WPARAM, LPARAM mouseMessage) {
         ::SetForegroundWindow(m_hWnd);
         ::TrackPopupMenu(::GetSubMenu(menu, 0), TPM_CENTERALIGN | TPM_LEFTBUTTON, cursor.x,
                          cursor.y, 0, m_hWnd, nullptr);
-        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
         ::DestroyMenu(menu);
     }
-    return 0;
 }
 
 // A new taskbar knows no icons: add ours again as it stands, keys or not,
 // leaving the window as it is.
-LRESULT CDlgMain::OnTaskbarCreated(WPARAM, LPARAM) {
-    ::Shell_NotifyIconA(NIM_ADD, &m_nid);
+LRESULT CDlgMain::OnTaskbarCreated() {
+    ::Shell_NotifyIconW(NIM_ADD, &m_nid);
     return 0;
 }
 
-LRESULT CDlgMain::OnWindowPosChanging(WPARAM, LPARAM lp) {
+LRESULT CDlgMain::OnWindowPosChanging(WINDOWPOS& position) {
     const LRESULT result = Default();
-    WINDOWPOS* pos = reinterpret_cast<WINDOWPOS*>(lp);
-    pos->flags = keytool::FilterPositionFlags(pos->flags, m_bCanShow != FALSE);
+    position.flags = keytool::FilterPositionFlags(position.flags, m_bCanShow != FALSE);
     return result;
 }
 
-LRESULT CDlgMain::OnNcPaint(WPARAM, LPARAM) {
+LRESULT CDlgMain::OnNcPaint() {
     const LRESULT result = Default();
     if (!m_bCanShow) ShowMain(SW_HIDE, FALSE);
     return result;

@@ -5,7 +5,7 @@
 #include "keylib/logic/SlotTable.h"
 #include "log/Log.h"
 #include "pages/CertDecoderCrypt32.h"
-#include "pages/CertPageWin32.h"
+#include "keys/KeyLibrary.h"
 #include "pages/logic/CertExpiryScan.h"
 
 namespace {
@@ -96,7 +96,7 @@ void RegistryReminderStore::Remove(const std::string& name) {
 std::string RunExpiryCheck(keytool::ExpiryCheck check) {
     const std::uint32_t warningDays = WarningDays();
     if (warningDays == 0) return "";  // off: the keys are not even read
-    KeyLibCertCalls keys;
+    KeyLibrary keys;
     Crypt32CertDecoder decoder;
     const std::vector<keytool::CertExpiry> certificates =
         keytool::ReadCertExpiries(g_dwSlots, std::min(g_nSlots, keytool::kMaxSlots), keys, decoder);

@@ -9,12 +9,6 @@
 
 #include "app/logic/ExpiryReminders.h"
 
-// Posted by the main window to itself after the start-up evaluation and after
-// each insertion (wParam non-zero), so the check runs after the balloons posted there.
-#define WM_KEYTOOL_EXPIRYCHECK (WM_APP + 1)
-// The one timer of the main window: the daily check.
-constexpr UINT_PTR kExpiryTimerId = 1;
-
 class RegistryReminderStore : public keytool::ReminderStore {
 public:
     std::vector<keytool::StoredReminder> ReadAll() override;

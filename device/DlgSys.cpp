@@ -6,8 +6,8 @@
 
 namespace {
 
-constexpr char kServiceNormal[] = "智能卡服务正常......!\r\n运行环境正常.....!\r\n";
-constexpr char kServiceNotNormal[] = "智能卡服务不正常......!\r\n运行环境不正常.....!";
+constexpr wchar_t kServiceNormal[] = L"智能卡服务正常......!\r\n运行环境正常.....!\r\n";
+constexpr wchar_t kServiceNotNormal[] = L"智能卡服务不正常......!\r\n运行环境不正常.....!";
 
 }  // namespace
 
@@ -32,5 +32,5 @@ void CDlgSys::OnOK() { RunCheck(); }
 
 void CDlgSys::RunCheck() {
     const bool normal = CheckService(keytool::kSmartCardService) == 0;
-    ::SetDlgItemTextA(m_hWnd, IDC_SERVICE_TEXT, normal ? kServiceNormal : kServiceNotNormal);
+    ::SetDlgItemTextW(m_hWnd, IDC_SERVICE_TEXT, normal ? kServiceNormal : kServiceNotNormal);
 }

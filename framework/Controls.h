@@ -12,20 +12,21 @@ namespace fw {
 
 class Edit : public Window {
 public:
-    // The edit's own limit counts characters, and a Chinese character takes two
-    // bytes: call EnforceByteLimit on every EN_CHANGE to keep the text within
-    // `bytes` of code page 936, cut between characters.
-    void SetByteLimit(UINT bytes);
-    void EnforceByteLimit() const;
+    // The edit's own limit counts characters, while what the text becomes is
+    // limited in bytes of a code page, where a Chinese character takes two: on
+    // every change the edit keeps its text within `bytes`, cut between characters.
+    void SetByteLimit(UINT bytes, UINT codePage);
+    void OnReflectedCommand(UINT code) override;
 
 private:
     UINT m_byteLimit = 0;
+    UINT m_codePage = 0;
 };
 
 class ComboBox : public Window {
 public:
     void ResetContent() const { SendMessage(CB_RESETCONTENT); }
-    int AddString(const char* text) const {
+    int AddString(const wchar_t* text) const {
         return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
     }
     int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
@@ -34,7 +35,7 @@ public:
 
 class TabCtrl : public Window {
 public:
-    int InsertItem(int index, const char* text) const;
+    int InsertItem(int index, const wchar_t* text) const;
     int GetCurSel() const { return static_cast<int>(SendMessage(TCM_GETCURSEL)); }
     int SetCurSel(int index) const { return static_cast<int>(SendMessage(TCM_SETCURSEL, index)); }
     int GetItemCount() const { return static_cast<int>(SendMessage(TCM_GETITEMCOUNT)); }
@@ -59,9 +60,9 @@ public:
 
 class TreeCtrl : public Window {
 public:
-    HTREEITEM InsertItem(const TVINSERTSTRUCTA& item) const {
+    HTREEITEM InsertItem(const TVINSERTSTRUCTW& item) const {
         return reinterpret_cast<HTREEITEM>(
-            SendMessage(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+            SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     }
     BOOL DeleteAllItems() const {
         return static_cast<BOOL>(

@@ -1,6 +1,7 @@
 #include "framework/Dialog.h"
 
-#include <cstring>
+#include <cwchar>
+#include <iterator>
 
 #include "framework/App.h"
 #include "framework/DialogKeyboard.h"
@@ -10,7 +11,7 @@
 namespace fw {
 namespace {
 
-const char kObjectProperty[] = "fw.Dialog";
+const wchar_t kObjectProperty[] = L"fw.Dialog";
 
 // The dialog being created: the creation hook subclasses its window before
 // WM_CREATE so the class sees every message from the start. One user-interface
@@ -48,7 +49,7 @@ const MessageMap* Dialog::GetMessageMap() const {
 }
 
 Dialog* Dialog::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<Dialog*>(::GetPropA(hwnd, kObjectProperty)) : nullptr;
+    return hwnd ? static_cast<Dialog*>(::GetPropW(hwnd, kObjectProperty)) : nullptr;
 }
 
 LRESULT CALLBACK Dialog::CreationHook(int code, WPARAM wp, LPARAM lp) {
@@ -57,8 +58,8 @@ LRESULT CALLBACK Dialog::CreationHook(int code, WPARAM wp, LPARAM lp) {
         g_creating = nullptr;
         HWND hwnd = reinterpret_cast<HWND>(wp);
         self->m_hWnd = hwnd;
-        ::SetPropA(hwnd, kObjectProperty, self);
-        self->m_oldProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
+        ::SetPropW(hwnd, kObjectProperty, self);
+        self->m_oldProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
             hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Dialog::WindowProc)));
     }
     return ::CallNextHookEx(g_creationHook, code, wp, lp);
@@ -69,19 +70,19 @@ INT_PTR CALLBACK Dialog::EmptyDialogProc(HWND, UINT, WPARAM, LPARAM) { return FA
 HWND Dialog::CreateWindowFromTemplate(UINT templateId, HWND parent) {
     // Without the hook the window would run without its class: no window at all.
     g_creationHook =
-        ::SetWindowsHookExA(WH_CBT, &Dialog::CreationHook, nullptr, ::GetCurrentThreadId());
+        ::SetWindowsHookExW(WH_CBT, &Dialog::CreationHook, nullptr, ::GetCurrentThreadId());
     if (!g_creationHook) {
-        LogLastError("SetWindowsHookExA(WH_CBT)");
+        LogLastError("SetWindowsHookExW(WH_CBT)");
         return nullptr;
     }
     g_creating = this;
-    HWND hwnd = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId),
+    HWND hwnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId),
                                      parent, &Dialog::EmptyDialogProc, 0);
     ::UnhookWindowsHookEx(g_creationHook);
     g_creationHook = nullptr;
     g_creating = nullptr;
     if (!hwnd) {
-        LogLine("CreateDialogParamA(template %u) failed: error %lu", templateId, ::GetLastError());
+        LogLine("CreateDialogParamW(template %u) failed: error %lu", templateId, ::GetLastError());
     } else if (hwnd != m_hWnd) {
         LogLine("dialog of template %u created without its class", templateId);
         ::DestroyWindow(hwnd);
@@ -108,7 +109,7 @@ HWND Dialog::ModalOwner() const {
         owner = FrontPopupOf(main->m_hWnd);
     }
     // A popup cannot be owned by a child window.
-    while (owner && (::GetWindowLongA(owner, GWL_STYLE) & WS_CHILD)) owner = ::GetParent(owner);
+    while (owner && (::GetWindowLongW(owner, GWL_STYLE) & WS_CHILD)) owner = ::GetParent(owner);
     return owner;
 }
 
@@ -117,7 +118,7 @@ void Dialog::CenterOverOwner() const {
     if (!owner) return;
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    if (!::GetMonitorInfoA(::MonitorFromWindow(owner, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+    if (!::GetMonitorInfoW(::MonitorFromWindow(owner, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
     RECT own{};
     const bool ownerSeen =
         ::IsWindowVisible(owner) && !::IsIconic(owner) && ::GetWindowRect(owner, &own);
@@ -172,12 +173,12 @@ void Dialog::RunModalLoop() {
             m_result = IDCANCEL;
             break;
         }
-        if (showOnIdle && !::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (showOnIdle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             ShowWindow(SW_SHOWNORMAL);
             ::UpdateWindow(m_hWnd);
             showOnIdle = false;
         }
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             break;
@@ -185,7 +186,7 @@ void Dialog::RunModalLoop() {
         if (got < 0) break;
         if (!PreTranslateChain(msg)) {
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
     }
     g_innermostModal = m_pEnclosingModal;
@@ -203,7 +204,7 @@ bool Dialog::PreTranslateChain(MSG& msg) {
 
 HWND Dialog::NavigationRoot() const {
     HWND root = m_hWnd;
-    while ((::GetWindowLongA(root, GWL_STYLE) & WS_CHILD) && ::GetParent(root)) {
+    while ((::GetWindowLongW(root, GWL_STYLE) & WS_CHILD) && ::GetParent(root)) {
         root = ::GetParent(root);
     }
     return root;
@@ -211,7 +212,7 @@ HWND Dialog::NavigationRoot() const {
 
 bool Dialog::WantsKey(MSG& msg) const {
     const LRESULT code =
-        ::SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+        ::SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
     return (code & (DLGC_WANTTAB | DLGC_WANTMESSAGE)) != 0;
 }
 
@@ -229,7 +230,7 @@ BOOL Dialog::PreTranslateMessage(MSG* msg) {
             return TRUE;
         }
     }
-    return ::IsDialogMessageA(m_hWnd, msg);
+    return ::IsDialogMessageW(m_hWnd, msg);
 }
 
 void Dialog::GotoDlgCtrl(HWND control) const {
@@ -239,15 +240,15 @@ void Dialog::GotoDlgCtrl(HWND control) const {
     while (holder && holder != m_hWnd && !FromHandle(holder)) holder = ::GetParent(holder);
     if (!holder) return;
     HWND old = ::GetFocus();
-    ::SendMessageA(holder, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    ::SendMessageW(holder, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
     // A push button left for another dialog gives its default look back, unless
     // it is that dialog's default button.
     HWND oldHolder = old ? ::GetParent(old) : nullptr;
     if (!oldHolder || oldHolder == holder || old == control) return;
-    if (!(::SendMessageA(old, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON)) return;
-    const LRESULT defaultId = ::SendMessageA(oldHolder, DM_GETDEFID, 0, 0);
+    if (!(::SendMessageW(old, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON)) return;
+    const LRESULT defaultId = ::SendMessageW(oldHolder, DM_GETDEFID, 0, 0);
     if (HIWORD(defaultId) != DC_HASDEFID || LOWORD(defaultId) != ::GetDlgCtrlID(old)) {
-        ::SendMessageA(old, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+        ::SendMessageW(old, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
     }
 }
 
@@ -255,9 +256,9 @@ void Dialog::EndDialog(int result) {
     m_result = result;
     m_endModal = true;
     if (m_modal && m_hWnd) {
-        // Ended from inside a sent message, GetMessageA would go on waiting for
+        // Ended from inside a sent message, GetMessageW would go on waiting for
         // the next posted one: wake the loop so it sees the end at once.
-        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
         CancelForeignDialogsInFront();
     }
     if (!m_modal && m_hWnd) ::EndDialog(m_hWnd, result);
@@ -268,10 +269,10 @@ void Dialog::CancelForeignDialogsInFront() const {
     // would hold the end until someone answered it: it is cancelled. Our own
     // dialogs in front end with this one's loop.
     for (HWND front = OwnedPopupOf(m_hWnd); front; front = OwnedPopupOf(front)) {
-        char className[16] = {};
-        ::GetClassNameA(front, className, sizeof className);
-        if (!FromHandle(front) && std::strcmp(className, "#32770") == 0) {
-            ::PostMessageA(front, WM_COMMAND, IDCANCEL, 0);
+        wchar_t className[16] = {};
+        ::GetClassNameW(front, className, static_cast<int>(std::size(className)));
+        if (!FromHandle(front) && std::wcscmp(className, L"#32770") == 0) {
+            ::PostMessageW(front, WM_COMMAND, IDCANCEL, 0);
         }
     }
 }
@@ -285,15 +286,20 @@ void Dialog::OnOK() { EndDialog(IDOK); }
 
 void Dialog::OnCancel() { EndDialog(IDCANCEL); }
 
+void Dialog::BindControl(int id, Window& control) {
+    control.Attach(GetDlgItem(id));
+    m_bound.push_back(&control);
+}
+
 LRESULT Dialog::Default() {
-    return ::CallWindowProcA(m_oldProc, m_hWnd, m_current.message, m_current.wp, m_current.lp);
+    return ::CallWindowProcW(m_oldProc, m_hWnd, m_current.message, m_current.wp, m_current.lp);
 }
 
 void Dialog::Detach() {
     if (m_hWnd) {
-        ::RemovePropA(m_hWnd, kObjectProperty);
+        ::RemovePropW(m_hWnd, kObjectProperty);
         if (m_oldProc) {
-            ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+            ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
         }
     }
     m_hWnd = nullptr;
@@ -302,7 +308,7 @@ void Dialog::Detach() {
 
 LRESULT CALLBACK Dialog::WindowProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     Dialog* self = FromHandle(hwnd);
-    if (!self) return ::DefWindowProcA(hwnd, message, wp, lp);
+    if (!self) return ::DefWindowProcW(hwnd, message, wp, lp);
     return self->HandleMessage(message, wp, lp);
 }
 
@@ -332,7 +338,15 @@ LRESULT Dialog::HandleMessage(UINT message, WPARAM wp, LPARAM lp) {
     return result;
 }
 
+void Dialog::ReflectCommand(UINT message, WPARAM wp, LPARAM lp) const {
+    if (message != WM_COMMAND || lp == 0) return;
+    for (Window* control : m_bound) {
+        if (control->m_hWnd == reinterpret_cast<HWND>(lp)) control->OnReflectedCommand(HIWORD(wp));
+    }
+}
+
 bool Dialog::Dispatch(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
+    ReflectCommand(message, wp, lp);
     UINT code = 0;
     UINT id = 0;
     if (message == WM_COMMAND) {

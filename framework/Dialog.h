@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "framework/MessageMap.h"
 #include "framework/RuntimeClass.h"
 #include "framework/Window.h"
@@ -48,8 +50,9 @@ protected:
     virtual void OnCancel();
     virtual const MessageMap* GetMessageMap() const;
 
-    // Binds a wrapper to a control of the template.
-    void BindControl(int id, Window& control) const { control.Attach(GetDlgItem(id)); }
+    // Binds a wrapper to a control of the template; the wrapper sees the
+    // control's commands first.
+    void BindControl(int id, Window& control);
     // Hands the message being handled to the window's original procedure.
     LRESULT Default();
 
@@ -70,6 +73,7 @@ private:
     HWND NavigationRoot() const;
     bool WantsKey(MSG& msg) const;
     LRESULT HandleMessage(UINT message, WPARAM wp, LPARAM lp);
+    void ReflectCommand(UINT message, WPARAM wp, LPARAM lp) const;
     bool Dispatch(UINT message, WPARAM wp, LPARAM lp, LRESULT& result);
     void RunModalLoop();
     void CancelForeignDialogsInFront() const;
@@ -85,6 +89,7 @@ private:
     bool m_endModal = false;
     INT_PTR m_result = -1;
     Dialog* m_pEnclosingModal = nullptr;
+    std::vector<Window*> m_bound;
 };
 
 }  // namespace fw

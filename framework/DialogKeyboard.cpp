@@ -22,12 +22,12 @@ public:
     }
     WindowId Parent(WindowId window) const override {
         const HWND hwnd = AsHandle(window);
-        return (::GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) ? AsId(::GetParent(hwnd)) : 0;
+        return (::GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) ? AsId(::GetParent(hwnd)) : 0;
     }
     TabWindowState State(WindowId window) const override {
         const HWND hwnd = AsHandle(window);
-        const LONG style = ::GetWindowLongA(hwnd, GWL_STYLE);
-        const LONG exStyle = ::GetWindowLongA(hwnd, GWL_EXSTYLE);
+        const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
+        const LONG exStyle = ::GetWindowLongW(hwnd, GWL_EXSTYLE);
         return {(style & WS_VISIBLE) != 0, (style & WS_DISABLED) == 0, (style & WS_TABSTOP) != 0,
                 (exStyle & WS_EX_CONTROLPARENT) != 0};
     }

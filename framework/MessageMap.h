@@ -1,5 +1,6 @@
 // Message maps: per dialog class, a table of (message, notification code,
-// control id, handler), chained to the base class's table.
+// control id, handler), chained to the base class's table. Each entry decodes
+// its message once, so a handler gets what the message means.
 #pragma once
 
 #include <windows.h>
@@ -41,13 +42,18 @@ struct ClassOf<R (C::*)(A...)> {
 };
 template <auto Fn>
 using ClassOfT = typename ClassOf<decltype(Fn)>::type;
+
+template <auto Fn>
+ClassOfT<Fn>& Self(Dialog& self) {
+    return static_cast<ClassOfT<Fn>&>(self);
+}
 }  // namespace detail
 
 // WM_COMMAND from control id with the code: void Handler().
 template <auto Fn>
 constexpr MessageMapEntry OnCommand(UINT id, UINT code = BN_CLICKED) {
     return {WM_COMMAND, code, id, [](Dialog& self, WPARAM, LPARAM, LRESULT& result) {
-                (static_cast<detail::ClassOfT<Fn>&>(self).*Fn)();
+                (detail::Self<Fn>(self).*Fn)();
                 result = 0;
                 return true;
             }};
@@ -58,17 +64,95 @@ template <auto Fn>
 constexpr MessageMapEntry OnNotify(UINT id, UINT code) {
     return {WM_NOTIFY, code, id, [](Dialog& self, WPARAM, LPARAM lp, LRESULT& result) {
                 result = 0;
-                (static_cast<detail::ClassOfT<Fn>&>(self).*Fn)(reinterpret_cast<NMHDR*>(lp),
-                                                               &result);
+                (detail::Self<Fn>(self).*Fn)(reinterpret_cast<NMHDR*>(lp), &result);
                 return true;
             }};
 }
 
-// Any other message: LRESULT Handler(WPARAM, LPARAM).
+// A message whose parameters say nothing the handler needs: LRESULT Handler().
 template <auto Fn>
-constexpr MessageMapEntry OnMessage(UINT message) {
-    return {message, 0, 0, [](Dialog& self, WPARAM wp, LPARAM lp, LRESULT& result) {
-                result = (static_cast<detail::ClassOfT<Fn>&>(self).*Fn)(wp, lp);
+constexpr MessageMapEntry On(UINT message) {
+    return {message, 0, 0, [](Dialog& self, WPARAM, LPARAM, LRESULT& result) {
+                result = (detail::Self<Fn>(self).*Fn)();
+                return true;
+            }};
+}
+
+// A message that carries one number in wParam (a show command, a text number,
+// a flag): LRESULT Handler(UINT number).
+template <auto Fn>
+constexpr MessageMapEntry OnNumber(UINT message) {
+    return {message, 0, 0, [](Dialog& self, WPARAM wp, LPARAM, LRESULT& result) {
+                result = (detail::Self<Fn>(self).*Fn)(static_cast<UINT>(wp));
+                return true;
+            }};
+}
+
+// WM_COPYDATA: BOOL Handler(HWND from, const COPYDATASTRUCT& data); a message
+// without data is answered TRUE without the handler.
+template <auto Fn>
+constexpr MessageMapEntry OnCopyData() {
+    return {WM_COPYDATA, 0, 0, [](Dialog& self, WPARAM wp, LPARAM lp, LRESULT& result) {
+                const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+                result =
+                    data ? (detail::Self<Fn>(self).*Fn)(reinterpret_cast<HWND>(wp), *data) : TRUE;
+                return true;
+            }};
+}
+
+// A notification-area icon's callback message: void Handler(UINT mouseMessage).
+template <auto Fn>
+constexpr MessageMapEntry OnTrayNotify(UINT message) {
+    return {message, 0, 0, [](Dialog& self, WPARAM, LPARAM lp, LRESULT& result) {
+                (detail::Self<Fn>(self).*Fn)(static_cast<UINT>(lp));
+                result = 0;
+                return true;
+            }};
+}
+
+// WM_DEVICECHANGE: void Handler(UINT event); the answer is TRUE.
+template <auto Fn>
+constexpr MessageMapEntry OnDeviceChange() {
+    return {WM_DEVICECHANGE, 0, 0, [](Dialog& self, WPARAM wp, LPARAM, LRESULT& result) {
+                (detail::Self<Fn>(self).*Fn)(static_cast<UINT>(wp));
+                result = TRUE;
+                return true;
+            }};
+}
+
+// WM_TIMER: void Handler(UINT_PTR id).
+template <auto Fn>
+constexpr MessageMapEntry OnTimer() {
+    return {WM_TIMER, 0, 0, [](Dialog& self, WPARAM wp, LPARAM, LRESULT& result) {
+                (detail::Self<Fn>(self).*Fn)(static_cast<UINT_PTR>(wp));
+                result = 0;
+                return true;
+            }};
+}
+
+// WM_WINDOWPOSCHANGING: LRESULT Handler(WINDOWPOS& position), which may change it.
+template <auto Fn>
+constexpr MessageMapEntry OnWindowPosChanging() {
+    return {WM_WINDOWPOSCHANGING, 0, 0, [](Dialog& self, WPARAM, LPARAM lp, LRESULT& result) {
+                result = (detail::Self<Fn>(self).*Fn)(*reinterpret_cast<WINDOWPOS*>(lp));
+                return true;
+            }};
+}
+
+// WM_DRAWITEM: BOOL Handler(const DRAWITEMSTRUCT& item).
+template <auto Fn>
+constexpr MessageMapEntry OnDrawItem() {
+    return {WM_DRAWITEM, 0, 0, [](Dialog& self, WPARAM, LPARAM lp, LRESULT& result) {
+                result = (detail::Self<Fn>(self).*Fn)(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+                return true;
+            }};
+}
+
+// WM_SYSCOMMAND: LRESULT Handler(UINT command), the command without its low four bits.
+template <auto Fn>
+constexpr MessageMapEntry OnSysCommand() {
+    return {WM_SYSCOMMAND, 0, 0, [](Dialog& self, WPARAM wp, LPARAM, LRESULT& result) {
+                result = (detail::Self<Fn>(self).*Fn)(static_cast<UINT>(wp & 0xFFF0));
                 return true;
             }};
 }

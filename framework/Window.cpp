@@ -17,11 +17,11 @@ BOOL CALLBACK FindOwned(HWND hwnd, LPARAM lp) {
 
 }  // namespace
 
-std::string Window::GetText(HWND hwnd) {
-    const int length = ::GetWindowTextLengthA(hwnd);
+std::wstring Window::GetText(HWND hwnd) {
+    const int length = ::GetWindowTextLengthW(hwnd);
     if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int copied = ::GetWindowTextA(hwnd, text.data(), length + 1);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
     text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
     return text;
 }

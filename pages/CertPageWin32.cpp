@@ -2,54 +2,26 @@
 
 #include <shellapi.h>
 
-#include "keylib/KeyLib.h"
+#include <cstring>
+#include <iterator>
+
+#include "framework/Text.h"
 #include "log/Log.h"
 #include "pages/CspBaseDialog.h"
 #include "pages/TempCertFile.h"
 #include "pages/logic/CertBuffer.h"
 #include "res/resource.h"
 
-std::uint32_t KeyLibCertCalls::ContainerCount(std::uint32_t slot, std::uint32_t* count) {
-    return LoggedKeyLib("CSP_ContainerCount", slot, CSP_ContainerCount(slot, count));
-}
-
-std::uint32_t KeyLibCertCalls::ContainerInfo(std::uint32_t slot, std::uint32_t index,
-                                             std::uint32_t* flags, std::uint32_t nameSize,
-                                             char* name) {
-    return LoggedKeyLib("CSP_ContainerInfo", slot,
-                        CSP_ContainerInfo(slot, index, flags, nameSize, name));
-}
-
-std::uint32_t KeyLibCertCalls::ReadCertByName(std::uint32_t slot, const char* container,
-                                              std::uint32_t kind, std::uint32_t* length,
-                                              std::uint8_t* buffer) {
-    return LoggedKeyLib("CSP_ReadCertByName", slot,
-                        CSP_ReadCertByName(slot, container, kind, length, buffer));
-}
-
-std::uint32_t KeyLibCertCalls::Reset(std::uint32_t slot) {
-    return LoggedKeyLib("CSP_Reset", slot, CSP_Reset(slot));
-}
-
-std::uint32_t KeyLibCertCalls::VerifyPassword(std::uint32_t slot, std::uint32_t kind,
-                                              const char* password) {
-    return LoggedKeyLib("CSP_VerifyPassword", slot, CSP_VerifyPassword(slot, kind, password));
-}
-
-std::uint32_t KeyLibCertCalls::DeleteContainerByName(std::uint32_t slot, const char* container) {
-    return LoggedKeyLib("CSP_DeleteContainerByName", slot,
-                        CSP_DeleteContainerByName(slot, container));
-}
-
 void TreeCtrlCertTree::DeleteAll() { m_tree.DeleteAllItems(); }
 
 keytool::TreeNode TreeCtrlCertTree::Append(keytool::TreeNode parent, const char* text,
                                            int stateImage, std::uint32_t data) {
-    TVINSERTSTRUCTA insert{};
+    const std::wstring wide = fw::Widen(text);
+    TVINSERTSTRUCTW insert{};
     insert.hParent = parent == keytool::kNoNode ? TVI_ROOT : reinterpret_cast<HTREEITEM>(parent);
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT;
-    insert.item.pszText = const_cast<char*>(text);
+    insert.item.pszText = const_cast<wchar_t*>(wide.c_str());
     if (data != 0) {
         insert.item.mask |= TVIF_PARAM;
         insert.item.lParam = static_cast<LPARAM>(data);
@@ -85,7 +57,8 @@ bool TreeCtrlCertTree::Data(keytool::TreeNode node, std::uint32_t* data) {
 void PageCertUi::Warn(const char* text) { WarnBox(m_page, text); }
 
 bool PageCertUi::Confirm(const char* text) {
-    return ::MessageBoxA(m_page, text, "提示", MB_YESNO | MB_ICONQUESTION) != IDNO;
+    return ::MessageBoxW(m_page, fw::Widen(text).c_str(), L"提示", MB_YESNO | MB_ICONQUESTION) !=
+           IDNO;
 }
 
 void PageCertUi::EnableView(bool enable) {
@@ -97,7 +70,7 @@ void PageCertUi::EnableDelete(bool enable) {
 }
 
 void PageCertUi::SetDeleteText(const char* text) {
-    ::SetWindowTextA(::GetDlgItem(m_page, IDC_DELETE_CERT), text);
+    ::SetWindowTextW(::GetDlgItem(m_page, IDC_DELETE_CERT), fw::Widen(text).c_str());
 }
 
 std::uint8_t* GlobalFillBuffer::Allocate() {
@@ -107,16 +80,26 @@ std::uint8_t* GlobalFillBuffer::Allocate() {
 
 void GlobalFillBuffer::Release(std::uint8_t* buffer) { ::GlobalFree(buffer); }
 
+// The logic names the file in GBK: a folder whose name GBK cannot hold gives none.
 std::uint32_t ShellCertFiles::TempPath(std::uint32_t size, char* buffer) {
-    return ::GetTempPathA(size, buffer);
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = ::GetTempPathW(static_cast<DWORD>(std::size(folder)), folder);
+    std::string bytes;
+    if (length == 0 || length >= std::size(folder) ||
+        !fw::Narrow({folder, length}, fw::kGbkCodePage, &bytes) || bytes.size() >= size) {
+        return 0;
+    }
+    std::memcpy(buffer, bytes.c_str(), bytes.size() + 1);
+    return static_cast<std::uint32_t>(bytes.size());
 }
 
 bool ShellCertFiles::WriteNewFile(const char* path, const std::uint8_t* bytes,
                                   std::uint32_t length) {
-    return WriteTempCertFile(path, bytes, length);
+    return WriteTempCertFile(fw::Widen(path).c_str(), bytes, length);
 }
 
 void ShellCertFiles::Open(const char* path) {
-    LogShellOpen("certificate file", reinterpret_cast<INT_PTR>(::ShellExecuteA(
-                                         m_page, "open", path, nullptr, nullptr, SW_SHOW)));
+    LogShellOpen("certificate file",
+                 reinterpret_cast<INT_PTR>(::ShellExecuteW(m_page, L"open", fw::Widen(path).c_str(),
+                                                           nullptr, nullptr, SW_SHOW)));
 }

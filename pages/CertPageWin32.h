@@ -1,6 +1,6 @@
-// The certificate page's parts on Windows: the key library's exports, the
-// page's tree control, buttons and boxes, the fill's global memory, and the
-// temporary file with the shell.
+// The certificate page's parts on Windows: the page's tree control, buttons
+// and boxes, the fill's global memory, and the temporary file with the shell.
+// The page's texts come from the portable logic in GBK.
 #pragma once
 
 #include <windows.h>
@@ -9,19 +9,6 @@
 #include "pages/logic/CertPageParts.h"
 #include "pages/logic/CertTreeFill.h"
 #include "pages/logic/CertView.h"
-
-class KeyLibCertCalls : public keytool::CertKeyLibrary {
-public:
-    std::uint32_t ContainerCount(std::uint32_t slot, std::uint32_t* count) override;
-    std::uint32_t ContainerInfo(std::uint32_t slot, std::uint32_t index, std::uint32_t* flags,
-                                std::uint32_t nameSize, char* name) override;
-    std::uint32_t ReadCertByName(std::uint32_t slot, const char* container, std::uint32_t kind,
-                                 std::uint32_t* length, std::uint8_t* buffer) override;
-    std::uint32_t Reset(std::uint32_t slot) override;
-    std::uint32_t VerifyPassword(std::uint32_t slot, std::uint32_t kind,
-                                 const char* password) override;
-    std::uint32_t DeleteContainerByName(std::uint32_t slot, const char* container) override;
-};
 
 class TreeCtrlCertTree : public keytool::CertTree {
 public:

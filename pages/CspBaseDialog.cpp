@@ -1,5 +1,7 @@
 #include "pages/CspBaseDialog.h"
 
+#include "framework/Text.h"
+
 const fw::RuntimeClass CCspBaseDialog::kRuntimeClass{"CCspBaseDialog", &fw::Dialog::kRuntimeClass};
 
 CCspBaseDialog::CCspBaseDialog(UINT templateId, HWND parent) : fw::Dialog(templateId, parent) {}
@@ -11,7 +13,7 @@ BOOL CCspBaseDialog::PreTranslateMessage(MSG* msg) {
         (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) && msg->wParam == VK_ESCAPE;
     HWND parent = escape ? ::GetParent(m_hWnd) : nullptr;
     if (parent) {
-        ::PostMessageA(fw::Window::TopLevelOf(parent), msg->message, msg->wParam, msg->lParam);
+        ::PostMessageW(fw::Window::TopLevelOf(parent), msg->message, msg->wParam, msg->lParam);
         return TRUE;
     }
     return fw::Dialog::PreTranslateMessage(msg);
@@ -20,5 +22,5 @@ BOOL CCspBaseDialog::PreTranslateMessage(MSG* msg) {
 void CCspBaseDialog::OnOK() {}
 
 int WarnBox(HWND owner, const char* text) {
-    return ::MessageBoxA(owner, text, "提示", MB_ICONWARNING);
+    return ::MessageBoxW(owner, fw::Widen(text).c_str(), L"提示", MB_ICONWARNING);
 }

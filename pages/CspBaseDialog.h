@@ -17,5 +17,5 @@ protected:
     void OnOK() override;
 };
 
-// The pages' warning box: title "提示", exclamation icon, one OK button.
+// The pages' warning box: title "提示", exclamation icon, one OK button; the text is GBK.
 int WarnBox(HWND owner, const char* text);

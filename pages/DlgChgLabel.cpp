@@ -1,7 +1,8 @@
 #include "pages/DlgChgLabel.h"
 
 #include "keylib/KeyLib.h"
-#include "log/Log.h"
+#include "framework/Text.h"
+#include "keys/KeyLibrary.h"
 #include "pages/PageMessageBox.h"
 #include "res/resource.h"
 
@@ -14,7 +15,6 @@ const fw::RuntimeClass* CDlgChgLabel::GetRuntimeClass() const { return &kRuntime
 const fw::MessageMap* CDlgChgLabel::GetMessageMap() const {
     static const fw::MessageMapEntry entries[] = {
         fw::OnCommand<&CDlgChgLabel::OnChangeLabel>(IDC_CHANGE_LABEL),
-        fw::OnCommand<&CDlgChgLabel::OnLabelEdited>(IDC_LABEL, EN_CHANGE),
     };
     static const fw::MessageMap map(CCspBaseDialog::GetMessageMap(), entries);
     return &map;
@@ -24,7 +24,7 @@ void CDlgChgLabel::DoDataExchange() { BindControl(IDC_LABEL, m_editLabel); }
 
 BOOL CDlgChgLabel::OnInitDialog() {
     CCspBaseDialog::OnInitDialog();
-    m_editLabel.SetByteLimit(keytool::kMaxLabelBytes);
+    m_editLabel.SetByteLimit(keytool::kMaxLabelBytes, fw::kGbkCodePage);
     return TRUE;
 }
 
@@ -33,25 +33,24 @@ void CDlgChgLabel::EnableControls(BOOL enable) {
     EnableDlgItem(IDC_CHANGE_LABEL, enable);
 }
 
-void CDlgChgLabel::OnLabelEdited() { m_editLabel.EnforceByteLimit(); }
-
 void CDlgChgLabel::OnChangeLabel() {
-    // Room for 16 bytes and the terminator, though the edit takes 15.
-    char label[keytool::kMaxLabelBytes + 2] = {};
-    ::GetWindowTextA(m_editLabel.m_hWnd, label, sizeof label);
-    if (!keytool::LabelChangeApplies(m_dwSlot, label)) return;
+    const std::wstring typed = m_editLabel.GetWindowText();
+    std::string label;
+    const bool storable = KeyLibrary::ToKeyText(typed, &label);
+    // A label that cannot be stored is a label given all the same.
+    if (!keytool::LabelChangeApplies(m_dwSlot, storable ? std::string_view(label) : "?")) return;
+    // Nothing the key library could not store reaches it.
+    if (Stopped(keytool::AfterLabelConversion(storable))) return;
 
+    KeyLibrary keys;
     std::uint32_t status = 0;
-    if (Stopped(keytool::AfterSlotStatus(
-            LoggedKeyLib("CSP_GetSlotStatus", m_dwSlot, CSP_GetSlotStatus(m_dwSlot, &status)))))
-        return;
+    if (Stopped(keytool::AfterSlotStatus(keys.GetSlotStatus(m_dwSlot, &status)))) return;
     if (keytool::NeedsPasswordCheck(status)) {
         // No password given: the key library asks the user for it.
         LastTryBox lastTry(m_hWnd);
         std::uint32_t verified = 0;
         const auto verify = [&] {
-            return LoggedKeyLib("CSP_VerifyPassword", m_dwSlot,
-                                CSP_VerifyPassword(m_dwSlot, KEYLIB_PASSWORD_USER, nullptr));
+            return keys.VerifyPassword(m_dwSlot, KEYLIB_PASSWORD_USER, nullptr);
         };
         if (!keytool::CheckUserPassword(m_dwSlot, keytool::g_TriesLeft, lastTry, verify,
                                         &verified) ||
@@ -59,12 +58,10 @@ void CDlgChgLabel::OnChangeLabel() {
             return;
         }
     }
-    if (Stopped(keytool::AfterLabelWrite(
-            LoggedKeyLib("CSP_SetUsbKeyLabel", m_dwSlot, CSP_SetUsbKeyLabel(m_dwSlot, label)))))
-        return;
+    if (Stopped(keytool::AfterLabelWrite(keys.SetLabel(m_dwSlot, label.c_str())))) return;
 
     // The main window re-reads the labels as if its refresh button were pressed.
-    ::PostMessageA(fw::Window::TopLevelOf(m_hWnd), WM_COMMAND, MAKEWPARAM(IDC_REFRESH, BN_CLICKED),
+    ::PostMessageW(fw::Window::TopLevelOf(m_hWnd), WM_COMMAND, MAKEWPARAM(IDC_REFRESH, BN_CLICKED),
                    0);
 }
 

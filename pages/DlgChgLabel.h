@@ -24,7 +24,6 @@ protected:
     const fw::MessageMap* GetMessageMap() const override;
 
 private:
-    void OnLabelEdited();
     void OnChangeLabel();
     // Shows why the change ends, if it does.
     bool Stopped(const keytool::LabelStep& step) const;

@@ -1,7 +1,9 @@
 #include "pages/DlgChgPwd.h"
 
+#include <iterator>
+
 #include "keylib/KeyLib.h"
-#include "log/Log.h"
+#include "keys/KeyLibrary.h"
 #include "pages/PageMessageBox.h"
 #include "res/resource.h"
 
@@ -10,10 +12,13 @@ namespace {
 // The passwords as typed, wiped as soon as the change is decided, whichever way:
 // not kept through the box that follows, nor left on the stack after it.
 struct TypedPasswords {
-    // The key library takes at most 16 bytes of each password plus the terminator.
+    // The key library takes at most 16 bytes of each password plus the terminator,
+    // in the system's ANSI code page like its own password prompt.
     char oldPassword[keytool::kMaxPasswordBytes + 1] = {};
     char newPassword[keytool::kMaxPasswordBytes + 1] = {};
     char repeatPassword[keytool::kMaxPasswordBytes + 1] = {};
+    // As the edit holds it.
+    wchar_t typed[keytool::kMaxPasswordBytes + 1] = {};
 
     TypedPasswords() = default;
     TypedPasswords(const TypedPasswords&) = delete;
@@ -21,22 +26,43 @@ struct TypedPasswords {
     ~TypedPasswords() { ::SecureZeroMemory(this, sizeof *this); }
 };
 
+// The edit's text in the system's ANSI code page; false when a character has no
+// form there (nothing is then passed on as "?" or a look-alike).
+bool ReadPassword(HWND edit, wchar_t (&typed)[keytool::kMaxPasswordBytes + 1],
+                  char (&password)[keytool::kMaxPasswordBytes + 1]) {
+    ::GetWindowTextW(edit, typed, static_cast<int>(std::size(typed)));
+    BOOL usedDefault = FALSE;
+    const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, typed, -1, password,
+                                             sizeof password, nullptr, &usedDefault);
+    return length > 0 && !usedDefault;
+}
+
 // Decides the change; false when the user gave it up at the last-try question.
 bool ChangeWithTypedPasswords(HWND page, HWND oldEdit, HWND newEdit, HWND repeatEdit,
                               std::uint32_t slot, keytool::PasswordVerdict* verdict) {
     TypedPasswords typed;
-    ::GetWindowTextA(oldEdit, typed.oldPassword, sizeof typed.oldPassword);
-    ::GetWindowTextA(newEdit, typed.newPassword, sizeof typed.newPassword);
-    ::GetWindowTextA(repeatEdit, typed.repeatPassword, sizeof typed.repeatPassword);
+    const struct {
+        HWND edit;
+        char (&password)[keytool::kMaxPasswordBytes + 1];
+        keytool::PasswordEdit bit;
+    } edits[] = {{oldEdit, typed.oldPassword, keytool::kOldEdit},
+                 {newEdit, typed.newPassword, keytool::kNewEdit},
+                 {repeatEdit, typed.repeatPassword, keytool::kRepeatEdit}};
+    for (const auto& entry : edits) {
+        if (!ReadPassword(entry.edit, typed.typed, entry.password)) {
+            *verdict = keytool::UnencodablePassword(entry.bit);
+            return true;
+        }
+    }
     *verdict = keytool::CheckPasswords(typed.oldPassword, typed.newPassword, typed.repeatPassword);
     if (verdict->message.kind != keytool::BoxKind::None) return true;
 
     LastTryBox lastTry(page);
+    KeyLibrary keys;
     std::uint32_t result = 0;
     const auto change = [&] {
-        return LoggedKeyLib(
-            "CSP_ChangePassword", slot,
-            CSP_ChangePassword(slot, KEYLIB_PASSWORD_USER, typed.oldPassword, typed.newPassword));
+        return keys.ChangePassword(slot, KEYLIB_PASSWORD_USER, typed.oldPassword,
+                                   typed.newPassword);
     };
     if (!keytool::CheckUserPassword(slot, keytool::g_TriesLeft, lastTry, change, &result)) {
         return false;
@@ -56,9 +82,6 @@ const fw::RuntimeClass* CDlgChgPwd::GetRuntimeClass() const { return &kRuntimeCl
 const fw::MessageMap* CDlgChgPwd::GetMessageMap() const {
     static const fw::MessageMapEntry entries[] = {
         fw::OnCommand<&CDlgChgPwd::OnChangePassword>(IDC_CHANGE_PASSWORD),
-        fw::OnCommand<&CDlgChgPwd::OnPasswordEdited>(IDC_OLD_PASSWORD, EN_CHANGE),
-        fw::OnCommand<&CDlgChgPwd::OnPasswordEdited>(IDC_NEW_PASSWORD, EN_CHANGE),
-        fw::OnCommand<&CDlgChgPwd::OnPasswordEdited>(IDC_REPEAT_PASSWORD, EN_CHANGE),
     };
     static const fw::MessageMap map(CCspBaseDialog::GetMessageMap(), entries);
     return &map;
@@ -72,9 +95,9 @@ void CDlgChgPwd::DoDataExchange() {
 
 BOOL CDlgChgPwd::OnInitDialog() {
     CCspBaseDialog::OnInitDialog();
-    m_editOld.SetByteLimit(keytool::kMaxPasswordBytes);
-    m_editNew.SetByteLimit(keytool::kMaxPasswordBytes);
-    m_editRepeat.SetByteLimit(keytool::kMaxPasswordBytes);
+    m_editOld.SetByteLimit(keytool::kMaxPasswordBytes, CP_ACP);
+    m_editNew.SetByteLimit(keytool::kMaxPasswordBytes, CP_ACP);
+    m_editRepeat.SetByteLimit(keytool::kMaxPasswordBytes, CP_ACP);
     return TRUE;
 }
 
@@ -83,12 +106,6 @@ void CDlgChgPwd::EnableControls(BOOL enable) {
     m_editNew.EnableWindow(enable);
     m_editRepeat.EnableWindow(enable);
     EnableDlgItem(IDC_CHANGE_PASSWORD, enable);
-}
-
-void CDlgChgPwd::OnPasswordEdited() {
-    m_editOld.EnforceByteLimit();
-    m_editNew.EnforceByteLimit();
-    m_editRepeat.EnforceByteLimit();
 }
 
 void CDlgChgPwd::OnChangePassword() {
@@ -108,7 +125,7 @@ void CDlgChgPwd::Apply(const keytool::PasswordVerdict& verdict) const {
                  {keytool::kNewEdit, m_editNew},
                  {keytool::kRepeatEdit, m_editRepeat}};
     for (const auto& entry : edits) {
-        if (verdict.clear & entry.bit) entry.edit.SetWindowText("");
+        if (verdict.clear & entry.bit) entry.edit.SetWindowText(L"");
     }
     for (const auto& entry : edits) {
         if (verdict.focus == entry.bit) ::SetFocus(entry.edit.m_hWnd);

@@ -24,7 +24,6 @@ protected:
     const fw::MessageMap* GetMessageMap() const override;
 
 private:
-    void OnPasswordEdited();
     void OnChangePassword();
     void Apply(const keytool::PasswordVerdict& verdict) const;
 

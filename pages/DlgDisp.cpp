@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-#include "app/BankSite.h"
 #include "log/Log.h"
 #include "device/DlgSys.h"
 #include "pages/CertDecoderCrypt32.h"
@@ -12,6 +11,8 @@
 #include "pages/logic/CertSelection.h"
 #include "pages/logic/CertTreeFill.h"
 #include "pages/logic/CertView.h"
+#include "keys/KeyLibrary.h"
+#include "res/BankSite.h"
 #include "res/resource.h"
 
 fw::ImageList g_ImageList;
@@ -20,7 +21,7 @@ namespace {
 
 // The page's parts for one command; built afresh each time, they hold nothing.
 struct PageParts {
-    KeyLibCertCalls keys;
+    KeyLibrary keys;
     TreeCtrlCertTree tree;
     PageCertUi ui;
     keytool::CertPageParts parts{keys, tree, ui};
@@ -46,7 +47,7 @@ const fw::MessageMap* CDlgDisp::GetMessageMap() const {
         fw::OnNotify<&CDlgDisp::OnDblClkTree>(IDC_CERT_TREE, NM_DBLCLK),
         fw::OnCommand<&CDlgDisp::OnViewCert>(IDC_VIEW_CERT),
         fw::OnCommand<&CDlgDisp::OnDeleteCert>(IDC_DELETE_CERT),
-        fw::OnNotify<&CDlgDisp::OnSelChangedTree>(IDC_CERT_TREE, TVN_SELCHANGEDA),
+        fw::OnNotify<&CDlgDisp::OnSelChangedTree>(IDC_CERT_TREE, TVN_SELCHANGEDW),
         fw::OnCommand<&CDlgDisp::OnCertDownload>(IDC_CERT_DOWNLOAD),
         fw::OnCommand<&CDlgDisp::OnSysCheck>(IDC_SYS_CHECK),
     };
@@ -62,7 +63,7 @@ BOOL CDlgDisp::OnInitDialog() {
     g_ImageList.SetBkColor(::GetSysColor(COLOR_WINDOW));
     for (int i = 0; i < 2; ++i) {
         HICON card =
-            static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_CARD),
+            static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_CARD),
                                             IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
         g_ImageList.Add(card);
         ::DestroyIcon(card);
@@ -114,8 +115,8 @@ void CDlgDisp::OnDblClkTree(NMHDR*, LRESULT* result) {
 
 void CDlgDisp::OnCertDownload() {
     LogShellOpen("certificate download site",
-                 reinterpret_cast<INT_PTR>(::ShellExecuteA(nullptr, "open", KEYTOOL_BANK_SITE,
-                                                           nullptr, nullptr, SW_SHOW)));
+                 reinterpret_cast<INT_PTR>(
+                     ::ShellExecuteW(nullptr, L"open", kBankSite, nullptr, nullptr, SW_SHOW)));
 }
 
 void CDlgDisp::OnSysCheck() {

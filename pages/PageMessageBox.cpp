@@ -1,5 +1,6 @@
 #include "pages/PageMessageBox.h"
 
+#include "framework/Text.h"
 #include "log/Log.h"
 #include "pages/CspBaseDialog.h"
 
@@ -12,15 +13,16 @@ void ShowPageMessage(HWND owner, const keytool::PageMessage& message) {
             WarnBox(owner, message.text.c_str());
             break;
         case keytool::BoxKind::Success:
-            ::MessageBoxA(owner, message.text.c_str(), "UsbKey提示", MB_ICONINFORMATION);
+            ::MessageBoxW(owner, fw::Widen(message.text).c_str(), L"UsbKey提示",
+                          MB_ICONINFORMATION);
             break;
         case keytool::BoxKind::Failure:
-            ::MessageBoxA(owner, message.text.c_str(), "UsbKey提示", MB_ICONERROR);
+            ::MessageBoxW(owner, fw::Widen(message.text).c_str(), L"UsbKey提示", MB_ICONERROR);
             break;
     }
 }
 
 bool LastTryBox::Continue() {
-    return ::MessageBoxA(m_owner, keytool::kLastTryQuestion, "提示",
+    return ::MessageBoxW(m_owner, fw::Widen(keytool::kLastTryQuestion).c_str(), L"提示",
                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }

@@ -2,14 +2,14 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <cstring>
+#include <cwchar>
+#include <iterator>
 
 namespace {
 
 // The file last written, told apart from anything put at its name since.
 struct WrittenFile {
-    char path[MAX_PATH];
+    wchar_t path[MAX_PATH];
     DWORD volume;
     DWORD indexHigh;
     DWORD indexLow;
@@ -23,11 +23,11 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& info, const WrittenFile& file) {
 
 // A name whose next open or write could land elsewhere: a reparse point, or a
 // file that other names share.
-bool IsLinked(const char* path) {
-    const DWORD attributes = ::GetFileAttributesA(path);
+bool IsLinked(const wchar_t* path) {
+    const DWORD attributes = ::GetFileAttributesW(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
-    HANDLE file = ::CreateFileA(path, FILE_READ_ATTRIBUTES,
+    HANDLE file = ::CreateFileW(path, FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -42,8 +42,8 @@ bool IsLinked(const char* path) {
 // Deletes through a handle checked to be that very file, so a name swapped in
 // meanwhile is never deleted, nor what it points at.
 void DeleteIfWritten(const WrittenFile& written) {
-    if (written.path[0] == '\0') return;
-    HANDLE file = ::CreateFileA(written.path, DELETE | FILE_READ_ATTRIBUTES,
+    if (written.path[0] == L'\0') return;
+    HANDLE file = ::CreateFileW(written.path, DELETE | FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
@@ -56,9 +56,9 @@ void DeleteIfWritten(const WrittenFile& written) {
 }
 
 // Writes a new file that no other name can have led to; its identity goes to `written`.
-bool WriteFresh(const char* path, const std::uint8_t* bytes, std::uint32_t length,
+bool WriteFresh(const wchar_t* path, const std::uint8_t* bytes, std::uint32_t length,
                 WrittenFile& written) {
-    HANDLE file = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD done = 0;
@@ -67,7 +67,7 @@ bool WriteFresh(const char* path, const std::uint8_t* bytes, std::uint32_t lengt
                     ::GetFileInformationByHandle(file, &info);
     ::CloseHandle(file);
     if (!ok) {
-        ::DeleteFileA(path);
+        ::DeleteFileW(path);
         return false;
     }
     written.volume = info.dwVolumeSerialNumber;
@@ -78,24 +78,24 @@ bool WriteFresh(const char* path, const std::uint8_t* bytes, std::uint32_t lengt
 
 }  // namespace
 
-bool WriteTempCertFile(const char* path, const std::uint8_t* bytes, std::uint32_t length) {
+bool WriteTempCertFile(const wchar_t* path, const std::uint8_t* bytes, std::uint32_t length) {
     if (IsLinked(path)) return false;
     RemoveTempCertFile();
 
     // Beside the name, so that taking its place is a rename within one folder.
     static unsigned counter = 0;
-    char fresh[MAX_PATH];
-    const int size = std::snprintf(fresh, sizeof fresh, "%s.%lu-%u.tmp", path,
+    wchar_t fresh[MAX_PATH];
+    const int size = std::swprintf(fresh, std::size(fresh), L"%ls.%lu-%u.tmp", path,
                                    ::GetCurrentProcessId(), ++counter);
-    if (size < 0 || static_cast<std::size_t>(size) >= sizeof fresh) return false;
+    if (size < 0 || static_cast<std::size_t>(size) >= std::size(fresh)) return false;
     WrittenFile written = {};
     if (!WriteFresh(fresh, bytes, length, written)) return false;
     // A rename replaces the entry at the name, a link included, never its target.
-    if (!::MoveFileExA(fresh, path, MOVEFILE_REPLACE_EXISTING)) {
-        ::DeleteFileA(fresh);
+    if (!::MoveFileExW(fresh, path, MOVEFILE_REPLACE_EXISTING)) {
+        ::DeleteFileW(fresh);
         return false;
     }
-    std::snprintf(written.path, sizeof written.path, "%s", path);
+    std::swprintf(written.path, std::size(written.path), L"%ls", path);
     g_tempCertFile = written;
     return true;
 }

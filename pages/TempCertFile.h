@@ -8,7 +8,7 @@
 
 // False when the name is a reparse point or a file with further links, or the
 // file cannot be written; nothing is then left at the name by this call.
-bool WriteTempCertFile(const char* path, const std::uint8_t* bytes, std::uint32_t length);
+bool WriteTempCertFile(const wchar_t* path, const std::uint8_t* bytes, std::uint32_t length);
 
 // Removes the file this process last wrote, if the name still holds it.
 void RemoveTempCertFile();

@@ -11,7 +11,7 @@
 #include "log/Log.h"
 #include "log/Versions.h"
 #include "log/logic/LogLines.h"
-#include "pages/CertPageWin32.h"
+#include "keys/KeyLibrary.h"
 #include "ukeyctl/Console.h"
 #include "ukeyctl/KeyLibDirectory.h"
 #include "ukeyctl/WindowsFacts.h"
@@ -52,7 +52,7 @@ private:
 
 Inventory Read(bool withCerts, std::uint32_t onlySlot = 0) {
     KeyLibDirectory directory;
-    KeyLibCertCalls library;
+    KeyLibrary library;
     Crypt32CertDetails decoder;
     return ReadInventory(directory, library, decoder, withCerts, onlySlot);
 }

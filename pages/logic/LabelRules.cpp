@@ -19,6 +19,11 @@ bool LabelChangeApplies(std::uint32_t slot, std::string_view label) {
 
 bool NeedsPasswordCheck(std::uint32_t status) { return status != 4u; }
 
+LabelStep AfterLabelConversion(bool storable) {
+    return storable ? LabelStep{}
+                    : Stop(BoxKind::Warning, "标签中有UsbKey不能保存的字符,请换用其他字符!");
+}
+
 LabelStep AfterSlotStatus(std::uint32_t result) {
     return result == 0 ? LabelStep{} : Stop(BoxKind::Warning, "UsbKey错误");
 }

@@ -23,6 +23,8 @@ struct LabelStep {
     PageMessage message;  // when the change stops; kind None stops silently
 };
 
+// A typed label must be storable in the key library's code page (GBK).
+LabelStep AfterLabelConversion(bool storable);
 LabelStep AfterSlotStatus(std::uint32_t result);
 LabelStep AfterPasswordCheck(std::uint32_t result);
 LabelStep AfterLabelWrite(std::uint32_t result);

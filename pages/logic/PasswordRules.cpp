@@ -34,6 +34,10 @@ bool IsSimplePassword(std::string_view password) {
     return false;
 }
 
+PasswordVerdict UnencodablePassword(PasswordEdit edit) {
+    return Warn("密码中有本系统不能使用的字符,请重新输入!", edit, edit);
+}
+
 PasswordVerdict CheckPasswords(std::string_view oldPassword, std::string_view newPassword,
                                std::string_view repeatPassword) {
     if (oldPassword.size() < kMinPasswordBytes) return Warn(kTooShort, kAllEdits, kOldEdit);

@@ -34,6 +34,10 @@ struct PasswordVerdict {
     unsigned focus = 0;   // the edit to focus; 0 leaves the focus alone
 };
 
+// A typed password holds a character that the system's code page, in which the
+// key library and its own prompt take passwords, cannot hold.
+PasswordVerdict UnencodablePassword(PasswordEdit edit);
+
 // The policy checks in their order; a verdict of kind None lets the
 // passwords go to the key library.
 PasswordVerdict CheckPasswords(std::string_view oldPassword, std::string_view newPassword,

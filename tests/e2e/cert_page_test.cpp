@@ -169,7 +169,7 @@ TEST_F(CertPage, ViewWritesTheTemporaryFileNeverThroughALinkAndItGoesAtExit) {
     const std::string file = TempCertFile();
     const std::string victim = dir.File("victim.txt"), absent = dir.File("absent.txt");
     const auto opened = [&] {
-        return e2e::Count(keys.ShellCalls(), "ShellExecuteA(open," + file + ",null,5)");
+        return e2e::Count(keys.ShellCalls(), "ShellExecuteW(open," + file + ",null,5)");
     };
     const auto view = [&](const std::string& cert, size_t opens) {
         ASSERT_TRUE(Select(cert));

@@ -75,8 +75,8 @@ TEST_F(PasswordPage, EditsTakeSixteenBytesAShortPasswordIsRefusedAndEscIsForward
     // The window hides on the key-down; the key-up is forwarded after that.
     EXPECT_TRUE(driver::WaitUntil([&] {
         const std::vector<std::string> posted = keys.ShellCalls();
-        return e2e::Count(posted, "PostMessageA(top-level,WM_KEYDOWN,0x1B,0x10001)") == 1 &&
-               e2e::Count(posted, "PostMessageA(top-level,WM_KEYUP,0x1B,0xC0010001)") == 1;
+        return e2e::Count(posted, "PostMessageW(top-level,WM_KEYDOWN,0x1B,0x10001)") == 1 &&
+               e2e::Count(posted, "PostMessageW(top-level,WM_KEYUP,0x1B,0xC0010001)") == 1;
     }));
 }
 

@@ -15,7 +15,7 @@ const char kRemindersKey[] = "Software\\Qelmora\\UsbKeyTool\\Reminders";
 const char kPolicyKey[] = "Software\\Policies\\Qelmora\\UsbKeyTool";
 
 std::string Balloon(const std::string& info) {
-    return "Shell_NotifyIconA(MODIFY,size=488,id=1,flags=0x17,state=2,timeout=1003,"
+    return "Shell_NotifyIconW(MODIFY,size=936,id=1,flags=0x17,state=2,timeout=1003,"
            "tip=UsbKey已插入，可以正常使用,info=" +
            info + ",title=)";
 }
@@ -110,7 +110,7 @@ protected:
             const Calls all = keys.ShellCalls();
             balloons.clear();
             for (size_t i = from; i < all.size(); ++i) {
-                const bool shown = all[i].rfind("Shell_NotifyIconA(MODIFY", 0) == 0 &&
+                const bool shown = all[i].rfind("Shell_NotifyIconW(MODIFY", 0) == 0 &&
                                    all[i].find("info=,") == std::string::npos;
                 if (shown) balloons.push_back(all[i]);
             }

@@ -18,14 +18,14 @@ using Calls = std::vector<std::string>;
 const char kSite[] = "https://ebank.qelmora.com/";
 
 std::string Balloon(const std::string& tip, const std::string& info) {
-    return "Shell_NotifyIconA(MODIFY,size=488,id=1,flags=0x17,state=2,timeout=1003,tip=" + tip +
+    return "Shell_NotifyIconW(MODIFY,size=936,id=1,flags=0x17,state=2,timeout=1003,tip=" + tip +
            ",info=" + info + ",title=)";
 }
 const std::string kTakeAway = Balloon("", "");
 const std::string kTipKey = "UsbKey已插入，可以正常使用";
 const std::string kTipNoKey = "当前未插入UsbKey";
 const std::string kAdd =
-    "Shell_NotifyIconA(ADD,size=488,id=1,flags=0x17,state=2,timeout=1000,tip=,info=,title=)";
+    "Shell_NotifyIconW(ADD,size=936,id=1,flags=0x17,state=2,timeout=1000,tip=,info=,title=)";
 
 bool InPersonalStore(const char* commonName) {
     HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
@@ -91,7 +91,7 @@ TEST_F(Tray, PluggingAndPullingAKeyAnnouncesRegistersLaunchesAndClears) {
     const seq::Line plugged[] = {
         {kAdd},
         {kAdd},
-        {std::string("ShellExecuteA(open,") + kSite + ",null,5)"},
+        {std::string("ShellExecuteW(open,") + kSite + ",null,5)"},
         {kTakeAway},
         {Balloon(kTipKey, "有UsbKey插入!")},
         {kTakeAway},
@@ -166,7 +166,7 @@ TEST_F(Tray, MenuTakesTheForegroundAndWakesTheWindowAfterwards) {
               (Calls{"SetForegroundWindow(top-level)",
                      "TrackPopupMenu(flags=0x4,owner=top-level,items=133:显示用户管理工具|"
                      "131:刷新设备|0:|57681:关于...|0:|132:退出)",
-                     "PostMessageA(top-level,WM_NULL,0x0,0x0)"}));
+                     "PostMessageW(top-level,WM_NULL,0x0,0x0)"}));
     EXPECT_FALSE(Visible(main));
     EXPECT_TRUE(process->Running());
 }
@@ -177,7 +177,7 @@ TEST_F(Tray, NewTaskbarGetsTheIconAgainAsItStandsWithAndWithoutKeys) {
     size_t before = keys.ShellCalls().size();
     SendMessageA(main, taskbarCreated, 0, 0);
     EXPECT_EQ(PlatformSince(before, 1),
-              Calls{"Shell_NotifyIconA(ADD,size=488,id=1,flags=0x17,state=2,timeout=1000,tip=,"
+              Calls{"Shell_NotifyIconW(ADD,size=936,id=1,flags=0x17,state=2,timeout=1000,tip=,"
                     "info=,title=)"});
     EXPECT_FALSE(Visible(main));
 
@@ -192,7 +192,7 @@ TEST_F(Tray, NewTaskbarGetsTheIconAgainAsItStandsWithAndWithoutKeys) {
     before = keys.ShellCalls().size();
     SendMessageA(main, taskbarCreated, 0, 0);
     EXPECT_EQ(PlatformSince(before, 1),
-              Calls{"Shell_NotifyIconA(ADD,size=488,id=1,flags=0x17,state=2,timeout=1003,tip=" +
+              Calls{"Shell_NotifyIconW(ADD,size=936,id=1,flags=0x17,state=2,timeout=1003,tip=" +
                     kTipKey + ",info=注册证书到IE完成!,title=)"});
     EXPECT_FALSE(Visible(main));
 }
@@ -221,11 +221,11 @@ TEST_F(Tray, AboutBoxLinkCursorAndSecondOpening) {
         EXPECT_EQ(GetForegroundWindow(), about);
     }
     EXPECT_EQ(driver::ItemText(about, 1018), kSite);
-    EXPECT_TRUE(ShownOnce("SetClassLongA(Button,-12,hand)"));
+    EXPECT_TRUE(ShownOnce("SetClassLongW(Button,-12,hand)"));
     driver::Click(GetDlgItem(about, 1018));
-    EXPECT_TRUE(ShownOnce(std::string("ShellExecuteA(open,") + kSite + ",null,5)"));
+    EXPECT_TRUE(ShownOnce(std::string("ShellExecuteW(open,") + kSite + ",null,5)"));
     ASSERT_TRUE(driver::Press(about, IDOK));
-    EXPECT_TRUE(ShownOnce("SetClassLongA(Button,-12,arrow)"));
+    EXPECT_TRUE(ShownOnce("SetClassLongW(Button,-12,arrow)"));
     EXPECT_TRUE(driver::Enabled(main));
     SendMessageA(main, WM_USER + 4, 1, WM_LBUTTONDOWN);
     EXPECT_FALSE(Visible(main));
@@ -234,7 +234,7 @@ TEST_F(Tray, AboutBoxLinkCursorAndSecondOpening) {
     about = box();
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(driver::WaitUntil(
-        [&] { return e2e::Count(keys.ShellCalls(), "SetClassLongA(Button,-12,hand)") == 2; }));
+        [&] { return e2e::Count(keys.ShellCalls(), "SetClassLongW(Button,-12,hand)") == 2; }));
     driver::PressKey(about, VK_ESCAPE);
     EXPECT_TRUE(driver::WaitUntil([&] { return !IsWindow(about); }));
 }

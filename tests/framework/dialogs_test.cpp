@@ -122,13 +122,13 @@ public:
 protected:
     const fw::MessageMap* GetMessageMap() const override {
         static const fw::MessageMapEntry entries[] = {
-            fw::OnMessage<&Recorded::Note<WM_CREATE>>(WM_CREATE),
-            fw::OnMessage<&Recorded::Note<WM_ENABLE>>(WM_ENABLE),
-            fw::OnMessage<&Recorded::Note<WM_ACTIVATE>>(WM_ACTIVATE),
-            fw::OnMessage<&Recorded::Note<WM_DESTROY>>(WM_DESTROY),
-            fw::OnMessage<&Recorded::OnShowWindow>(WM_SHOWWINDOW),
-            fw::OnMessage<&Recorded::OnEnd>(kEnd),
-            fw::OnMessage<&Recorded::OnStep>(kStep),
+            fw::OnNumber<&Recorded::Note<WM_CREATE>>(WM_CREATE),
+            fw::OnNumber<&Recorded::Note<WM_ENABLE>>(WM_ENABLE),
+            fw::OnNumber<&Recorded::Note<WM_ACTIVATE>>(WM_ACTIVATE),
+            fw::OnNumber<&Recorded::Note<WM_DESTROY>>(WM_DESTROY),
+            fw::OnNumber<&Recorded::OnShowWindow>(WM_SHOWWINDOW),
+            fw::OnNumber<&Recorded::OnEnd>(kEnd),
+            fw::On<&Recorded::OnStep>(kStep),
         };
         static const fw::MessageMap map(fw::Dialog::GetMessageMap(), entries);
         return &map;
@@ -150,11 +150,11 @@ protected:
 
 private:
     template <UINT Message>
-    LRESULT Note(WPARAM wp, LPARAM) {
+    LRESULT Note(UINT wp) {
         Record(Message, m_role, wp);
         return Default();
     }
-    LRESULT OnShowWindow(WPARAM shown, LPARAM) {
+    LRESULT OnShowWindow(UINT shown) {
         Record(WM_SHOWWINDOW, m_role, shown);
         if (shown && !m_started && !steps.empty()) {
             m_started = true;
@@ -162,13 +162,13 @@ private:
         }
         return Default();
     }
-    LRESULT OnStep(WPARAM, LPARAM) {
+    LRESULT OnStep() {
         const std::function<void()> step = steps[m_next++];
         step();
         if (m_next < steps.size()) ::PostMessageA(m_hWnd, kStep, 0, 0);
         return 0;
     }
-    LRESULT OnEnd(WPARAM result, LPARAM) {
+    LRESULT OnEnd(UINT result) {
         Record(kEnd, m_role, result);
         EndDialog(static_cast<int>(result));
         return 0;
@@ -568,7 +568,7 @@ TEST_F(Framework, MissingTemplateIsLoggedMakesNoWindowAndLeavesTheOwnerEnabled) 
     OpenMain();
     const auto FailuresLogged = [] {
         const std::string log = ReadWholeFile(LogFilePath());
-        const std::string line = "CreateDialogParamA(template 99) failed: error ";
+        const std::string line = "CreateDialogParamW(template 99) failed: error ";
         size_t count = 0;
         for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
             ++count;

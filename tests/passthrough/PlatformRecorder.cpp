@@ -1,5 +1,5 @@
 // Part of the pass-through key library: as the program loads it, it points some
-// of the program's platform imports at recorders that write each call to the
+// of the program's platform imports at recorders (texts written in GBK) that write each call to the
 // file named by KEYTOOL_PLATFORM_LOG: the notification-area icon, "open"
 // requests, the class cursor, posted keys and commands, timers, the
 // foreground, the tracked menu and the wake-up posted after it (other WM_NULL
@@ -14,6 +14,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <iterator>
+#include <string>
 #include <utility>
 
 #include "tests/imports/ImportPatch.h"
@@ -38,9 +41,9 @@ void Log(const char* format, ...) {
     CloseHandle(file);
 }
 
-decltype(&Shell_NotifyIconA) g_notifyIcon;
-decltype(&SetClassLongA) g_setClassLong;
-decltype(&PostMessageA) g_postMessage;
+decltype(&Shell_NotifyIconW) g_notifyIcon;
+decltype(&SetClassLongW) g_setClassLong;
+decltype(&PostMessageW) g_postMessage;
 decltype(&SetTimer) g_setTimer;
 decltype(&SetForegroundWindow) g_setForeground;
 decltype(&TrackPopupMenu) g_trackPopupMenu;
@@ -53,22 +56,31 @@ HMODULE g_schannel;
 HMODULE g_wininet;
 bool g_menuClosed = false;  // a tracked menu returned; the next post is recorded
 
-BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAA d) {
+// The program's UTF-16 texts in GBK, as the tests expect them; a field is read
+// within its size, terminated or not.
+std::string Gbk(const wchar_t* text, size_t size = static_cast<size_t>(-1)) {
+    if (!text) return "null";
+    const int length = static_cast<int>(wcsnlen(text, size));
+    std::string bytes(static_cast<size_t>(length) * 2, '\0');
+    bytes.resize(static_cast<size_t>(WideCharToMultiByte(
+        936, 0, text, length, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
+
+BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAW d) {
     const char* names[] = {"ADD", "MODIFY", "DELETE"};
-    // %.*s: the record's fields are read within their size, terminated or not.
-    Log("Shell_NotifyIconA(%s,size=%lu,id=%u,flags=0x%X,state=%lu,timeout=%u,tip=%.*s,info=%.*s,"
-        "title=%.*s)",
+    Log("Shell_NotifyIconW(%s,size=%lu,id=%u,flags=0x%X,state=%lu,timeout=%u,tip=%s,info=%s,"
+        "title=%s)",
         message < 3 ? names[message] : "?", d->cbSize, d->uID, d->uFlags, d->dwState, d->uTimeout,
-        static_cast<int>(strnlen(d->szTip, sizeof d->szTip)), d->szTip,
-        static_cast<int>(strnlen(d->szInfo, sizeof d->szInfo)), d->szInfo,
-        static_cast<int>(strnlen(d->szInfoTitle, sizeof d->szInfoTitle)), d->szInfoTitle);
+        Gbk(d->szTip, std::size(d->szTip)).c_str(), Gbk(d->szInfo, std::size(d->szInfo)).c_str(),
+        Gbk(d->szInfoTitle, std::size(d->szInfoTitle)).c_str());
     return g_notifyIcon(message, d);
 }
 
-HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR,
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR,
                                     INT show) {
-    Log("ShellExecuteA(%s,%s,%s,%d)", verb ? verb : "null", file ? file : "null",
-        parameters ? parameters : "null", show);
+    Log("ShellExecuteW(%s,%s,%s,%d)", Gbk(verb).c_str(), Gbk(file).c_str(), Gbk(parameters).c_str(),
+        show);
     return reinterpret_cast<HINSTANCE>(42);  // above 32: success
 }
 
@@ -77,7 +89,7 @@ DWORD WINAPI RecordSetClassLong(HWND hwnd, int index, LONG value) {
     GetClassNameA(hwnd, className, sizeof className);
     const bool hand = value == reinterpret_cast<LONG>(LoadCursorA(nullptr, IDC_HAND));
     const bool arrow = value == reinterpret_cast<LONG>(LoadCursorA(nullptr, IDC_ARROW));
-    Log("SetClassLongA(%s,%d,%s)", className, index, hand ? "hand" : arrow ? "arrow" : "other");
+    Log("SetClassLongW(%s,%d,%s)", className, index, hand ? "hand" : arrow ? "arrow" : "other");
     return g_setClassLong(hwnd, index, value);
 }
 
@@ -89,7 +101,7 @@ BOOL WINAPI RecordPostMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
                        : message == WM_NULL && afterMenu ? "WM_NULL"
                                                          : nullptr;
     if (name) {
-        Log("PostMessageA(%s,%s,0x%X,0x%lX)", GetParent(hwnd) ? "child" : "top-level", name,
+        Log("PostMessageW(%s,%s,0x%X,0x%lX)", GetParent(hwnd) ? "child" : "top-level", name,
             static_cast<unsigned>(wp), static_cast<unsigned long>(lp));
     }
     return g_postMessage(hwnd, message, wp, lp);
@@ -109,11 +121,12 @@ BOOL WINAPI RecordTrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reser
                                  const RECT* rect) {
     char items[256] = {};
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        char text[64] = {};
-        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, static_cast<int>(std::size(text)),
+                       MF_BYPOSITION);
         const size_t used = std::strlen(items);
         std::snprintf(items + used, sizeof items - used, "%s%u:%s", i ? "|" : "",
-                      GetMenuItemID(menu, i), text);
+                      GetMenuItemID(menu, i), Gbk(text).c_str());
     }
     Log("TrackPopupMenu(flags=0x%X,owner=%s,items=%s)", flags,
         GetParent(owner) ? "child" : "top-level", items);
@@ -171,11 +184,11 @@ BOOL WINAPI RecordFreeLibrary(HMODULE module) {
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
-        decltype(&ShellExecuteA) unused = nullptr;
-        test::PatchImport("Shell_NotifyIconA", &RecordNotifyIcon, g_notifyIcon);
-        test::PatchImport("ShellExecuteA", &RecordShellExecute, unused);
-        test::PatchImport("SetClassLongA", &RecordSetClassLong, g_setClassLong);
-        test::PatchImport("PostMessageA", &RecordPostMessage, g_postMessage);
+        decltype(&ShellExecuteW) unused = nullptr;
+        test::PatchImport("Shell_NotifyIconW", &RecordNotifyIcon, g_notifyIcon);
+        test::PatchImport("ShellExecuteW", &RecordShellExecute, unused);
+        test::PatchImport("SetClassLongW", &RecordSetClassLong, g_setClassLong);
+        test::PatchImport("PostMessageW", &RecordPostMessage, g_postMessage);
         test::PatchImport("SetTimer", &RecordSetTimer, g_setTimer);
         test::PatchImport("SetForegroundWindow", &RecordSetForeground, g_setForeground);
         test::PatchImport("TrackPopupMenu", &RecordTrackPopupMenu, g_trackPopupMenu);

@@ -50,6 +50,8 @@ TEST(PasswordRules, ChecksInOrderWithTheEditsClearedAndFocused) {
         const PasswordVerdict v = CheckPasswords(oldPassword, newPassword, repeat);
         EXPECT_EQ(Seen(v), std::tie(kind, text, clear, focus)) << newPassword << "/" << repeat;
     }
+    EXPECT_EQ(Seen(UnencodablePassword(kNewEdit)),
+              std::make_tuple(kWarn, "密码中有本系统不能使用的字符,请重新输入!"s, kNew, kNew));
 }
 
 TEST(PasswordRules, SimplePasswordsAreEveryWindowOfTheRuns) {
@@ -102,6 +104,8 @@ TEST(LabelRules, WhenTheChangeActsAndEachAnswer) {
         {&AfterPasswordCheck, 1, kWarn, kLockedOrError},
         {&AfterLabelWrite, 0, kNone, ""},
         {&AfterLabelWrite, 0x6982, kWarn, "更改标签时出错!"},
+        {[](std::uint32_t unstorable) { return AfterLabelConversion(unstorable == 0); }, 1, kWarn,
+         "标签中有UsbKey不能保存的字符,请换用其他字符!"},
     };
     for (const auto& [step, result, kind, text] : rows) {
         const LabelStep s = step(result);

@@ -2,3 +2,7 @@
 #pragma once
 
 #define KEYTOOL_BANK_SITE "https://ebank.qelmora.com/"
+
+#ifndef RC_INVOKED
+constexpr wchar_t kBankSite[] = L"" KEYTOOL_BANK_SITE;
+#endif
