@@ -1,4 +1,5 @@
-// Certificates decoded by the platform's certificate functions.
+// Certificates decoded by the platform's certificate functions; names come in GBK,
+// as the portable logic holds its texts, whatever the system's code page.
 #pragma once
 
 #include "pages/logic/CertExpiryScan.h"

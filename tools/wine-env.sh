@@ -4,4 +4,5 @@ export WINEPREFIX="${KEYTOOL_WINEPREFIX:-$KEYTOOL_ROOT/build/wineprefix}"
 export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LC_ALL=zh_CN.UTF-8
+# Code page 936 unless a run asks for another locale (KEYTOOL_LOCALE, e.g. en_US.UTF-8 for 1252).
+export LC_ALL="${KEYTOOL_LOCALE:-zh_CN.UTF-8}"

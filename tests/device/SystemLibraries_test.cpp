@@ -3,11 +3,11 @@
 // and the key library beside the program still loads.
 #include <gtest/gtest.h>
 
+#include "app/Messages.h"
 #include "tests/e2e/VirtualKeys.h"
 
 namespace {
 
-constexpr UINT kExit = WM_USER + 1;
 constexpr LONG kTag = 0x72C49254;  // the real key library's instance tag
 
 void Copy(const std::string& from, const std::string& to) {
@@ -36,7 +36,7 @@ TEST(SystemLibraries, PlantedLibrariesAreNotLoadedAndTheKeyLibraryIs) {
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(GetWindowLongA(main, GWL_USERDATA), kTag);
     // Leaving clears the secure-channel caches through both libraries.
-    PostMessageA(main, kExit, 0, 0);
+    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     ASSERT_TRUE(tool.WaitExit(10000));
 
     EXPECT_EQ(driver::ReadFile(planted), "");

@@ -1,12 +1,43 @@
 #include "tests/driver/Driver.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <cwchar>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace driver {
 
 const char kMainTitle[] = "QelmoraUsbKey管理工具";
+
+namespace {
+
+// The tests' texts are GBK, whatever code page the run has; the windows speak UTF-16.
+std::string Gbk(const wchar_t* text, int length) {
+    std::string bytes(static_cast<size_t>(length) * 2, '\0');
+    bytes.resize(static_cast<size_t>(WideCharToMultiByte(
+        936, 0, text, length, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
+
+// A run claims its code page (KEYTOOL_CODE_PAGE, else 936): a locale that Wine
+// did not take would test the wrong thing.
+class CodePageCheck : public ::testing::Environment {
+public:
+    void SetUp() override {
+        const char* claimed = std::getenv("KEYTOOL_CODE_PAGE");
+        const char* locale = std::getenv("LC_ALL");
+        ASSERT_EQ(GetACP(), claimed ? std::strtoul(claimed, nullptr, 10) : 936ul)
+            << "Wine did not take the locale of this run, LC_ALL " << (locale ? locale : "unset");
+    }
+};
+::testing::Environment* const g_codePageCheck =
+    ::testing::AddGlobalTestEnvironment(new CodePageCheck);
+
+}  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     for (const DWORD start = GetTickCount(); !condition(); Sleep(20)) {
@@ -134,11 +165,11 @@ bool Sync(HWND hwnd) {
 }
 
 std::string Text(HWND hwnd) {
-    char text[1024] = {};
+    wchar_t text[1024] = {};
     DWORD_PTR length = 0;
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
-                        kDefaultTimeoutMs, &length);
-    return std::string(text, length);
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+                        SMTO_BLOCK, kDefaultTimeoutMs, &length);
+    return Gbk(text, static_cast<int>(length));
 }
 
 std::string ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
@@ -149,9 +180,7 @@ std::vector<std::string> ComboItems(HWND combo) {
         wchar_t wide[512] = {};
         if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) >= 512) continue;
         SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide));
-        char text[1024] = {};
-        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-        items.push_back(text);
+        items.push_back(Gbk(wide, static_cast<int>(wcslen(wide))));
     }
     return items;
 }
@@ -254,10 +283,18 @@ bool Press(HWND dialog, int buttonId, DWORD timeoutMs) {
 
 void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
+std::wstring Wide(const std::string& gbk) {
+    std::wstring text(gbk.size(), L'\0');
+    text.resize(
+        static_cast<size_t>(MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()),
+                                                text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 void Type(HWND control, const std::string& bytes) {
-    for (unsigned char byte : bytes) {
+    for (wchar_t unit : Wide(bytes)) {
         DWORD_PTR answer = 0;
-        SendMessageTimeoutA(control, WM_CHAR, byte, 1, SMTO_BLOCK, kDefaultTimeoutMs, &answer);
+        SendMessageTimeoutW(control, WM_CHAR, unit, 1, SMTO_BLOCK, kDefaultTimeoutMs, &answer);
     }
 }
 

@@ -64,9 +64,9 @@ HWND WaitMainWindow(DWORD pid, DWORD timeoutMs = kDefaultTimeoutMs);
 // Returns when the window's thread has handled what was sent before.
 bool Sync(HWND hwnd);
 
+// Texts are read in UTF-16 and handed over in GBK, whatever the run's code page.
 std::string Text(HWND hwnd);
 std::string ItemText(HWND dialog, int id);
-// Asked in UTF-16: Wine hands ANSI item texts of another process back unconverted.
 std::vector<std::string> ComboItems(HWND combo);
 bool Visible(HWND hwnd);
 bool Enabled(HWND hwnd);
@@ -89,8 +89,8 @@ bool Press(HWND dialog, int buttonId, DWORD timeoutMs = kDefaultTimeoutMs);
 std::vector<DWORD> ScreenPixels(const RECT& rect);
 
 void Click(HWND button);
-// Types bytes as keyboard characters, each handled before the next: Wine's
-// edit takes the two bytes of a posted GBK pair for two characters.
+std::wstring Wide(const std::string& gbk);
+// Types GBK bytes as keyboard characters in UTF-16, each handled before the next.
 void Type(HWND control, const std::string& bytes);
 void PressKey(HWND target, UINT virtualKey);
 // Presses the keys together on the keyboard, as a person does, into the

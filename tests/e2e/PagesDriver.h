@@ -10,6 +10,7 @@
 #include <string>
 
 #include "res/resource.h"
+#include "app/Messages.h"
 #include "tests/e2e/VirtualKeys.h"
 
 namespace e2e {
@@ -30,7 +31,7 @@ protected:
     }
     // Ended by its exit command, the program takes its certificates out of the user's store.
     void TearDown() override {
-        PostMessageA(main, WM_USER + 1, 0, 0);
+        PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
         driver::WaitUntil([&] { return !IsWindow(main); });
     }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/Messages.h"
 #include "tests/e2e/VirtualKeys.h"
 
 namespace {
@@ -54,7 +55,7 @@ TEST(BusyStore, ADeviceChangeWhileAnotherProcessHoldsTheStoreKeepsTheKeys) {
     ASSERT_EQ(keys.Admin({"pull", "k"}), 0);
     EXPECT_EQ(e2e::Count(CallsSince(keys, before), "CSP_UnloadIECert()"), 1u)
         << "a real removal still counts";
-    PostMessageA(main, WM_USER + 1, 0, 0);
+    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     EXPECT_TRUE(program.WaitExit(20000));
 }
 

@@ -1,6 +1,7 @@
 // The certificate page on a virtual key with real certificates (its tree read as tests start).
 #include <map>
 
+#include "app/Messages.h"
 #include "tests/e2e/PagesDriver.h"
 
 namespace {
@@ -203,7 +204,7 @@ TEST_F(CertPage, ViewWritesTheTemporaryFileNeverThroughALinkAndItGoesAtExit) {
     DeleteFileA(file.c_str());
     view("演示用户 签名", 3);
     EXPECT_EQ(driver::ReadFile(file), ders[1]);
-    PostMessageA(main, WM_USER + 1, 0, 0);
+    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     EXPECT_TRUE(driver::WaitUntil([&] { return !IsWindow(main); }));
     EXPECT_TRUE(driver::WaitUntil(
         [&] { return GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES; }));

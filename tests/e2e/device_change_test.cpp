@@ -2,6 +2,7 @@
 // while the key library's initial-password prompt is open.
 #include <gtest/gtest.h>
 
+#include "app/Messages.h"
 #include "tests/e2e/VirtualKeys.h"
 
 namespace {
@@ -46,7 +47,7 @@ TEST(DeviceChanges, KeysComingAndGoingDuringThePromptLeaveOnePromptAndOneLaterPa
     ASSERT_TRUE(driver::Sync(main));
     EXPECT_TRUE(Prompts(tool.Id()).empty());
     EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_ChangeInitPassword(1)"), 2u);
-    PostMessageA(main, WM_USER + 1, 0, 0);
+    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     EXPECT_TRUE(tool.WaitExit(10000));
 }
 

@@ -9,13 +9,13 @@
 
 #include <cstdio>
 
+#include "app/Messages.h"
 #include "tests/e2e/VirtualKeys.h"
 
 namespace {
 
 using driver::Visible;
 
-constexpr UINT kTrayNotify = WM_USER + 4;
 constexpr int kTabs = 1014;
 
 // The screen resolution Wine gives programs started while it is set.
@@ -136,12 +136,12 @@ protected:
         process = &keys.StartRecorded();
         main = driver::WaitMainWindow(process->Id());
         if (!main) return nullptr;
-        SendMessageA(main, kTrayNotify, 1, WM_LBUTTONDOWN);
+        SendMessageA(main, WM_KEYTOOL_TRAYNOTIFY, 1, WM_LBUTTONDOWN);
         return Visible(main) ? main : nullptr;
     }
     // Ended by its exit command, the program unloads what it registered.
     void TearDown() override {
-        if (main) PostMessageA(main, WM_USER + 1, 0, 0);
+        if (main) PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
         if (process) process->WaitExit(10000);
     }
 

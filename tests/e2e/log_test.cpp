@@ -3,11 +3,10 @@
 
 #include <regex>
 
+#include "app/Messages.h"
 #include "tests/e2e/VirtualKeys.h"
 
 namespace {
-
-constexpr UINT kExit = WM_USER + 1;
 
 TEST(Log, TellsStartEachDecisionAndExitWithTheProcessId) {
     e2e::VirtualKeys keys;
@@ -23,7 +22,7 @@ TEST(Log, TellsStartEachDecisionAndExitWithTheProcessId) {
     // keyadmin returns once the program has handled its device-change broadcast.
     ASSERT_EQ(keys.Admin({"pull", "k"}), 0);
     ASSERT_EQ(keys.Admin({"plug", "k"}), 0);
-    PostMessageA(main, kExit, 0, 0);
+    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     ASSERT_TRUE(program.WaitExit(20000));
 
     const std::string stamp =

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/Messages.h"
 #include "tests/e2e/VirtualKeys.h"
 
 namespace {
@@ -98,7 +99,7 @@ protected:
     }
     void Exit() {
         if (!process) return;
-        PostMessageA(main, WM_USER + 1, 0, 0);
+        PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
         process->WaitExit(10000);
         process = nullptr;
     }
@@ -121,7 +122,7 @@ protected:
     // Balloons since `from` once a marker balloon posted after those that count has come.
     Calls BalloonsAfterRegistration(size_t from) {
         BalloonsUntil(from, kRegistered);
-        PostMessageA(main, WM_USER + 5, 20, 0);
+        PostMessageA(main, WM_KEYTOOL_BALLOON, 20, 0);
         Calls balloons = BalloonsUntil(from, kMarker);
         balloons.pop_back();
         return balloons;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/Messages.h"
 #include "tests/e2e/PagesDriver.h"
 
 namespace {
@@ -90,7 +91,7 @@ TEST_F(Secrets, TypedPasswordsReachNeitherLogNorReportNorRegistry) {
     driver::Click(Item(IDC_CHANGE_LABEL));
     AnswerPrompt(kPasswords[2], IDOK);
     ASSERT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "新标签"; }));
-    PostMessageA(main, WM_USER + 1, 0, 0);
+    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(main); }));
 
     ASSERT_EQ(Run(ukeyctl + "diag --out \"" + files.File("report.txt") + "\""), 0);

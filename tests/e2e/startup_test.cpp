@@ -3,6 +3,7 @@
 
 #include <thread>
 
+#include "app/Messages.h"
 #include "tests/e2e/VirtualKeys.h"
 #include "tests/sequence/Sequence.h"
 
@@ -11,8 +12,6 @@ namespace {
 using driver::Visible;
 using Calls = std::vector<std::string>;
 
-constexpr UINT kExit = WM_USER + 1;
-constexpr UINT kActivate = WM_USER + 2;
 constexpr LONG kTag = 0x72C49254;  // the key library's instance tag
 
 // A window of another process with the main window's class and title, whose
@@ -22,17 +21,17 @@ public:
     LookAlike(LONG userData, bool hang) {
         HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         m_thread = std::thread([=] {
-            HWND hwnd = CreateWindowExA(0, driver::kDialogClass, driver::kMainTitle, WS_POPUP, 0, 0,
-                                        10, 10, nullptr, nullptr, nullptr, nullptr);
+            HWND hwnd = CreateWindowExW(0, L"#32770", driver::Wide(driver::kMainTitle).c_str(),
+                                        WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
             SetWindowLongA(hwnd, GWL_USERDATA, userData);
             if (hang) {
                 s_dialogProc = reinterpret_cast<WNDPROC>(
-                    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Hanging)));
+                    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Hanging)));
             }
             m_threadId = GetCurrentThreadId();
             SetEvent(ready);
             MSG msg;
-            while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
             DestroyWindow(hwnd);
         });
         WaitForSingleObject(ready, INFINITE);
@@ -45,8 +44,8 @@ public:
 
 private:
     static LRESULT CALLBACK Hanging(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        if (msg == kActivate) Sleep(4000);
-        return CallWindowProcA(s_dialogProc, hwnd, msg, wp, lp);
+        if (msg == WM_KEYTOOL_ACTIVATE) Sleep(4000);
+        return CallWindowProcW(s_dialogProc, hwnd, msg, wp, lp);
     }
     static inline WNDPROC s_dialogProc = nullptr;
     std::thread m_thread;
@@ -164,18 +163,18 @@ TEST_F(Startup, KeysAndMessagesHideShowRefreshAndEnd) {
     driver::PressKey(driver::FocusOf(main), VK_ESCAPE);
     EXPECT_TRUE(driver::WaitUntil([&] { return !Visible(main); }));
     DWORD_PTR answer = 0;
-    SendMessageTimeoutA(main, kActivate, SW_SHOW, 0, SMTO_BLOCK, 5000, &answer);
+    SendMessageTimeoutA(main, WM_KEYTOOL_ACTIVATE, SW_SHOW, 0, SMTO_BLOCK, 5000, &answer);
     EXPECT_EQ(static_cast<LRESULT>(answer), -1);
     EXPECT_TRUE(Visible(main));
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(driver::WaitUntil([&] { return !Visible(main); }));
-    SendMessageTimeoutA(main, kActivate, SW_HIDE, 0, SMTO_BLOCK, 5000, &answer);
+    SendMessageTimeoutA(main, WM_KEYTOOL_ACTIVATE, SW_HIDE, 0, SMTO_BLOCK, 5000, &answer);
     EXPECT_EQ(static_cast<LRESULT>(answer), -1);
     EXPECT_FALSE(Visible(main));
 
     // Exit unloads the certificates, then clears both secure-channel caches.
     const size_t platformBefore = keys.ShellCalls().size();
-    PostMessageA(main, kExit, 0, 0);
+    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     ASSERT_TRUE(process->WaitExit(10000));
     EXPECT_EQ(keys.Calls().back(), "CSP_UnloadIECert()");
     const Calls platform = keys.ShellCalls();
@@ -194,7 +193,7 @@ TEST_F(Startup, ExitSentToTheHiddenToolEndsItWithTheCertificatesUnloaded) {
     // An installer sends the request and waits for its answer; nothing else
     // reaches the tool's queue afterwards to wake it.
     DWORD_PTR answer = 1;
-    ASSERT_TRUE(SendMessageTimeoutA(main, kExit, 0, 0, SMTO_BLOCK, 5000, &answer));
+    ASSERT_TRUE(SendMessageTimeoutA(main, WM_KEYTOOL_EXIT, 0, 0, SMTO_BLOCK, 5000, &answer));
     EXPECT_EQ(answer, 0u);
     ASSERT_TRUE(process->WaitExit(10000));
     EXPECT_EQ(keys.Calls().back(), "CSP_UnloadIECert()");

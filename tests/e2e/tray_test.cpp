@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "app/Messages.h"
 #include "tests/e2e/VirtualKeys.h"
 #include "tests/sequence/Sequence.h"
 
@@ -45,7 +46,7 @@ protected:
     }
     // Ended by its exit command, the program unloads what it registered.
     void TearDown() override {
-        PostMessageA(main, WM_USER + 1, 0, 0);
+        PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
         process->WaitExit(10000);
     }
     Calls PlatformSince(size_t before, size_t count) {
@@ -132,19 +133,19 @@ TEST_F(Tray, BalloonsAskedForByOtherProcessesAreBounded) {
         EXPECT_EQ(PlatformSince(before, expected.size()), expected) << text.size;
     }
     const size_t before = keys.ShellCalls().size();
-    PostMessageA(main, WM_USER + 5, 21, 0);  // no such text: nothing changes
-    PostMessageA(main, WM_USER + 5, 20, 0);
+    PostMessageA(main, WM_KEYTOOL_BALLOON, 21, 0);  // no such text: nothing changes
+    PostMessageA(main, WM_KEYTOOL_BALLOON, 20, 0);
     EXPECT_EQ(PlatformSince(before, 2),
               (Calls{kTakeAway, Balloon(kTipNoKey, "更改UsbKey标签完成!")}));
 }
 
 TEST_F(Tray, IconPressAndMenuCommandsWorkWhileHidden) {
-    SendMessageA(main, WM_USER + 4, 1, WM_LBUTTONUP);  // only a press counts
+    SendMessageA(main, WM_KEYTOOL_TRAYNOTIFY, 1, WM_LBUTTONUP);  // only a press counts
     EXPECT_FALSE(Visible(main));
-    SendMessageA(main, WM_USER + 4, 1, WM_LBUTTONDOWN);
+    SendMessageA(main, WM_KEYTOOL_TRAYNOTIFY, 1, WM_LBUTTONDOWN);
     EXPECT_TRUE(Visible(main));
     EXPECT_EQ(GetForegroundWindow(), main);
-    SendMessageA(main, WM_USER + 4, 1, WM_LBUTTONDOWN);
+    SendMessageA(main, WM_KEYTOOL_TRAYNOTIFY, 1, WM_LBUTTONDOWN);
     EXPECT_FALSE(Visible(main));
     SendMessageA(main, WM_COMMAND, 133, 0);  // "显示用户管理工具"
     EXPECT_TRUE(Visible(main));
@@ -152,7 +153,7 @@ TEST_F(Tray, IconPressAndMenuCommandsWorkWhileHidden) {
 
 TEST_F(Tray, MenuTakesTheForegroundAndWakesTheWindowAfterwards) {
     const size_t before = keys.ShellCalls().size();
-    PostMessageA(main, WM_USER + 4, 1, WM_RBUTTONDOWN);
+    PostMessageA(main, WM_KEYTOOL_TRAYNOTIFY, 1, WM_RBUTTONDOWN);
     HWND menu = nullptr;
     ASSERT_TRUE(driver::WaitUntil([&] {
         for (HWND hwnd : driver::TopLevelWindows(process->Id(), "#32768")) {
@@ -216,7 +217,7 @@ TEST_F(Tray, AboutBoxLinkCursorAndSecondOpening) {
     // Pressed while the box is open, the icon shows the window with the box in
     // front, and a second press leaves the window under the box.
     for (int press = 0; press < 2; ++press) {
-        SendMessageA(main, WM_USER + 4, 1, WM_LBUTTONDOWN);
+        SendMessageA(main, WM_KEYTOOL_TRAYNOTIFY, 1, WM_LBUTTONDOWN);
         EXPECT_TRUE(Visible(main));
         EXPECT_EQ(GetForegroundWindow(), about);
     }
@@ -227,7 +228,7 @@ TEST_F(Tray, AboutBoxLinkCursorAndSecondOpening) {
     ASSERT_TRUE(driver::Press(about, IDOK));
     EXPECT_TRUE(ShownOnce("SetClassLongW(Button,-12,arrow)"));
     EXPECT_TRUE(driver::Enabled(main));
-    SendMessageA(main, WM_USER + 4, 1, WM_LBUTTONDOWN);
+    SendMessageA(main, WM_KEYTOOL_TRAYNOTIFY, 1, WM_LBUTTONDOWN);
     EXPECT_FALSE(Visible(main));
 
     PostMessageA(main, WM_COMMAND, 57681, 0);  // from the tray menu, while hidden
