@@ -2,6 +2,7 @@
 
 #include "device/KeyDeviceRepairDevices.h"
 #include "device/KeyDeviceRepairRegistry.h"
+#include "framework/Text.h"
 #include "log/Log.h"
 
 namespace {
@@ -11,7 +12,7 @@ public:
     explicit OwnedMessageBox(HWND owner) : owner_(owner) {}
     void Show(const char* text) override {
         LogLine("repair: failed key device's registry entries wiped, asking to plug it in again");
-        ::MessageBoxA(owner_, text, "提示", MB_OK);
+        ::MessageBoxW(owner_, fw::Widen(text).c_str(), L"提示", MB_OK);
     }
 
 private:

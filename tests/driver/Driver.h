@@ -88,6 +88,9 @@ bool Press(HWND dialog, int buttonId, DWORD timeoutMs = kDefaultTimeoutMs);
 // row, as 0x00RRGGBB.
 std::vector<DWORD> ScreenPixels(const RECT& rect);
 
+// The window as shown on the screen, as a bitmap file.
+bool SaveScreenshot(HWND window, const std::string& path);
+
 void Click(HWND button);
 std::wstring Wide(const std::string& gbk);
 // Types GBK bytes as keyboard characters in UTF-16, each handled before the next.

@@ -90,6 +90,8 @@ TEST_F(Startup, WithKeyShowsRegistersAndLists) {
     EXPECT_TRUE(Visible(main));
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return e2e::Count(keys.Calls(), "CSP_ContainerInfo(1,5,128)") >= 1; }));
+    // One picture of the window per code page the run has, to look at.
+    EXPECT_TRUE(driver::SaveScreenshot(main, "main-window-" + std::to_string(GetACP()) + ".bmp"));
     const seq::Line expected[] = {
         {"CSP_UnloadIECert()"},
         {"CSP_GetInstanceTag(0,0)"},
