@@ -9,14 +9,14 @@ namespace {
 
 class OwnedMessageBox : public keytool::MessageSink {
 public:
-    explicit OwnedMessageBox(HWND owner) : owner_(owner) {}
+    explicit OwnedMessageBox(HWND owner) : m_owner(owner) {}
     void Show(const char* text) override {
         LogLine("repair: failed key device's registry entries wiped, asking to plug it in again");
-        ::MessageBoxW(owner_, fw::Widen(text).c_str(), L"提示", MB_OK);
+        ::MessageBoxW(m_owner, fw::Widen(text).c_str(), L"提示", MB_OK);
     }
 
 private:
-    HWND owner_;
+    HWND m_owner;
 };
 
 }  // namespace

@@ -40,14 +40,14 @@ HDEVINFO OpenDeviceList() {
 bool SetupDeviceList::Open() { return OpenDeviceList() != INVALID_HANDLE_VALUE; }
 
 bool SetupDeviceList::SelectDevice(std::uint32_t index) {
-    device_.cbSize = sizeof device_;
-    return ::SetupDiEnumDeviceInfo(g_hDevInfo, index, &device_) != FALSE;
+    m_device.cbSize = sizeof m_device;
+    return ::SetupDiEnumDeviceInfo(g_hDevInfo, index, &m_device) != FALSE;
 }
 
 bool SetupDeviceList::GetNodeStatus(std::uint32_t& status, std::uint32_t& problem) {
     ULONG nodeStatus = 0;
     ULONG nodeProblem = 0;
-    if (::CM_Get_DevNode_Status(&nodeStatus, &nodeProblem, device_.DevInst, 0) != CR_SUCCESS) {
+    if (::CM_Get_DevNode_Status(&nodeStatus, &nodeProblem, m_device.DevInst, 0) != CR_SUCCESS) {
         return false;
     }
     status = nodeStatus;
@@ -57,12 +57,12 @@ bool SetupDeviceList::GetNodeStatus(std::uint32_t& status, std::uint32_t& proble
 
 bool SetupDeviceList::HasClassImage() {
     int image = 0;
-    return ::SetupDiGetClassImageIndex(&g_ClassImageList, &device_.ClassGuid, &image) != FALSE;
+    return ::SetupDiGetClassImageIndex(&g_ClassImageList, &m_device.ClassGuid, &image) != FALSE;
 }
 
 bool SetupDeviceList::ReadProperty(keytool::DeviceProperty property, char* buffer,
                                    std::size_t size) {
-    return ::SetupDiGetDeviceRegistryPropertyA(g_hDevInfo, &device_, static_cast<DWORD>(property),
+    return ::SetupDiGetDeviceRegistryPropertyA(g_hDevInfo, &m_device, static_cast<DWORD>(property),
                                                nullptr, reinterpret_cast<PBYTE>(buffer),
                                                static_cast<DWORD>(size), nullptr) != FALSE;
 }

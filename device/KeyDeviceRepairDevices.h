@@ -26,5 +26,5 @@ public:
     bool ReadProperty(keytool::DeviceProperty property, char* buffer, std::size_t size) override;
 
 private:
-    SP_DEVINFO_DATA device_{};
+    SP_DEVINFO_DATA m_device{};
 };
