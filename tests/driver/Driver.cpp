@@ -15,14 +15,6 @@ const char kMainTitle[] = "QelmoraUsbKey管理工具";
 
 namespace {
 
-// The tests' texts are GBK, whatever code page the run has; the windows speak UTF-16.
-std::string Gbk(const wchar_t* text, int length) {
-    std::string bytes(static_cast<size_t>(length) * 2, '\0');
-    bytes.resize(static_cast<size_t>(WideCharToMultiByte(
-        936, 0, text, length, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
-    return bytes;
-}
-
 // A run claims its code page (KEYTOOL_CODE_PAGE, else 936): a locale that Wine
 // did not take would test the wrong thing.
 class CodePageCheck : public ::testing::Environment {
@@ -169,7 +161,7 @@ std::string Text(HWND hwnd) {
     DWORD_PTR length = 0;
     SendMessageTimeoutW(hwnd, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
                         SMTO_BLOCK, kDefaultTimeoutMs, &length);
-    return Gbk(text, static_cast<int>(length));
+    return Gbk({text, length});
 }
 
 std::string ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
@@ -180,7 +172,7 @@ std::vector<std::string> ComboItems(HWND combo) {
         wchar_t wide[512] = {};
         if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) >= 512) continue;
         SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide));
-        items.push_back(Gbk(wide, static_cast<int>(wcslen(wide))));
+        items.push_back(Gbk(wide));
     }
     return items;
 }
@@ -298,6 +290,14 @@ bool Press(HWND dialog, int buttonId, DWORD timeoutMs) {
 }
 
 void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+
+std::string Gbk(std::wstring_view text) {
+    std::string bytes(text.size() * 2, '\0');
+    bytes.resize(static_cast<size_t>(
+        WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                            static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
 
 std::wstring Wide(const std::string& gbk) {
     std::wstring text(gbk.size(), L'\0');

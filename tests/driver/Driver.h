@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace driver {
@@ -92,6 +93,8 @@ std::vector<DWORD> ScreenPixels(const RECT& rect);
 bool SaveScreenshot(HWND window, const std::string& path);
 
 void Click(HWND button);
+// The tests' texts are GBK, whatever code page the run has; the windows speak UTF-16.
+std::string Gbk(std::wstring_view text);
 std::wstring Wide(const std::string& gbk);
 // Types GBK bytes as keyboard characters in UTF-16, each handled before the next.
 void Type(HWND control, const std::string& bytes);

@@ -49,7 +49,9 @@ protected:
         return box;
     }
     // The top-level dialog with this caption, if any.
-    static HWND Dialog(const char* caption) { return FindWindowA(driver::kDialogClass, caption); }
+    static HWND Dialog(const char* caption) {
+        return FindWindowW(L"#32770", driver::Wide(caption).c_str());
+    }
     void AnswerPrompt(const std::string& password, int button) const {
         ASSERT_TRUE(
             driver::WaitUntil([] { return driver::Visible(Dialog("验证UsbKey用户密码")); }));

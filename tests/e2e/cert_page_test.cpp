@@ -72,8 +72,8 @@ protected:
     // goes through memory of the program's: tree-view messages carry no pointers across.
     std::string Tree() {
         struct Remote {
-            TVITEMA item;
-            char text[260];
+            TVITEMW item;
+            wchar_t text[260];
         };
         HANDLE process =
             OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
@@ -92,11 +92,12 @@ protected:
                 answer.item.stateMask = 0xFFFF, answer.item.pszText = remote->text,
                 answer.item.cchTextMax = 260;
                 WriteProcessMemory(process, remote, &answer, sizeof answer, nullptr);
-                SendMessageA(Item(IDC_CERT_TREE), TVM_GETITEMA, 0, LPARAM(&remote->item));
+                SendMessageA(Item(IDC_CERT_TREE), TVM_GETITEMW, 0, LPARAM(&remote->item));
                 ReadProcessMemory(process, remote, &answer, sizeof answer, nullptr);
-                handles[answer.text] = item;
+                const std::string text = driver::Gbk(answer.text);
+                handles[text] = item;
                 const UINT image = (answer.item.state & TVIS_STATEIMAGEMASK) >> 12;
-                tree += depth + answer.text + (image ? " [" + std::to_string(image) + "]" : "") +
+                tree += depth + text + (image ? " [" + std::to_string(image) + "]" : "") +
                         (answer.item.state & TVIS_EXPANDED ? " +|" : "|");
                 self(self, next(item, TVGN_CHILD), depth + ">");
             }
