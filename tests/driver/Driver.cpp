@@ -15,12 +15,12 @@ const char kMainTitle[] = "QelmoraUsbKey管理工具";
 
 namespace {
 
-// A run claims its code page (KEYTOOL_CODE_PAGE, else 936): a locale that Wine
+// A run claims its code page (KEYTOOL_CODEPAGE, else 936): a locale that Wine
 // did not take would test the wrong thing.
 class CodePageCheck : public ::testing::Environment {
 public:
     void SetUp() override {
-        const char* claimed = std::getenv("KEYTOOL_CODE_PAGE");
+        const char* claimed = std::getenv("KEYTOOL_CODEPAGE");
         const char* locale = std::getenv("LC_ALL");
         ASSERT_EQ(GetACP(), claimed ? std::strtoul(claimed, nullptr, 10) : 936ul)
             << "Wine did not take the locale of this run, LC_ALL " << (locale ? locale : "unset");

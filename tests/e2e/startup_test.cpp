@@ -21,8 +21,8 @@ public:
     LookAlike(LONG userData, bool hang) {
         HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         m_thread = std::thread([=] {
-            HWND hwnd = CreateWindowExW(0, L"#32770", driver::Wide(driver::kMainTitle).c_str(),
-                                        WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+            HWND hwnd = CreateWindowExW(0, KEYTOOL_MAIN_CLASS, KEYTOOL_MAIN_TITLE, WS_POPUP, 0, 0,
+                                        10, 10, nullptr, nullptr, nullptr, nullptr);
             SetWindowLongA(hwnd, GWL_USERDATA, userData);
             if (hang) {
                 s_dialogProc = reinterpret_cast<WNDPROC>(
