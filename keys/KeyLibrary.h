@@ -20,7 +20,7 @@ class KeyLibrary : public keytool::CertRegistrar,
                    public keytool::KeyFiles,
                    public keytool::CertKeyLibrary {
 public:
-    // A string of the library as text; invalid bytes become U+FFFD.
+    // A string of the library as text; bytes that are no GBK show as a stand-in character.
     static std::wstring FromKeyText(std::string_view bytes);
     // The library's form of a text; false when a character has none in GBK.
     static bool ToKeyText(std::wstring_view text, std::string* bytes);
