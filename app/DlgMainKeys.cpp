@@ -8,6 +8,7 @@
 #include "app/DlgMain.h"
 #include "app/Messages.h"
 #include "app/InstanceWindowsWin32.h"
+#include "app/logic/MainWindowRules.h"
 #include "device/KeyDeviceRepair.h"
 #include "device/SecureChannelCache.h"
 #include "device/logic/KeyEvents.h"
@@ -16,7 +17,6 @@
 #include "keylib/logic/KeyList.h"
 #include "keylib/logic/SlotTable.h"
 #include "log/Log.h"
-#include "pages/logic/LastTry.h"
 
 static_assert(keytool::kDbtDeviceArrival == DBT_DEVICEARRIVAL);
 static_assert(keytool::kDbtDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE);
@@ -89,8 +89,8 @@ void CDlgMain::OnDeviceChange(UINT eventType) {
     KeyEvents events(*this, eventType);
     const std::uint32_t keysBefore = m_nKeyCount;
     keytool::HandleDeviceChange(eventType, m_nKeyCount, m_deviceChange, events);
-    keytool::g_TriesLeft.KeepOnly(g_dwSlots, g_nSlots);
-    if (eventType != 0 && m_nKeyCount > keysBefore) {
+    if (keytool::AfterDeviceChange(eventType, keysBefore, m_nKeyCount, g_dwSlots, g_nSlots,
+                                   keytool::g_TriesLeft)) {
         ::PostMessageW(m_hWnd, WM_KEYTOOL_EXPIRYCHECK, TRUE, 0);
     }
 }

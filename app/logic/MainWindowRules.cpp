@@ -23,4 +23,10 @@ TrayPressAction OnTrayLeftPress(bool windowVisible, bool dialogRunning) {
     return windowVisible ? TrayPressAction::Hide : TrayPressAction::ShowAndForeground;
 }
 
+bool AfterDeviceChange(std::uint32_t eventType, std::uint32_t keysBefore, std::uint32_t keysNow,
+                       const std::uint32_t* slots, std::uint32_t count, TriesLeftTable& tries) {
+    tries.KeepOnly(slots, count);
+    return eventType != 0 && keysNow > keysBefore;
+}
+
 }  // namespace keytool

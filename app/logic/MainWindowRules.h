@@ -1,10 +1,12 @@
 // Decisions of the main window that do not need Windows: which page a tab
-// shows, where the pages sit in the tab control, and when the window may
-// become visible.
+// shows, where the pages sit in the tab control, when the window may become
+// visible, and what follows a device change.
 #pragma once
 
 #include <array>
 #include <cstdint>
+
+#include "pages/logic/LastTry.h"
 
 namespace keytool {
 
@@ -42,5 +44,11 @@ std::uint32_t FilterPositionFlags(std::uint32_t flags, bool canShow);
 // window under it: it shows the window and brings the dialog to the front.
 enum class TrayPressAction { Hide, ShowAndForeground, ShowWithDialogInFront };
 TrayPressAction OnTrayLeftPress(bool windowVisible, bool dialogRunning);
+
+// After a device change was evaluated (event type 0: start-up), with the keys listed now:
+// forgets the tries left of keys no longer listed, since a key plugged in later may get one's
+// slot number; true when keys came, so that their certificates are checked for expiry.
+bool AfterDeviceChange(std::uint32_t eventType, std::uint32_t keysBefore, std::uint32_t keysNow,
+                       const std::uint32_t* slots, std::uint32_t count, TriesLeftTable& tries);
 
 }  // namespace keytool

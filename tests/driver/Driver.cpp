@@ -1,10 +1,12 @@
 #include "tests/driver/Driver.h"
 
 #include <gtest/gtest.h>
+#include <wincrypt.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cwchar>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -47,27 +49,10 @@ TempDir::TempDir() {
     CreateDirectoryA(m_path.c_str(), nullptr);
 }
 
-namespace {
-
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(path + "\\" + name);
-        } else {
-            DeleteFileA((path + "\\" + name).c_str());
-        }
-    }
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    RemoveDirectoryA(path.c_str());
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
 }
-
-}  // namespace
-
-TempDir::~TempDir() { RemoveTree(m_path); }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -88,7 +73,7 @@ std::vector<std::string> ReadLines(const std::string& path) {
 
 Process::Process(const std::string& commandLine,
                  const std::map<std::string, std::string>& environment,
-                 const std::string& directory, bool suspended) {
+                 const std::string& directory, bool suspended, HANDLE output) {
     std::map<std::string, std::string> saved;
     for (const auto& [name, value] : environment) {
         char old[4096];
@@ -98,8 +83,10 @@ Process::Process(const std::string& commandLine,
     }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = output ? STARTF_USESTDHANDLES : 0;
+    startup.hStdOutput = startup.hStdError = output;
     std::string command = commandLine;
-    CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE,
+    CreateProcessA(nullptr, command.data(), nullptr, nullptr, output != nullptr,
                    suspended ? CREATE_SUSPENDED : 0, nullptr,
                    directory.empty() ? nullptr : directory.c_str(), &startup, &m_info);
     for (const auto& entry : environment) {
@@ -124,6 +111,44 @@ bool Process::WaitExit(DWORD timeoutMs, DWORD* code) const {
     GetExitCodeProcess(m_info.hProcess, &exitCode);
     if (code) *code = exitCode;
     return true;
+}
+
+int Run(const std::string& commandLine, const std::map<std::string, std::string>& environment,
+        std::string* output, DWORD timeoutMs) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    if (output && !CreatePipe(&read, &write, &inherit, 0)) return -1;
+    if (read) SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    Process process(commandLine, environment, "", false, write);
+    if (write) CloseHandle(write);
+    char chunk[512];
+    DWORD got = 0;
+    while (read && ::ReadFile(read, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        output->append(chunk, got);
+    }
+    if (read) CloseHandle(read);
+    DWORD code = 0;
+    return process.WaitExit(timeoutMs, &code) ? static_cast<int>(code) : -1;
+}
+
+std::string InMyStore(const std::string& subject, bool remove) {
+    HCERTSTORE my =
+        CertOpenStore(remove ? CERT_STORE_PROV_SYSTEM_REGISTRY_A : CERT_STORE_PROV_SYSTEM_A, 0, 0,
+                      CERT_SYSTEM_STORE_CURRENT_USER, "MY");
+    PCCERT_CONTEXT found = CertFindCertificateInStore(
+        my, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_STR_A, subject.c_str(), nullptr);
+    std::string seen = found ? "" : "absent";
+    BYTE bytes[4096];
+    DWORD size = sizeof bytes;
+    if (found &&
+        CertGetCertificateContextProperty(found, CERT_KEY_PROV_INFO_PROP_ID, bytes, &size)) {
+        const auto* info = reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(bytes);
+        seen = Gbk(info->pwszContainerName) + " " + std::to_string(info->dwKeySpec);
+    }
+    if (found && remove) CertDeleteCertificateFromStore(CertDuplicateCertificateContext(found));
+    CertFreeCertificateContext(found);
+    CertCloseStore(my, 0);
+    return seen;
 }
 
 std::vector<HWND> TopLevelWindows(DWORD pid, const char* className) {
@@ -322,19 +347,11 @@ void PressKey(HWND target, UINT virtualKey) {
 
 void PressChord(HWND window, const std::vector<UINT>& virtualKeys) {
     SetForegroundWindow(window);
-    std::vector<INPUT> inputs;
-    for (UINT key : virtualKeys) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = static_cast<WORD>(key);
-        inputs.push_back(input);
-    }
-    for (auto key = virtualKeys.rbegin(); key != virtualKeys.rend(); ++key) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = static_cast<WORD>(*key);
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
+    std::vector<INPUT> inputs(2 * virtualKeys.size());
+    for (size_t i = 0; i < virtualKeys.size(); ++i) {
+        inputs[i].type = inputs[inputs.size() - 1 - i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = inputs[inputs.size() - 1 - i].ki.wVk = static_cast<WORD>(virtualKeys[i]);
+        inputs[inputs.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }

@@ -41,10 +41,11 @@ std::vector<std::string> ReadLines(const std::string& path);
 class Process {
 public:
     // An empty directory leaves the process in the test's own current folder; a suspended one
-    // runs once resumed.
+    // runs once resumed. With output, what the process prints goes to that handle.
     explicit Process(const std::string& commandLine,
                      const std::map<std::string, std::string>& environment = {},
-                     const std::string& directory = "", bool suspended = false);
+                     const std::string& directory = "", bool suspended = false,
+                     HANDLE output = nullptr);
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
@@ -58,6 +59,15 @@ public:
 private:
     PROCESS_INFORMATION m_info{};
 };
+
+// Runs the command to its end: its exit code, -1 when it did not end within the time; what it
+// printed goes to output when given.
+int Run(const std::string& commandLine, const std::map<std::string, std::string>& environment = {},
+        std::string* output = nullptr, DWORD timeoutMs = 60000);
+
+// How the user's "MY" store holds the certificate with this subject: "absent", or the container
+// and key spec it was registered with ("" when none). Remove deletes it from the registry store.
+std::string InMyStore(const std::string& subject, bool remove = false);
 
 std::vector<HWND> TopLevelWindows(DWORD pid, const char* className);
 // The program's main window, once it carries its instance tag.

@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "res/resource.h"
 #include "app/Messages.h"
+#include "res/resource.h"
 #include "tests/e2e/VirtualKeys.h"
 
 namespace e2e {
@@ -22,7 +22,11 @@ protected:
         pid = keys.StartRecorded().Id();
         main = driver::WaitMainWindow(pid);
         ASSERT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == label; }));
+        ShowPage(tab, control);
+    }
+    void ShowPage(int tab, int control) {
         HWND tabs = GetDlgItem(main, IDC_TAB);
+        page = nullptr;
         while ((page = FindWindowExA(tabs, page, driver::kDialogClass, nullptr)) &&
                !Item(control)) {
         }

@@ -60,9 +60,14 @@ std::string SelfSignedCertificate(const std::wstring& subject, long long validFo
 int VirtualKeys::Admin(const std::vector<std::string>& arguments) const {
     std::string command = Quoted(BinDir() + "\\keyadmin.exe") + " --store " + Quoted(Store());
     for (const std::string& argument : arguments) command += " " + Quoted(argument);
-    driver::Process admin(command);
-    DWORD code = 0;
-    return admin.WaitExit(60000, &code) ? static_cast<int>(code) : -1;
+    return driver::Run(command);
+}
+
+bool VirtualKeys::AddKey(const std::string& key, const std::string& label,
+                         const std::vector<std::string>& options, bool plug) const {
+    std::vector<std::string> create = {"create", key, "--label", label, "--password", kPassword};
+    create.insert(create.end(), options.begin(), options.end());
+    return Admin(create) == 0 && (!plug || Admin({"plug", key}) == 0);
 }
 
 driver::Process& VirtualKeys::StartRecorded(const std::map<std::string, std::string>& more) {

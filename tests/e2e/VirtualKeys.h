@@ -23,10 +23,16 @@ constexpr long long kHourTicks = 3600LL * 10000000, kDayTicks = 24 * kHourTicks;
 std::string SelfSignedCertificate(const std::wstring& subject,
                                   long long validFor = 365 * kDayTicks);
 
+constexpr char kPassword[] = "Pass-2026";
+
 class VirtualKeys {
 public:
     // Runs keyadmin on the test's store; its exit code (-1 when it did not end).
     int Admin(const std::vector<std::string>& arguments) const;
+    // Creates a key with the label, kPassword and keyadmin's further create options, and plugs
+    // it in unless told not to; true when keyadmin did all.
+    bool AddKey(const std::string& key, const std::string& label,
+                const std::vector<std::string>& options = {}, bool plug = true) const;
     // The program with the pass-through library, with more environment if given.
     driver::Process& StartRecorded(const std::map<std::string, std::string>& more = {});
     std::vector<std::string> Calls() const { return driver::ReadLines(m_logs.File("calls.log")); }

@@ -1,7 +1,6 @@
 // The certificate page on a virtual key with real certificates (its tree read as tests start).
 #include <map>
 
-#include "app/Messages.h"
 #include "tests/e2e/PagesDriver.h"
 
 namespace {
@@ -54,7 +53,7 @@ void PlantUnixLink(const std::string& target, const std::string& link) {
 class CertPage : public e2e::PagesTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(keys.Admin({"create", "k", "--label", "证书Key", "--password", "Pass-2026"}), 0);
+        ASSERT_TRUE(keys.AddKey("k", "证书Key", {}, false));
         const wchar_t* names[] = {L"演示用户 加密", L"演示用户 签名", L"演示企业 签名"};
         for (int i = 0; i < 3; ++i) {
             driver::WriteFile(dir.File("c.der"),
@@ -129,28 +128,6 @@ TEST_F(CertPage, DeletionThroughBothConfirmationsAndThePrompt) {
     const std::string steps = "CSP_Reset(1)\nCSP_VerifyPassword(1,1,null)\n";
     EXPECT_NE(Calls().find(steps + "CSP_DeleteContainerByName(1,\"DemoUser\")\n"),
               std::string::npos);
-}
-
-TEST_F(CertPage, OneTryLeftAfterAFailedDeletionAsksBeforeTheNext) {
-    ASSERT_EQ(keys.Admin({"set", "k", "--tries-left", "2"}), 0);
-    ASSERT_TRUE(Select("演示用户 签名"));
-    const auto confirmed = [&] {
-        driver::Click(Item(IDC_DELETE_CERT));
-        return Box(IDYES).text + Box(IDYES).text != "";
-    };
-    ASSERT_TRUE(confirmed());
-    AnswerPrompt("Wrong-2026", IDOK);  // wrong: nothing is said
-
-    ASSERT_TRUE(confirmed());
-    const driver::MessageBoxInfo question = Box(IDNO);
-    EXPECT_EQ(question.text, "这是最后一次输入机会，如果密码错误，UsbKey将被锁死。是否继续？");
-    EXPECT_TRUE(driver::Sync(main));
-    EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_Reset(1)"), 1u);
-
-    ASSERT_TRUE(confirmed());
-    EXPECT_EQ(Box(IDYES).text, question.text);
-    AnswerPrompt("Pass-2026", IDOK);
-    EXPECT_TRUE(driver::WaitUntil([&] { return Tree() == "USBKEY: +|>容器0  空|" + kRest; }));
 }
 
 TEST_F(CertPage, SystemCheckFindsNoServiceAndHoldsTheMainWindow) {

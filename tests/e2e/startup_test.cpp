@@ -1,9 +1,16 @@
-// Start-up, single instance, and the main window's keys and private messages.
+// Start-up, single instance, the main window's keys and private messages, the ways it ends,
+// device changes during a prompt or while another process holds the key store, and its log.
+#include <windows.h>
+// windows.h must come first.
+#include <dbt.h>
+
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <thread>
 
 #include "app/Messages.h"
+#include "res/resource.h"
 #include "tests/e2e/VirtualKeys.h"
 #include "tests/sequence/Sequence.h"
 
@@ -14,20 +21,18 @@ using Calls = std::vector<std::string>;
 
 constexpr LONG kTag = 0x72C49254;  // the key library's instance tag
 
-// A window of another process with the main window's class and title, whose
-// answer to the activation request the test chooses: DefDlgProc's 0, or none.
-class LookAlike {
+// A window of another process with the main window's class, title and tag, that does not
+// answer the activation request.
+class HungLookAlike {
 public:
-    LookAlike(LONG userData, bool hang) {
+    HungLookAlike() {
         HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         m_thread = std::thread([=] {
             HWND hwnd = CreateWindowExW(0, KEYTOOL_MAIN_CLASS, KEYTOOL_MAIN_TITLE, WS_POPUP, 0, 0,
                                         10, 10, nullptr, nullptr, nullptr, nullptr);
-            SetWindowLongA(hwnd, GWL_USERDATA, userData);
-            if (hang) {
-                s_dialogProc = reinterpret_cast<WNDPROC>(
-                    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Hanging)));
-            }
+            SetWindowLongA(hwnd, GWL_USERDATA, kTag);
+            s_dialogProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Hanging)));
             m_threadId = GetCurrentThreadId();
             SetEvent(ready);
             MSG msg;
@@ -37,7 +42,7 @@ public:
         WaitForSingleObject(ready, INFINITE);
         CloseHandle(ready);
     }
-    ~LookAlike() {
+    ~HungLookAlike() {
         PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
         m_thread.join();
     }
@@ -52,29 +57,38 @@ private:
     DWORD m_threadId = 0;
 };
 
+Calls Since(const Calls& all, size_t before) {
+    return Calls(all.begin() + static_cast<std::ptrdiff_t>(std::min(before, all.size())),
+                 all.end());
+}
+
 class Startup : public ::testing::Test {
 protected:
     HWND Start() {
         process = &keys.StartRecorded();
-        return driver::WaitMainWindow(process->Id());
+        return main = driver::WaitMainWindow(process->Id());
     }
-    void PlugKey() {
-        ASSERT_EQ(keys.Admin({"create", "k", "--label", "演示UsbKey", "--password", "Pass-2026",
-                              "--status", "2"}),
-                  0);
-        ASSERT_EQ(keys.Admin({"plug", "k"}), 0);  // slot 1 in a fresh store
+    void PlugKey() { ASSERT_TRUE(keys.AddKey("k", "演示UsbKey", {"--status", "2"})); }
+    bool Listed() {
+        return driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "演示UsbKey"; });
     }
-    bool Listed(HWND main) {
-        return driver::WaitUntil([&] { return driver::ItemText(main, 1001) == "演示UsbKey"; });
+    // Initial-password prompts of the program shown now.
+    std::vector<HWND> Prompts() const {
+        std::vector<HWND> prompts;
+        for (HWND hwnd : driver::TopLevelWindows(process->Id(), driver::kDialogClass)) {
+            if (Visible(hwnd) && driver::Text(hwnd) == "修改UsbKey初始密码")
+                prompts.push_back(hwnd);
+        }
+        return prompts;
     }
 
     e2e::VirtualKeys keys;
     driver::Process* process = nullptr;
+    HWND main = nullptr;
 };
 
 TEST_F(Startup, WithoutKeyStaysHiddenAndAsksTheLibraryInOrder) {
-    HWND main = Start();
-    ASSERT_NE(main, nullptr);
+    ASSERT_NE(Start(), nullptr);
     EXPECT_FALSE(Visible(main));
     EXPECT_EQ(GetWindowLongA(main, GWL_USERDATA), kTag);
     EXPECT_EQ(keys.Calls(),
@@ -84,52 +98,47 @@ TEST_F(Startup, WithoutKeyStaysHiddenAndAsksTheLibraryInOrder) {
 
 TEST_F(Startup, WithKeyShowsRegistersAndLists) {
     PlugKey();
-    HWND main = Start();
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(Listed(main));
+    ASSERT_NE(Start(), nullptr);
+    ASSERT_TRUE(Listed());
     EXPECT_TRUE(Visible(main));
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return e2e::Count(keys.Calls(), "CSP_ContainerInfo(1,5,128)") >= 1; }));
     // One picture of the window per code page the run has, to look at.
     EXPECT_TRUE(driver::SaveScreenshot(main, "main-window-" + std::to_string(GetACP()) + ".bmp"));
-    const seq::Line expected[] = {
-        {"CSP_UnloadIECert()"},
-        {"CSP_GetInstanceTag(0,0)"},
-        {"CSP_SetMainWindow()"},
-        {"CSP_UnloadIECert()"},
-        {"CSP_GetSlotList(null)"},
-        {"CSP_GetSlotList(array)"},
-        {"CSP_FileAllID(1)"},
-        {"CSP_UnloadIECert()"},
-        {"CSP_ChangeInitPassword(1)"},
-        {"CSP_GetSlotStatus(1)"},
-        {"CSP_LoadCertToIE(1,3)"},
-        // balloon 19 goes to every tagged main window: here its own
-        {"CSP_GetInstanceTag(0,0)"},
-        {"CSP_GetSlotList(array)"},
-        {"CSP_GetUsbKeyLabel(1)"},
-        // the certificate page's tree of the key's six containers, all empty
-        {"CSP_ContainerCount(1)"},
-        {"CSP_ContainerInfo(1,0,128)"},
-        {"CSP_ContainerInfo(1,1,128)"},
-        {"CSP_ContainerInfo(1,2,128)"},
-        {"CSP_ContainerInfo(1,3,128)"},
-        {"CSP_ContainerInfo(1,4,128)"},
-        {"CSP_ContainerInfo(1,5,128)"},
-        // the expiry check reads them again once it has run
-        {"CSP_ContainerInfo(1,0,128)", true},
-        {"CSP_ContainerInfo(1,1,128)", true},
-        {"CSP_ContainerInfo(1,2,128)", true},
-        {"CSP_ContainerInfo(1,3,128)", true},
-        {"CSP_ContainerInfo(1,4,128)", true},
-        {"CSP_ContainerInfo(1,5,128)", true},
-    };
+    // Balloon 19 goes to every tagged main window, here its own; the certificate page's tree
+    // reads the key's six containers, all empty; the expiry check may read them again.
+    const seq::Line expected[] = {"CSP_UnloadIECert()",
+                                  "CSP_GetInstanceTag(0,0)",
+                                  "CSP_SetMainWindow()",
+                                  "CSP_UnloadIECert()",
+                                  "CSP_GetSlotList(null)",
+                                  "CSP_GetSlotList(array)",
+                                  "CSP_FileAllID(1)",
+                                  "CSP_UnloadIECert()",
+                                  "CSP_ChangeInitPassword(1)",
+                                  "CSP_GetSlotStatus(1)",
+                                  "CSP_LoadCertToIE(1,3)",
+                                  "CSP_GetInstanceTag(0,0)",
+                                  "CSP_GetSlotList(array)",
+                                  "CSP_GetUsbKeyLabel(1)",
+                                  "CSP_ContainerCount(1)",
+                                  "CSP_ContainerInfo(1,0,128)",
+                                  "CSP_ContainerInfo(1,1,128)",
+                                  "CSP_ContainerInfo(1,2,128)",
+                                  "CSP_ContainerInfo(1,3,128)",
+                                  "CSP_ContainerInfo(1,4,128)",
+                                  "CSP_ContainerInfo(1,5,128)",
+                                  seq::Optional("CSP_ContainerInfo(1,0,128)"),
+                                  seq::Optional("CSP_ContainerInfo(1,1,128)"),
+                                  seq::Optional("CSP_ContainerInfo(1,2,128)"),
+                                  seq::Optional("CSP_ContainerInfo(1,3,128)"),
+                                  seq::Optional("CSP_ContainerInfo(1,4,128)"),
+                                  seq::Optional("CSP_ContainerInfo(1,5,128)")};
     seq::ExpectSequence(keys.Calls(), expected, "start with a key");
 }
 
 TEST_F(Startup, SecondStartBringsTheHiddenFirstToFrontAndEnds) {
-    HWND main = Start();
-    ASSERT_NE(main, nullptr);
+    ASSERT_NE(Start(), nullptr);
     driver::Process& second = keys.StartRecorded();
     DWORD code = 1;
     ASSERT_TRUE(second.WaitExit(10000, &code));
@@ -139,23 +148,16 @@ TEST_F(Startup, SecondStartBringsTheHiddenFirstToFrontAndEnds) {
     EXPECT_TRUE(driver::TopLevelWindows(second.Id(), driver::kDialogClass).empty());
 }
 
-TEST_F(Startup, LookAlikesWithAnotherTagOrAnsweringZeroAreSkipped) {
-    LookAlike otherTag(0x1111, false);
-    LookAlike answersZero(kTag, false);
-    EXPECT_NE(Start(), nullptr);
-}
-
 TEST_F(Startup, TaggedWindowThatDoesNotAnswerEndsTheNewcomer) {
-    LookAlike hung(kTag, true);
+    HungLookAlike hung;
     process = &keys.StartRecorded();
     ASSERT_TRUE(process->WaitExit(15000));
     EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_SetMainWindow()"), 0u);
 }
 
-TEST_F(Startup, KeysAndMessagesHideShowRefreshAndEnd) {
+TEST_F(Startup, KeysAndMessagesHideShowRefreshAndEndAndTheLogTellsIt) {
     PlugKey();
-    HWND main = Start();
-    ASSERT_TRUE(main && Listed(main));
+    ASSERT_TRUE(Start() && Listed());
 
     driver::PressKey(driver::FocusOf(main), VK_RETURN);  // refreshes, stays open
     EXPECT_TRUE(
@@ -179,27 +181,122 @@ TEST_F(Startup, KeysAndMessagesHideShowRefreshAndEnd) {
     PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     ASSERT_TRUE(process->WaitExit(10000));
     EXPECT_EQ(keys.Calls().back(), "CSP_UnloadIECert()");
-    const Calls platform = keys.ShellCalls();
-    EXPECT_EQ(Calls(platform.begin() + platformBefore, platform.end()),
+    EXPECT_EQ(Since(keys.ShellCalls(), platformBefore),
               (Calls{"LoadLibraryExA(SCHANNEL.DLL,0x800)", "LoadLibraryExA(WININET.DLL,0x800)",
                      "SslEmptyCacheW(null,0)", "IncrementUrlCacheHeaderData(14)",
                      "FreeLibrary(SCHANNEL.DLL)", "FreeLibrary(WININET.DLL)"}));
+
+    // The log's lines carry the time and the process id; their wording is the log's own.
+    const std::string log = driver::ReadFile(keys.LogFile());
+    const std::string stamp =
+        R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}Z \[)" + std::to_string(process->Id()) + R"(\] )";
+    EXPECT_TRUE(std::regex_search(
+        log,
+        std::regex(stamp + R"(start [^\r\n]*code page 936\r?\n)" + stamp +
+                   R"(device change 0x0000: 1 key\(s\) counted, 1 listed, 0 before: inserted)")))
+        << log;
+    EXPECT_TRUE(
+        std::regex_search(log, std::regex(stamp + R"(exit \d+\.\d+\.\d+ \(32-bit\)\r?\n$)")))
+        << log;
 }
 
-TEST_F(Startup, ExitSentToTheHiddenToolEndsItWithTheCertificatesUnloaded) {
+// An installer sends the exit request and waits for its answer, nothing else reaching the tool's
+// queue afterwards to wake it; the tray menu's 退出 and a log-off end the session as well.
+TEST_F(Startup, ExitTrayExitAndLogOffUnloadTheCertificatesOfTheHiddenTool) {
     PlugKey();
-    HWND main = Start();
-    ASSERT_TRUE(main && Listed(main));
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(driver::WaitUntil([&] { return !Visible(main); }));
-    // An installer sends the request and waits for its answer; nothing else
-    // reaches the tool's queue afterwards to wake it.
-    DWORD_PTR answer = 1;
-    ASSERT_TRUE(SendMessageTimeoutA(main, WM_KEYTOOL_EXIT, 0, 0, SMTO_BLOCK, 5000, &answer));
-    EXPECT_EQ(answer, 0u);
-    ASSERT_TRUE(process->WaitExit(10000));
-    EXPECT_EQ(keys.Calls().back(), "CSP_UnloadIECert()");
-    EXPECT_EQ(e2e::Count(keys.ShellCalls(), "SslEmptyCacheW(null,0)"), 1u);
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        DWORD lParam;
+        DWORD_PTR answer;
+        bool ends;
+    } endings[] = {
+        {WM_KEYTOOL_EXIT, 0, 0, 0, true},
+        {WM_COMMAND, ID_TRAY_EXIT, 0, 0, true},
+        {WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, TRUE, false},
+    };
+    for (const auto& end : endings) {
+        ASSERT_TRUE(Start() && Listed());
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(driver::WaitUntil([&] { return !Visible(main); }));
+        const size_t cleared = e2e::Count(keys.ShellCalls(), "SslEmptyCacheW(null,0)");
+        DWORD_PTR answer = 7;
+        ASSERT_TRUE(SendMessageTimeoutA(main, end.message, end.wParam,
+                                        static_cast<LPARAM>(end.lParam), SMTO_BLOCK, 5000,
+                                        &answer));
+        EXPECT_EQ(answer, end.answer) << end.message;
+        EXPECT_EQ(process->WaitExit(end.ends ? 10000 : 500), end.ends) << end.message;
+        EXPECT_EQ(keys.Calls().back(), "CSP_UnloadIECert()") << end.message;
+        EXPECT_EQ(e2e::Count(keys.ShellCalls(), "SslEmptyCacheW(null,0)"), cleared + 1);
+    }
+    SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, static_cast<LPARAM>(ENDSESSION_LOGOFF),
+                        SMTO_BLOCK, 5000, nullptr);
+    EXPECT_EQ(keys.Calls().back(), "CSP_UnloadIECert()") << "nothing registered again";
+}
+
+TEST_F(Startup, KeysComingAndGoingDuringThePromptLeaveOnePromptAndOneLaterPass) {
+    ASSERT_TRUE(keys.AddKey("first", "初始Key", {"--initial"}));  // slot 1
+    ASSERT_TRUE(keys.AddKey("second", "第二Key", {}, false));
+    process = &keys.StartRecorded();
+    ASSERT_TRUE(driver::WaitUntil([&] { return Prompts().size() == 1; }));
+
+    // Each announcement is handled, and answered, while the prompt stays open.
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(keys.Admin({"plug", "second"}), 0);
+        ASSERT_EQ(keys.Admin({"pull", "second"}), 0);
+    }
+    ASSERT_EQ(keys.Admin({"plug", "second"}), 0);
+    EXPECT_EQ(Prompts().size(), 1u);
+    EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_ChangeInitPassword(1)"), 1u);
+
+    // Once the prompt is answered, one evaluation sees the second key come.
+    ASSERT_TRUE(driver::Press(Prompts().front(), IDCANCEL));
+    ASSERT_TRUE(driver::WaitUntil([&] { return Prompts().size() == 1; }));
+    EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_ChangeInitPassword(1)"), 2u);
+    ASSERT_TRUE(driver::Press(Prompts().front(), IDCANCEL));
+    ASSERT_TRUE(driver::WaitUntil(
+        [&] { return e2e::Count(keys.Calls(), "CSP_ChangeInitPassword(5)") == 1; }));
+    main = driver::WaitMainWindow(process->Id());
+    ASSERT_TRUE(driver::Sync(main));
+    EXPECT_TRUE(Prompts().empty());
+    EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_ChangeInitPassword(1)"), 2u);
+    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
+    EXPECT_TRUE(process->WaitExit(10000));
+}
+
+// The key library's "store busy" answer after its short wait takes no key for removed.
+TEST_F(Startup, ADeviceChangeWhileAnotherProcessHoldsTheStoreKeepsTheKeys) {
+    ASSERT_TRUE(keys.AddKey("k", "Busy", {"--status", "2"}));
+    ASSERT_TRUE(Start());
+    // The start-up evaluation ends by reading the labels for the key selector.
+    ASSERT_TRUE(
+        driver::WaitUntil([&] { return e2e::Count(keys.Calls(), "CSP_GetUsbKeyLabel(1)") > 0; }));
+    driver::Sync(main);
+    size_t before = keys.Calls().size();
+    {
+        HANDLE held = CreateEventA(nullptr, TRUE, FALSE, "e2e-busy-store-held");
+        driver::Process holder("\"" + e2e::BinDir() + "\\keylib_lock_holder.exe\" \"" +
+                               keys.Store() + "\" e2e-busy-store-held");
+        ASSERT_EQ(WaitForSingleObject(held, 60000), WAIT_OBJECT_0);
+        CloseHandle(held);
+        DWORD_PTR answer = 0;
+        ASSERT_NE(SendMessageTimeoutA(main, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_BLOCK,
+                                      60000, &answer),
+                  0);
+        const Calls since = Since(keys.Calls(), before);
+        EXPECT_EQ(e2e::Count(since, "CSP_GetSlotList(null)"), 1u);
+        EXPECT_EQ(
+            e2e::Count(since, "CSP_GetSlotList(array)") + e2e::Count(since, "CSP_UnloadIECert()"),
+            0u)
+            << "the count stays as it was: nothing re-read, nothing unloaded";
+    }  // the holder is killed, its lock gone
+
+    before = keys.Calls().size();
+    ASSERT_EQ(keys.Admin({"pull", "k"}), 0);
+    EXPECT_EQ(e2e::Count(Since(keys.Calls(), before), "CSP_UnloadIECert()"), 1u)
+        << "a real removal still counts";
+    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
+    EXPECT_TRUE(process->WaitExit(20000));
 }
 
 }  // namespace

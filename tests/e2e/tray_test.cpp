@@ -1,14 +1,13 @@
-// The notification-area icon and its balloons as keys come and go, texts
-// from other processes, the tray commands and the about box.
-#include <windows.h>
-// windows.h must come first.
-#include <wincrypt.h>
-
+// The notification-area icon and its balloons as keys come and go, texts from other processes,
+// the tray commands, the about box, and the certificate expiry reminders at start-up, on
+// insertion and from the daily timer, once a day across a restart, with the bank's policy value.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cstdio>
+#include <tuple>
 
 #include "app/Messages.h"
+#include "res/resource.h"
 #include "tests/e2e/VirtualKeys.h"
 #include "tests/sequence/Sequence.h"
 
@@ -17,37 +16,33 @@ namespace {
 using driver::Visible;
 using Calls = std::vector<std::string>;
 const char kSite[] = "https://ebank.qelmora.com/";
+const std::string kTipKey = "UsbKey已插入，可以正常使用", kTipNoKey = "当前未插入UsbKey";
 
 std::string Balloon(const std::string& tip, const std::string& info) {
     return "Shell_NotifyIconW(MODIFY,size=936,id=1,flags=0x17,state=2,timeout=1003,tip=" + tip +
            ",info=" + info + ",title=)";
 }
-const std::string kTakeAway = Balloon("", "");
-const std::string kTipKey = "UsbKey已插入，可以正常使用";
-const std::string kTipNoKey = "当前未插入UsbKey";
+const std::string kTakeAway = Balloon("", ""), kInserted = Balloon(kTipKey, "有UsbKey插入!"),
+                  kRegistered = Balloon(kTipKey, "注册证书到IE完成!"),
+                  kMarker = Balloon(kTipKey, "更改UsbKey标签完成!");
 const std::string kAdd =
     "Shell_NotifyIconW(ADD,size=936,id=1,flags=0x17,state=2,timeout=1000,tip=,info=,title=)";
 
-bool InPersonalStore(const char* commonName) {
-    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
-    PCCERT_CONTEXT found = CertFindCertificateInStore(store, X509_ASN_ENCODING, 0,
-                                                      CERT_FIND_SUBJECT_STR_A, commonName, nullptr);
-    CertFreeCertificateContext(found);
-    CertCloseStore(store, 0);
-    return found != nullptr;
-}
-
 class Tray : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { Start(); }
+    // Ended by its exit command, the program unloads what it registered.
+    void TearDown() override { Exit(); }
+    void Start() {
         process = &keys.StartRecorded();
         main = driver::WaitMainWindow(process->Id());
         ASSERT_NE(main, nullptr);
     }
-    // Ended by its exit command, the program unloads what it registered.
-    void TearDown() override {
+    void Exit() {
+        if (!process) return;
         PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
         process->WaitExit(10000);
+        process = nullptr;
     }
     Calls PlatformSince(size_t before, size_t count) {
         driver::WaitUntil([&] { return keys.ShellCalls().size() >= before + count; });
@@ -58,22 +53,29 @@ protected:
     bool ShownOnce(const std::string& call) {
         return driver::WaitUntil([&] { return e2e::Count(keys.ShellCalls(), call) == 1; });
     }
+    HWND AboutBox() {
+        HWND found = nullptr;
+        driver::WaitUntil([&] {
+            for (HWND hwnd : driver::TopLevelWindows(process->Id(), driver::kDialogClass)) {
+                if (Visible(hwnd) && driver::Text(hwnd) == "关于") found = hwnd;
+            }
+            return found != nullptr;
+        });
+        return found;
+    }
 
     e2e::VirtualKeys keys;
+    driver::TempDir files;
     driver::Process* process = nullptr;
     HWND main = nullptr;
 };
 
 TEST_F(Tray, PluggingAndPullingAKeyAnnouncesRegistersLaunchesAndClears) {
     // A self-signed certificate made by the platform goes onto the key.
-    const char commonName[] = "Qelmora tray test";
     const std::string der = e2e::SelfSignedCertificate(L"CN=Qelmora tray test");
     ASSERT_FALSE(der.empty());
-    driver::TempDir files;
     driver::WriteFile(files.File("user.der"), der);
-    ASSERT_EQ(
-        keys.Admin({"create", "k", "--label", "插拔", "--password", "Pass-2026", "--status", "2"}),
-        0);
+    ASSERT_TRUE(keys.AddKey("k", "插拔", {"--status", "2"}, false));
     ASSERT_EQ(keys.Admin({"cert", "k", "Main", "1", files.File("user.der")}), 0);
     ASSERT_EQ(keys.Admin({"file", "k", "EF11", "--text", kSite}), 0);
     // Started without a key: the icon, and the daily expiry check's timer.
@@ -83,43 +85,39 @@ TEST_F(Tray, PluggingAndPullingAKeyAnnouncesRegistersLaunchesAndClears) {
     EXPECT_EQ(started[1].rfind("SetTimer(1,", 0), 0u);
 
     ASSERT_EQ(keys.Admin({"plug", "k"}), 0);
-    EXPECT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, 1001) == "插拔"; }));
+    EXPECT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "插拔"; }));
     EXPECT_TRUE(Visible(main));
-    EXPECT_TRUE(InPersonalStore(commonName));
-    ASSERT_TRUE(ShownOnce(Balloon(kTipKey, "注册证书到IE完成!")));
+    EXPECT_EQ(driver::InMyStore("Qelmora tray test"), "Main 1");
+    ASSERT_TRUE(ShownOnce(kRegistered));
     // With a key the icon is added twice more: for the changed count and
     // because keys are present.
     const seq::Line plugged[] = {
-        {kAdd},
-        {kAdd},
-        {std::string("ShellExecuteW(open,") + kSite + ",null,5)"},
-        {kTakeAway},
-        {Balloon(kTipKey, "有UsbKey插入!")},
-        {kTakeAway},
-        {Balloon(kTipKey, "注册证书到IE完成!")},
+        {kAdd},        {kAdd},      {std::string("ShellExecuteW(open,") + kSite + ",null,5)"},
+        {kTakeAway},   {kInserted}, {kTakeAway},
+        {kRegistered},
     };
     const Calls all = keys.ShellCalls();
     seq::ExpectSequence(Calls(all.begin() + started.size(), all.end()), plugged, "plugging a key");
 
+    // The last key gone, the failed-device check walks the device list.
     ASSERT_EQ(keys.Admin({"pull", "k"}), 0);
     EXPECT_TRUE(ShownOnce(Balloon(kTipNoKey, "有UsbKey拔除!")));
-    EXPECT_FALSE(InPersonalStore(commonName));
-    EXPECT_EQ(driver::ItemText(main, 1001), "");
+    EXPECT_EQ(driver::InMyStore("Qelmora tray test"), "absent");
+    EXPECT_EQ(driver::ItemText(main, IDC_KEYS), "");
     EXPECT_TRUE(Visible(main));  // a removal does not hide the window
     EXPECT_EQ(e2e::Count(keys.ShellCalls(), "SslEmptyCacheW(null,0)"), 1u);
+    EXPECT_EQ(e2e::Count(keys.ShellCalls(), "SetupDiGetClassDevsA(flags=0x4)"), 1u);
 }
 
 TEST_F(Tray, BalloonsAskedForByOtherProcessesAreBounded) {
-    const std::string exact(255, 'e'), longer(300, 'l');
+    // How texts are cut is the tray texts' own rule; here, that a sent one arrives bounded.
+    const std::string longer(300, 'l');
     const struct {
         const void* data;
         DWORD size;
         std::string shown;  // empty: nothing shown
     } texts[] = {{"证书即将过期", 13, "证书即将过期"},
-                 {exact.c_str(), 256, exact},
                  {longer.data(), 300, std::string(255, 'l')},  // unterminated
-                 {"abcdef", 3, "abc"},
-                 {"abc", 0, ""},
                  {nullptr, 10, ""}};
     for (const auto& text : texts) {
         const size_t before = keys.ShellCalls().size();
@@ -147,7 +145,7 @@ TEST_F(Tray, IconPressAndMenuCommandsWorkWhileHidden) {
     EXPECT_EQ(GetForegroundWindow(), main);
     SendMessageA(main, WM_KEYTOOL_TRAYNOTIFY, 1, WM_LBUTTONDOWN);
     EXPECT_FALSE(Visible(main));
-    SendMessageA(main, WM_COMMAND, 133, 0);  // "显示用户管理工具"
+    SendMessageA(main, WM_COMMAND, ID_TRAY_SHOW, 0);  // "显示用户管理工具"
     EXPECT_TRUE(Visible(main));
 }
 
@@ -177,16 +175,11 @@ TEST_F(Tray, NewTaskbarGetsTheIconAgainAsItStandsWithAndWithoutKeys) {
     ASSERT_NE(taskbarCreated, 0u);
     size_t before = keys.ShellCalls().size();
     SendMessageA(main, taskbarCreated, 0, 0);
-    EXPECT_EQ(PlatformSince(before, 1),
-              Calls{"Shell_NotifyIconW(ADD,size=936,id=1,flags=0x17,state=2,timeout=1000,tip=,"
-                    "info=,title=)"});
+    EXPECT_EQ(PlatformSince(before, 1), Calls{kAdd});
     EXPECT_FALSE(Visible(main));
 
-    ASSERT_EQ(keys.Admin(
-                  {"create", "k", "--label", "任务栏", "--password", "Pass-2026", "--status", "2"}),
-              0);
-    ASSERT_EQ(keys.Admin({"plug", "k"}), 0);
-    ASSERT_TRUE(ShownOnce(Balloon(kTipKey, "注册证书到IE完成!")));
+    ASSERT_TRUE(keys.AddKey("k", "任务栏", {"--status", "2"}));
+    ASSERT_TRUE(ShownOnce(kRegistered));
     driver::Sync(main);
     SendMessageA(main, WM_CLOSE, 0, 0);
     ASSERT_FALSE(Visible(main));
@@ -199,18 +192,8 @@ TEST_F(Tray, NewTaskbarGetsTheIconAgainAsItStandsWithAndWithoutKeys) {
 }
 
 TEST_F(Tray, AboutBoxLinkCursorAndSecondOpening) {
-    const auto box = [&] {
-        HWND found = nullptr;
-        driver::WaitUntil([&] {
-            for (HWND hwnd : driver::TopLevelWindows(process->Id(), driver::kDialogClass)) {
-                if (Visible(hwnd) && driver::Text(hwnd) == "关于") found = hwnd;
-            }
-            return found != nullptr;
-        });
-        return found;
-    };
-    PostMessageA(main, WM_SYSCOMMAND, 16, 0);
-    HWND about = box();
+    PostMessageA(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    HWND about = AboutBox();
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), main);
     EXPECT_FALSE(driver::Enabled(main));
@@ -221,9 +204,9 @@ TEST_F(Tray, AboutBoxLinkCursorAndSecondOpening) {
         EXPECT_TRUE(Visible(main));
         EXPECT_EQ(GetForegroundWindow(), about);
     }
-    EXPECT_EQ(driver::ItemText(about, 1018), kSite);
+    EXPECT_EQ(driver::ItemText(about, IDC_SITE_LINK), kSite);
     EXPECT_TRUE(ShownOnce("SetClassLongW(Button,-12,hand)"));
-    driver::Click(GetDlgItem(about, 1018));
+    driver::Click(GetDlgItem(about, IDC_SITE_LINK));
     EXPECT_TRUE(ShownOnce(std::string("ShellExecuteW(open,") + kSite + ",null,5)"));
     ASSERT_TRUE(driver::Press(about, IDOK));
     EXPECT_TRUE(ShownOnce("SetClassLongW(Button,-12,arrow)"));
@@ -231,13 +214,131 @@ TEST_F(Tray, AboutBoxLinkCursorAndSecondOpening) {
     SendMessageA(main, WM_KEYTOOL_TRAYNOTIFY, 1, WM_LBUTTONDOWN);
     EXPECT_FALSE(Visible(main));
 
-    PostMessageA(main, WM_COMMAND, 57681, 0);  // from the tray menu, while hidden
-    about = box();
+    PostMessageA(main, WM_COMMAND, ID_APP_ABOUT, 0);  // from the tray menu, while hidden
+    about = AboutBox();
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(driver::WaitUntil(
         [&] { return e2e::Count(keys.ShellCalls(), "SetClassLongW(Button,-12,hand)") == 2; }));
     driver::PressKey(about, VK_ESCAPE);
     EXPECT_TRUE(driver::WaitUntil([&] { return !IsWindow(about); }));
+}
+
+const char kRemindersKey[] = "Software\\Qelmora\\UsbKeyTool\\Reminders";
+
+void SetPolicy(const DWORD* days) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Policies\\Qelmora\\UsbKeyTool", 0, nullptr, 0,
+                    KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr);
+    if (days) {
+        RegSetValueExA(key, "ExpiryWarningDays", 0, REG_DWORD, reinterpret_cast<const BYTE*>(days),
+                       sizeof *days);
+    } else {
+        RegDeleteValueA(key, "ExpiryWarningDays");
+    }
+    RegCloseKey(key);
+}
+
+// The thresholds, days and records are the reminders' own rules; here, that the balloons come
+// when the program shows them, the records last in the registry and the policy is read.
+class Reminders : public Tray {
+protected:
+    void SetUp() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kRemindersKey);
+        SetPolicy(nullptr);
+    }
+    void TearDown() override {
+        Exit();
+        RegDeleteTreeA(HKEY_CURRENT_USER, kRemindersKey);
+        SetPolicy(nullptr);
+    }
+    // A key with a certificate of the subject, valid for the ticks from now.
+    void CreateKey(const std::string& key, const std::wstring& subject, long long validFor) {
+        ASSERT_TRUE(keys.AddKey(key, key, {}, false));
+        const std::string der = e2e::SelfSignedCertificate(subject, validFor);
+        ASSERT_FALSE(der.empty());
+        driver::WriteFile(files.File("c.der"), der);
+        ASSERT_EQ(keys.Admin({"cert", key, "C", "1", files.File("c.der")}), 0);
+    }
+    // The balloons shown from the platform log's line `from` on, once the one that ends them
+    // has come; the reminder check posted before it has run by then.
+    Calls BalloonsUntil(size_t from, const std::string& last) {
+        Calls balloons;
+        driver::WaitUntil([&] {
+            const Calls all = keys.ShellCalls();
+            balloons.clear();
+            for (size_t i = from; i < all.size(); ++i) {
+                const bool shown = all[i].rfind("Shell_NotifyIconW(MODIFY", 0) == 0 &&
+                                   all[i].find("info=,") == std::string::npos;
+                if (shown) balloons.push_back(all[i]);
+            }
+            return !balloons.empty() && balloons.back() == last;
+        });
+        return balloons;
+    }
+    // Balloons since `from` once a marker balloon posted after those that count has come.
+    Calls BalloonsAfterRegistration(size_t from) {
+        BalloonsUntil(from, kRegistered);
+        PostMessageA(main, WM_KEYTOOL_BALLOON, 20, 0);
+        Calls balloons = BalloonsUntil(from, kMarker);
+        balloons.pop_back();
+        return balloons;
+    }
+    Calls Timers() {
+        Calls set;
+        for (const std::string& call : keys.ShellCalls()) {
+            if (call.rfind("SetTimer(", 0) == 0) set.push_back(call);
+        }
+        return set;
+    }
+};
+
+TEST_F(Reminders, AtStartUpOnInsertionFromTheTimerOnceADayAndOffByPolicy) {
+    const std::string soon = Balloon(kTipKey, "证书“五天”将于5天后过期，请及时到网上银行更新。");
+    // Without a common name, the certificate is named by its subject.
+    const std::string expired =
+        Balloon(kTipKey, "证书“O=Qelmora Bank, C=CN”已过期，请及时到网上银行更新。");
+    CreateKey("soon", L"CN=五天, O=Qelmora Bank", 5 * e2e::kDayTicks);
+    CreateKey("old", L"O=Qelmora Bank, C=CN", -2 * e2e::kDayTicks);
+    ASSERT_EQ(keys.Admin({"plug", "soon"}), 0);
+    Start();
+    EXPECT_EQ(BalloonsUntil(0, soon), (Calls{kRegistered, soon}));
+    // Remembered as a 12-byte binary named by the certificate's thumbprint.
+    HKEY store = nullptr;
+    char name[64];
+    DWORD size = sizeof name, type = 0, bytes = 0;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kRemindersKey, 0, KEY_QUERY_VALUE, &store), 0);
+    EXPECT_EQ(RegEnumValueA(store, 0, name, &size, nullptr, &type, nullptr, &bytes), 0);
+    EXPECT_EQ(RegEnumValueA(store, 1, name, &size, nullptr, &type, nullptr, &bytes),
+              ERROR_NO_MORE_ITEMS);
+    RegCloseKey(store);
+    EXPECT_EQ(std::make_tuple(size, type, bytes),
+              std::make_tuple(DWORD{40}, DWORD{REG_BINARY}, DWORD{12}));
+
+    // The bank's policy period 0 turns the reminders off.
+    const DWORD off = 0;
+    SetPolicy(&off);
+    size_t from = keys.ShellCalls().size();
+    ASSERT_EQ(keys.Admin({"plug", "old"}), 0);
+    EXPECT_EQ(BalloonsAfterRegistration(from), (Calls{kInserted, kRegistered}));
+
+    // One timer, due after the next UTC midnight but not within the hour, armed again at each
+    // tick; back at the default period, the daily check names the expired certificate.
+    ASSERT_EQ(Timers().size(), 1u);
+    unsigned id = 0, ms = 0;
+    ASSERT_EQ(sscanf(Timers()[0].c_str(), "SetTimer(%u,%u)", &id, &ms), 2);
+    EXPECT_EQ(id, 1u);
+    EXPECT_TRUE(ms >= 3600 * 1000u && ms <= (86400 + 60) * 1000u) << ms;
+    SetPolicy(nullptr);
+    from = keys.ShellCalls().size();
+    PostMessageA(main, WM_TIMER, id, 0);
+    EXPECT_EQ(BalloonsUntil(from, expired), Calls{expired});
+    EXPECT_EQ(Timers().size(), 2u);
+
+    // The same day, nothing is said again when the program starts.
+    Exit();
+    from = keys.ShellCalls().size();
+    Start();
+    EXPECT_EQ(BalloonsAfterRegistration(from), Calls{kRegistered});
 }
 
 }  // namespace

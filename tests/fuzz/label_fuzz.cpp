@@ -1,10 +1,9 @@
 // Key labels as the library writes them into the 100-byte buffer, terminated
-// or not, and the byte limits the label and password edits keep: a label is
-// never read past its buffer, a cut never splits a double-byte character.
+// or not: a label is never read past its buffer nor past its terminator. (The
+// edits' byte limits cut as the copied texts do: see copydata_fuzz.cpp.)
 #include <cstring>
 #include <vector>
 
-#include "framework/logic/GbkText.h"
 #include "keylib/logic/KeyList.h"
 #include "tests/fuzz/FuzzInput.h"
 
@@ -27,14 +26,6 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput input(data, size);
-
-    const std::size_t limit = input.Take<std::uint8_t>();
-    const std::string typed = input.TakeBytes(input.Take<std::uint16_t>());
-    const std::vector<char> text(typed.begin(), typed.end());
-    const std::size_t kept = fw::GbkPrefixLength(text.data(), text.size(), limit);
-    fuzz::Check(kept <= limit && kept <= text.size(), "within the limit and the text");
-    fuzz::CheckGbkCut(typed, typed.size(), kept, limit);
-
     const std::uint32_t count = input.Take<std::uint16_t>() % 300;
     std::vector<std::uint32_t> slots(count);
     for (std::uint32_t& slot : slots) slot = input.Take<std::uint8_t>();

@@ -1,5 +1,6 @@
 // The key library's exports and keyadmin on virtual keys, under Wine: results, status words,
-// try counter, refusals, damaged key files, password prompts, certificate store, shared store.
+// try counter, refusals, damaged key files, password prompts, the certificates registered in the
+// user's "MY" store from two processes, shared store.
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 #include "keylib/KeyLib.h"
@@ -17,6 +19,7 @@
 #include "keylib/dll/StoreFiles.h"
 #include "keylib/dll/logic/KeyFile.h"
 #include "keylib/dll/logic/KeyStatus.h"
+#include "tests/driver/Driver.h"
 
 namespace keylibtest {
 namespace {
@@ -31,45 +34,13 @@ std::vector<uint8_t> cert(const std::string& file) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-// Starts a program of the test folder; output, if given, receives what it prints.
-PROCESS_INFORMATION start(std::string commandLine, HANDLE output = nullptr) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;  // no output unless asked for
-    startup.hStdOutput = startup.hStdError = output;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, output != nullptr, 0, nullptr,
-                        nullptr, &startup, &process)) {
-        ADD_FAILURE() << "cannot start " << commandLine;
-    }
-    return process;
-}
-
-DWORD finish(const PROCESS_INFORMATION& process) {
-    DWORD code = 0xFFFFFFFF;
-    WaitForSingleObject(process.hProcess, 60000);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
-DWORD runAdmin(const std::string& arguments) { return finish(start("keyadmin.exe " + arguments)); }
+DWORD runAdmin(const std::string& arguments) { return driver::Run("keyadmin.exe " + arguments); }
 
 // keyadmin's exit code and everything it printed.
 std::pair<DWORD, std::string> adminSays(const std::string& arguments) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    if (!CreatePipe(&read, &write, &inherit, 0)) return {0xFFFFFFFF, ""};
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    const PROCESS_INFORMATION process = start("keyadmin.exe " + arguments, write);
-    CloseHandle(write);
     std::string text;
-    char chunk[512];
-    DWORD got = 0;
-    while (ReadFile(read, chunk, sizeof chunk, &got, nullptr) && got > 0) text.append(chunk, got);
-    CloseHandle(read);
-    return {finish(process), text};
+    const DWORD code = driver::Run("keyadmin.exe " + arguments, {}, &text);
+    return {code, text};
 }
 
 // A password made at run time and kept only masked, so that the test holds no plain copy of it
@@ -304,8 +275,9 @@ TEST_F(ExportsTest, TriesCountDownAtOnceAndAcrossAReplugThenLockAndARightOneRefi
     const uint32_t slot = admin({"pull k", "plug k"});
     EXPECT_NE(slot, slot_) << "a new slot at every plugging";
     EXPECT_EQ(CSP_ChangePassword(slot, 1, kWrong, "brand-new-1"), 0x63C1u);
-    EXPECT_EQ(CSP_VerifyPassword(slot, 1, kWrong), 0x63C0u);
-    EXPECT_EQ(CSP_VerifyPassword(slot, 1, kWrong), KEYLIB_SW_LOCKED);
+    // Uncharged tries would leave the key open and the prompt below waiting for a person.
+    ASSERT_EQ(CSP_VerifyPassword(slot, 1, kWrong), 0x63C0u);
+    ASSERT_EQ(CSP_VerifyPassword(slot, 1, kWrong), KEYLIB_SW_LOCKED);
     EXPECT_EQ(CSP_VerifyPassword(slot, 1, kPassword), KEYLIB_SW_LOCKED);
     EXPECT_EQ(CSP_VerifyPassword(slot, 1, nullptr), KEYLIB_SW_LOCKED) << "without a prompt";
     EXPECT_EQ(CSP_ChangePassword(slot, 1, kPassword, "brand-new-1"), KEYLIB_SW_LOCKED);
@@ -415,40 +387,44 @@ TEST_F(ExportsTest, PasswordPromptsAreAnsweredOrCancelledThroughTheirWindows) {
     DestroyWindow(owner);
 }
 
-// In the user's "MY" store: "absent", or the container and key spec registered with the
-// certificate ("" if none); remove deletes it in MY's registry store, where that lasts.
-std::wstring inMy(const char* name, bool remove = false) {
-    HCERTSTORE my =
-        CertOpenStore(remove ? CERT_STORE_PROV_SYSTEM_REGISTRY_W : CERT_STORE_PROV_SYSTEM_W, 0, 0,
-                      CERT_SYSTEM_STORE_CURRENT_USER, L"MY");
-    PCCERT_CONTEXT found = CertFindCertificateInStore(my, X509_ASN_ENCODING, 0,
-                                                      CERT_FIND_SUBJECT_STR_A, name, nullptr);
-    std::wstring seen = found == nullptr ? L"absent" : L"";
-    BYTE bytes[4096];
-    DWORD size = sizeof bytes;
-    const auto* info = reinterpret_cast<const CRYPT_KEY_PROV_INFO*>(bytes);
-    if (found &&
-        CertGetCertificateContextProperty(found, CERT_KEY_PROV_INFO_PROP_ID, bytes, &size)) {
-        seen = info->pwszContainerName + (L" " + std::to_wstring(info->dwKeySpec));
-    }
-    if (found && remove) CertDeleteCertificateFromStore(CertDuplicateCertificateContext(found));
-    CertFreeCertificateContext(found);
-    CertCloseStore(my, 0);
-    return seen;
+// "Keylib Test One", "Keylib Test Three" and "Keylib Foreign" as the user's "MY" store holds them.
+std::string inMy() {
+    return driver::InMyStore("Keylib Test One") + "," + driver::InMyStore("Keylib Test Three") +
+           "," + driver::InMyStore("Keylib Foreign");
 }
 
-TEST_F(ExportsTest, UnloadRemovesExactlyWhatLoadAdded) {
-    const char *one = "Keylib Test One", *three = "Keylib Test Three", *foreign = "Keylib Foreign";
-    for (const char* name : {one, three, foreign}) inMy(name, true);
+TEST_F(ExportsTest, UnloadRemovesExactlyWhatLoadAddedFromEitherProcess) {
+    for (const char* name : {"Keylib Test One", "Keylib Test Three", "Keylib Foreign"}) {
+        driver::InMyStore(name, true);
+    }
     ASSERT_TRUE(CertAddEncodedCertificateToSystemStoreA("MY", foreign_.data(), foreign_.size()));
+    // Another program left an entry under one's name that is no certificate.
+    BYTE hash[20];
+    DWORD size = sizeof hash;
+    ASSERT_TRUE(CryptHashCertificate(0, CALG_SHA1, 0, one_.data(), one_.size(), hash, &size));
+    std::string key = "Software\\Microsoft\\SystemCertificates\\MY\\Certificates\\";
+    for (BYTE b : hash) key += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
+    const BYTE junk[] = {0x20, 0, 0, 0, 1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0x30};
+    ASSERT_EQ(
+        RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), "Blob", REG_BINARY, junk, sizeof junk),
+        ERROR_SUCCESS);
+    // A list of registered certificates cut short by a crash loses nothing added later.
+    std::ofstream(folder_ / "loaded-certs.txt", std::ios::binary) << "0123456789ABCDEF";
+
     ASSERT_EQ(CSP_LoadCertToIE(slot_, 2), KEYLIB_OK);
-    EXPECT_EQ(inMy(one), L"absent") << "kind 1 needs flag bit 0";
+    EXPECT_EQ(driver::InMyStore("Keylib Test One"), "absent") << "kind 1 needs flag bit 0";
     ASSERT_EQ(CSP_LoadCertToIE(slot_, 3), KEYLIB_OK);
-    EXPECT_EQ(inMy(one) + L"," + inMy(three) + L"," + inMy(foreign), L"both 1,both 2,")
-        << "the user's copy is left as it was";
+    EXPECT_EQ(inMy(), "both 1,both 2,") << "the damaged entry replaced, the user's copy kept";
+    ASSERT_EQ(runAdmin("unload-certs"), 0u);
+    EXPECT_EQ(inMy(), "absent,absent,") << "another process removes what this one added";
+    ASSERT_EQ(CSP_LoadCertToIE(slot_, 3), KEYLIB_OK);
+    EXPECT_EQ(inMy(), "both 1,both 2,") << "added again, not taken as still there";
     EXPECT_EQ(CSP_UnloadIECert(), KEYLIB_OK);
-    EXPECT_EQ(inMy(one) + L"," + inMy(three) + L"," + inMy(foreign), L"absent,absent,");
-    inMy(foreign, true);
+    ASSERT_EQ(driver::Run("ukeyctl.exe register"), 0);
+    EXPECT_EQ(inMy(), "both 1,both 2,");
+    EXPECT_EQ(CSP_UnloadIECert(), KEYLIB_OK);
+    EXPECT_EQ(inMy(), "absent,absent,") << "this process removes what another one added";
+    driver::InMyStore("Keylib Foreign", true);
 }
 
 TEST_F(ExportsTest, KeyadminRefusalsExitWithTheirCodeAndChangeNothing) {
@@ -524,10 +500,9 @@ TEST_F(ExportsTest, ALockHeldUnderAnotherSpellingMakesEveryoneWaitBrieflyUntilIt
     const std::string other = unixDriveSpelling(folder_);
     ASSERT_EQ(other.substr(0, 3), "Z:\\");
     HANDLE held = CreateEventA(nullptr, TRUE, FALSE, "keylib-test-held");
-    const PROCESS_INFORMATION holder =
-        start("keylib_lock_holder.exe \"" + other + "\" keylib-test-held");
-    const HANDLE waits[] = {held, holder.hProcess};
-    ASSERT_EQ(WaitForMultipleObjects(2, waits, FALSE, 60000), WAIT_OBJECT_0);
+    auto holder = std::make_unique<driver::Process>("keylib_lock_holder.exe \"" + other +
+                                                    "\" keylib-test-held");
+    ASSERT_EQ(WaitForSingleObject(held, 60000), WAIT_OBJECT_0);
 
     uint32_t list[KEYLIB_MAX_SLOTS] = {77}, count = 5;
     EXPECT_EQ(CSP_GetSlotList(list, &count), KEYLIB_E_BUSY);
@@ -540,8 +515,7 @@ TEST_F(ExportsTest, ALockHeldUnderAnotherSpellingMakesEveryoneWaitBrieflyUntilIt
     EXPECT_EQ(refused.first, 1u);
     EXPECT_NE(refused.second.find("the key store is busy"), std::string::npos) << refused.second;
 
-    TerminateProcess(holder.hProcess, 9);
-    finish(holder);
+    holder.reset();  // killed
     CloseHandle(held);
     EXPECT_EQ(label(slot_), "演示UsbKey") << "the dead holder's lock is gone; nothing changed";
     EXPECT_EQ(readKey("k").triesLeft, 5) << "no try charged while busy";
@@ -549,12 +523,12 @@ TEST_F(ExportsTest, ALockHeldUnderAnotherSpellingMakesEveryoneWaitBrieflyUntilIt
 
 TEST_F(ExportsTest, AWriterKilledHalfWayLeavesTheKeyWholeAndTheNextWriterClearsItsLeftovers) {
     for (int delay = 0; delay < 240; delay += 20) {
-        const PROCESS_INFORMATION writer =
-            start("keyadmin.exe set k --password Kill-pass-" + std::to_string(delay) +
-                  " --label L" + std::to_string(delay));
-        Sleep(static_cast<DWORD>(delay));
-        TerminateProcess(writer.hProcess, 9);
-        finish(writer);
+        {
+            const driver::Process writer("keyadmin.exe set k --password Kill-pass-" +
+                                         std::to_string(delay) + " --label L" +
+                                         std::to_string(delay));
+            Sleep(static_cast<DWORD>(delay));
+        }  // killed unless it ended
         EXPECT_NE(readKey("k").label, "") << "whole after a kill at " << delay << " ms";
     }
     const std::string planted[] = {"k.key.tmp4000000-1", "plugged.txt.tmp4000000-2"};

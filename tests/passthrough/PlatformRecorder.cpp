@@ -3,12 +3,13 @@
 // file named by KEYTOOL_PLATFORM_LOG: the notification-area icon, "open"
 // requests, the class cursor, posted keys and commands, timers, the
 // foreground, the tracked menu and the wake-up posted after it (other WM_NULL
-// posts are the framework's own), and the secure-channel cache functions looked
-// up at run time. Calls go on to the platform except
+// posts are the framework's own), the device list the failed-device check walks,
+// and the secure-channel cache functions looked up at run time. Calls go on to the platform except
 // "open" requests, which are only recorded so tests start no browser or viewer.
 // The loader has bound the program's imports before any DllMain runs.
 #include <windows.h>
 // windows.h must come first.
+#include <setupapi.h>
 #include <shellapi.h>
 
 #include <cstdarg>
@@ -47,6 +48,7 @@ decltype(&PostMessageW) g_postMessage;
 decltype(&SetTimer) g_setTimer;
 decltype(&SetForegroundWindow) g_setForeground;
 decltype(&TrackPopupMenu) g_trackPopupMenu;
+decltype(&SetupDiGetClassDevsA) g_classDevices;
 decltype(&LoadLibraryExA) g_loadLibrary;
 decltype(&GetProcAddress) g_getProcAddress;
 decltype(&FreeLibrary) g_freeLibrary;
@@ -135,6 +137,11 @@ BOOL WINAPI RecordTrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reser
     return result;
 }
 
+HDEVINFO WINAPI RecordClassDevices(const GUID* guid, PCSTR enumerator, HWND parent, DWORD flags) {
+    Log("SetupDiGetClassDevsA(flags=0x%lX)", flags);
+    return g_classDevices(guid, enumerator, parent, flags);
+}
+
 BOOL WINAPI RecordSslEmptyCache(LPWSTR target, DWORD flags) {
     Log("SslEmptyCacheW(%s,%lu)", target ? "target" : "null", flags);
     return g_sslEmptyCache(target, flags);
@@ -192,6 +199,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
         test::PatchImport("SetTimer", &RecordSetTimer, g_setTimer);
         test::PatchImport("SetForegroundWindow", &RecordSetForeground, g_setForeground);
         test::PatchImport("TrackPopupMenu", &RecordTrackPopupMenu, g_trackPopupMenu);
+        test::PatchImport("SetupDiGetClassDevsA", &RecordClassDevices, g_classDevices);
         test::PatchImport("LoadLibraryExA", &RecordLoadLibrary, g_loadLibrary);
         test::PatchImport("GetProcAddress", &RecordGetProcAddress, g_getProcAddress);
         test::PatchImport("FreeLibrary", &RecordFreeLibrary, g_freeLibrary);

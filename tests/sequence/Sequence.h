@@ -8,15 +8,21 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace seq {
 
 // One expected line of a text log, such as a recorded call.
 struct Line {
+    Line(std::string expected, bool isOptional = false)
+        : text(std::move(expected)), optional(isOptional) {}
+    Line(const char* expected, bool isOptional = false) : Line(std::string(expected), isOptional) {}
     std::string text;
-    bool optional = false;
+    bool optional;
 };
+
+inline Line Optional(std::string expected) { return Line(std::move(expected), true); }
 
 inline bool Matches(const Line& expected, const std::string& got) { return expected.text == got; }
 inline bool IsOptional(const Line& expected) { return expected.optional; }

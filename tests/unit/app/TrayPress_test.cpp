@@ -12,5 +12,15 @@ TEST(TrayPress, TogglesTheWindowButNeverHidesItUnderARunningDialog) {
     EXPECT_EQ(OnTrayLeftPress(false, true), TrayPressAction::ShowWithDialogInFront);
 }
 
+TEST(AfterDeviceChange, APulledKeysTriesGoSoAKeyReusingItsSlotStartsAfresh) {
+    TriesLeftTable tries;
+    const std::uint32_t five[] = {5};
+    tries.Note(5, 0x63C1);
+    EXPECT_FALSE(AfterDeviceChange(7, 1, 0, five, 0, tries));
+    EXPECT_TRUE(AfterDeviceChange(7, 0, 1, five, 1, tries));  // another key in slot 5
+    EXPECT_FALSE(tries.OnLastTry(5));
+    EXPECT_FALSE(AfterDeviceChange(0, 0, 1, five, 1, tries)) << "start-up checks on its own";
+}
+
 }  // namespace
 }  // namespace keytool

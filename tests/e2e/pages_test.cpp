@@ -1,0 +1,339 @@
+// The password and label pages on virtual keys, driven as a person does: changes, refusals,
+// the last-try question, the library's prompts, what typed passwords leave behind (the window
+// thread's stack, the log, the report, the registry), and the keyboard walk through the pages.
+#include <memory>
+
+#include "tests/e2e/PagesDriver.h"
+
+namespace {
+
+constexpr int kOld = IDC_OLD_PASSWORD, kNew = IDC_NEW_PASSWORD, kRepeat = IDC_REPEAT_PASSWORD;
+const std::string kPass = e2e::kPassword;
+
+class PasswordPage : public e2e::PagesTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(keys.AddKey("k", "真Key"));
+        Open("真Key", 1, kOld);
+    }
+    // The box's caption, icon and text, then the edits, after a change.
+    std::string Change(const std::string& oldPassword, const std::string& newPassword) {
+        Type(kOld, oldPassword), Type(kNew, newPassword), Type(kRepeat, newPassword);
+        driver::Click(Item(IDC_CHANGE_PASSWORD));
+        const driver::MessageBoxInfo box = Box();
+        return box.caption + " " + std::to_string(box.icon) + " " + box.text + " [" + Text(kOld) +
+               "|" + Text(kNew) + "|" + Text(kRepeat) + "]";
+    }
+    // The live part of the window thread's stack, from its stack pointer up, read while the
+    // thread is held.
+    std::string LiveStack() const {
+        const DWORD thread = GetWindowThreadProcessId(main, nullptr);
+        HANDLE held = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, thread);
+        HANDLE process = OpenProcess(PROCESS_VM_READ | PROCESS_QUERY_INFORMATION, FALSE, pid);
+        std::string stack;
+        CONTEXT context{};
+        context.ContextFlags = CONTEXT_CONTROL;
+        MEMORY_BASIC_INFORMATION region{};
+        if (held && process && SuspendThread(held) != static_cast<DWORD>(-1)) {
+            if (GetThreadContext(held, &context) &&
+                VirtualQueryEx(process, reinterpret_cast<void*>(context.Esp), &region,
+                               sizeof region)) {
+                const auto top =
+                    reinterpret_cast<DWORD_PTR>(region.BaseAddress) + region.RegionSize;
+                stack.resize(top - context.Esp);
+                SIZE_T read = 0;
+                ReadProcessMemory(process, reinterpret_cast<void*>(context.Esp), stack.data(),
+                                  stack.size(), &read);
+                stack.resize(read);
+            }
+            ResumeThread(held);
+        }
+        if (held) CloseHandle(held);
+        if (process) CloseHandle(process);
+        return stack;
+    }
+};
+
+TEST_F(PasswordPage, ChangesTheKeyTakesAndAWrongOldPassword) {
+    const std::string done = "UsbKey提示 64 修改密码完成！ [||]";  // 64: MB_ICONINFORMATION
+    EXPECT_EQ(Change(kPass, "Next-2026x"), done);
+    EXPECT_EQ(
+        Change(kPass, "Third-2026"),  // 16: MB_ICONERROR
+        "UsbKey提示 16 用户密码不正确！还有5次可试机会。 [" + kPass + "|Third-2026|Third-2026]");
+    EXPECT_EQ(Change("Next-2026x", kPass), done);
+}
+
+// What the question's answers do is the last-try rule's own; here, the page asks it.
+TEST_F(PasswordPage, OneTryLeftAsksBeforeTheNextChangeAndNoStopsBeforeTheKeyLibrary) {
+    ASSERT_EQ(keys.Admin({"set", "k", "--tries-left", "2"}), 0);
+    EXPECT_EQ(Change("Wrong-2026", "Next-2026x"),  // not asked before
+              "UsbKey提示 16 用户密码不正确！还有1次可试机会。 [Wrong-2026|Next-2026x|Next-2026x]");
+    driver::Click(Item(IDC_CHANGE_PASSWORD));
+    driver::MessageBoxInfo question;
+    ASSERT_TRUE(driver::WaitMessageBox(pid, &question, {main}));
+    EXPECT_EQ(question.caption + " " + std::to_string(question.icon) + " " + question.text,
+              "提示 48 这是最后一次输入机会，如果密码错误，UsbKey将被锁死。是否继续？");
+    EXPECT_EQ(GetDlgCtrlID(driver::FocusOf(question.hwnd)), IDNO) << "No is the default";
+    ASSERT_TRUE(driver::Press(question.hwnd, IDNO) && driver::Sync(main));
+    EXPECT_EQ(Box(IDOK, 100).text, "");
+    EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_ChangePassword(1,1,\"Wrong-2026\",\"Next-2026x\")"),
+              1u);
+}
+
+TEST_F(PasswordPage, EditsTakeSixteenBytesAShortPasswordIsRefusedAndEscIsForwarded) {
+    // After a letter, the eighth of nine Chinese characters would be the 17th byte.
+    const std::string nine = "密码密码密码密码密";
+    for (int id : {kOld, kNew, kRepeat}) EXPECT_EQ(Type(id, "a" + nine), "a" + nine.substr(0, 14));
+    EXPECT_EQ(Change(kPass, "abcdefg"), "提示 48 用户密码不可少于8位！ [" + kPass + "||]");
+    // Wine may leave the foreground to the desktop as the box goes: click back into the window.
+    EXPECT_TRUE(driver::WaitUntil(
+        [&] { return SetForegroundWindow(main) && driver::FocusOf(main) == Item(kNew); }));
+    EXPECT_EQ(Calls().find("CSP_ChangePassword"), std::string::npos);
+
+    driver::PressKey(Item(kNew), VK_ESCAPE);
+    EXPECT_TRUE(driver::WaitUntil([&] { return !driver::Visible(main); }));
+    // The window hides on the key-down; the key-up is forwarded after that.
+    EXPECT_TRUE(driver::WaitUntil([&] {
+        const std::vector<std::string> posted = keys.ShellCalls();
+        return e2e::Count(posted, "PostMessageW(top-level,WM_KEYDOWN,0x1B,0x10001)") == 1 &&
+               e2e::Count(posted, "PostMessageW(top-level,WM_KEYUP,0x1B,0xC0010001)") == 1;
+    }));
+}
+
+// While the box that answers a change is open, no typed password is left on the stack of the
+// window thread, whichever way the change ended. Sixteen bytes each: no shorter copy fits a
+// string's inline buffer on the way through the key library.
+TEST_F(PasswordPage, NoTypedPasswordStaysOnTheStackWhileTheBoxIsOpen) {
+    const std::string typed[] = {"Wiped-Old-Pass16", "Wiped-New-Pass16", "Wiped-Oth-Pass16"};
+    const struct {
+        const std::string& repeat;
+        const char* box;
+    } changes[] = {{typed[2], "两次输入的新密码应相同！"},            // refused by the rules
+                   {typed[1], "用户密码不正确！还有5次可试机会。"}};  // by the key
+    for (const auto& change : changes) {
+        Type(kOld, typed[0]), Type(kNew, typed[1]), Type(kRepeat, change.repeat);
+        driver::Click(Item(IDC_CHANGE_PASSWORD));
+        driver::MessageBoxInfo box;
+        ASSERT_TRUE(driver::WaitMessageBox(pid, &box, {main}));
+        const std::string stack = LiveStack();
+        EXPECT_FALSE(stack.empty());
+        EXPECT_EQ(box.text, change.box);
+        driver::Press(box.hwnd, IDOK);
+        for (const std::string& password : typed) {
+            EXPECT_EQ(stack.find(password), std::string::npos) << password;
+        }
+    }
+}
+
+using LabelPage = e2e::PagesTest;
+
+TEST_F(LabelPage, LabelChangeThroughThePromptCancelledThenAnswered) {
+    ASSERT_TRUE(keys.AddKey("a", "第一个Key") && keys.AddKey("b", "旧标签"));
+    Open("第一个Key", 2, IDC_LABEL);
+    HWND list = GetDlgItem(main, IDC_KEYS);
+    SendMessageA(list, CB_SETCURSEL, 1, 0);
+    SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_KEYS, CBN_SELCHANGE), LPARAM(list));
+    ASSERT_EQ(driver::ItemText(main, IDC_KEYS) + Type(IDC_LABEL, "新标签"), "旧标签新标签");
+
+    // Cancelled: nothing written, nothing said.
+    driver::Click(Item(IDC_CHANGE_LABEL));
+    AnswerPrompt(kPass, IDCANCEL);
+    EXPECT_EQ(Box(IDOK, 1000).text, "");
+    EXPECT_EQ(Calls().find("CSP_SetUsbKeyLabel"), std::string::npos) << Calls();
+    EXPECT_NE(Calls().find("CSP_VerifyPassword("), std::string::npos) << Calls();
+
+    // Answered: the refreshed list shows the new label with the first key selected.
+    driver::Click(Item(IDC_CHANGE_LABEL));
+    AnswerPrompt(kPass, IDOK);
+    const std::vector<std::string> labels = {"第一个Key", "新标签"};
+    EXPECT_TRUE(driver::WaitUntil([&] { return driver::ComboItems(list) == labels; }));
+    EXPECT_EQ(driver::ItemText(main, IDC_KEYS), "第一个Key");
+    EXPECT_EQ(Box(IDOK, 1000).text, "");
+}
+
+TEST_F(LabelPage, OneTryLeftAsksBeforeThePromptUntilTheKeyIsPluggedInAgain) {
+    ASSERT_TRUE(keys.AddKey("a", "标签Key"));
+    ASSERT_EQ(keys.Admin({"set", "a", "--tries-left", "2"}), 0);
+    Open("标签Key", 2, IDC_LABEL);
+    Type(IDC_LABEL, "新标签");
+    driver::Click(Item(IDC_CHANGE_LABEL));
+    AnswerPrompt("Wrong-2026", IDOK);
+    EXPECT_EQ(Box().text, "用户密码不正确！还有1次可试机会。");
+
+    driver::Click(Item(IDC_CHANGE_LABEL));
+    const driver::MessageBoxInfo question = Box(IDNO);
+    EXPECT_EQ(question.text, "这是最后一次输入机会，如果密码错误，UsbKey将被锁死。是否继续？");
+    EXPECT_TRUE(driver::Sync(main));
+    EXPECT_FALSE(driver::Visible(Dialog("验证UsbKey用户密码")));
+    EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_VerifyPassword(1,1,null)"), 1u);
+
+    // Plugged in again, the key starts afresh: straight to the prompt.
+    ASSERT_EQ(keys.Admin({"pull", "a"}), 0);
+    ASSERT_EQ(keys.Admin({"plug", "a"}), 0);
+    ASSERT_TRUE(driver::WaitUntil([&] { return driver::Enabled(Item(IDC_CHANGE_LABEL)); }));
+    driver::Click(Item(IDC_CHANGE_LABEL));
+    AnswerPrompt(kPass, IDOK);
+    EXPECT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "新标签"; }));
+}
+
+// Tab walks the main window, the tab strip and the visible page; Ctrl+Tab and its kin switch
+// pages (which key goes where is the dialog keys' own rule).
+class Keyboard : public e2e::PagesTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(keys.AddKey("k", "键盘"));
+        Open("键盘", 0, IDC_CERT_TREE);
+        ASSERT_TRUE(driver::WaitUntil([&] { return SetForegroundWindow(main) != FALSE; }));
+    }
+    HWND Tabs() const { return GetDlgItem(main, IDC_TAB); }
+    int Selected() const { return static_cast<int>(SendMessageA(Tabs(), TCM_GETCURSEL, 0, 0)); }
+    // The id of the control that has the focus once a pressed key has moved it away.
+    int FocusAfter(const std::vector<UINT>& chord) {
+        HWND before = driver::FocusOf(main);
+        driver::PressChord(main, chord);
+        driver::WaitUntil([&] { return driver::FocusOf(main) != before; });
+        return GetDlgCtrlID(driver::FocusOf(main));
+    }
+    // The visible pages among the tab control's children, by a control each holds.
+    std::vector<int> VisiblePages() const {
+        std::vector<int> shown;
+        for (HWND child = GetWindow(Tabs(), GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!driver::Visible(child)) continue;
+            for (int id : {IDC_CERT_TREE, IDC_OLD_PASSWORD, IDC_LABEL}) {
+                if (GetDlgItem(child, id)) shown.push_back(id);
+            }
+        }
+        return shown;
+    }
+};
+
+TEST_F(Keyboard, TabWalksOneCycleThroughTheWindowTheTabStripAndTheVisiblePage) {
+    for (int i = 0; i < 12 && GetDlgCtrlID(driver::FocusOf(main)) != IDC_KEYS; ++i) {
+        FocusAfter({VK_TAB});
+    }
+    ASSERT_EQ(GetDlgCtrlID(driver::FocusOf(main)), IDC_KEYS);
+    std::vector<int> forward, backward;
+    for (int i = 0; i < 8; ++i) forward.push_back(FocusAfter({VK_TAB}));
+    for (int i = 0; i < 8; ++i) backward.push_back(FocusAfter({VK_SHIFT, VK_TAB}));
+    // Nothing is selected in the tree, so viewing and deleting are not offered.
+    EXPECT_EQ(forward, (std::vector<int>{IDC_TAB, IDC_CERT_TREE, IDC_CERT_DOWNLOAD, IDC_SYS_CHECK,
+                                         IDC_REFRESH, IDC_KEYS, IDC_TAB, IDC_CERT_TREE}));
+    EXPECT_EQ(backward, (std::vector<int>{IDC_TAB, IDC_KEYS, IDC_REFRESH, IDC_SYS_CHECK,
+                                          IDC_CERT_DOWNLOAD, IDC_CERT_TREE, IDC_TAB, IDC_KEYS}));
+}
+
+TEST_F(Keyboard, CtrlTabAndCtrlPageKeysSwitchPagesAndFocusLeavesAHiddenPage) {
+    FocusAfter({VK_TAB});
+    while (GetDlgCtrlID(driver::FocusOf(main)) != IDC_CERT_TREE) {
+        ASSERT_NE(FocusAfter({VK_TAB}), IDC_KEYS) << "the tree was never reached";
+    }
+    const struct {
+        std::vector<UINT> chord;
+        int tab;
+        int page;
+    } steps[] = {
+        {{VK_CONTROL, VK_TAB}, 1, IDC_OLD_PASSWORD},
+        {{VK_CONTROL, VK_NEXT}, 2, IDC_LABEL},
+        {{VK_CONTROL, VK_SHIFT, VK_TAB}, 1, IDC_OLD_PASSWORD},
+    };
+    for (const auto& step : steps) {
+        driver::PressChord(main, step.chord);
+        EXPECT_TRUE(driver::WaitUntil([&] { return Selected() == step.tab; })) << step.tab;
+        EXPECT_EQ(VisiblePages(), std::vector<int>{step.page});
+        // The focus left the certificate page for the tab strip as it was hidden.
+        EXPECT_EQ(driver::FocusOf(main), Tabs());
+    }
+    EXPECT_EQ(FocusAfter({VK_TAB}), IDC_OLD_PASSWORD);
+}
+
+// Passwords typed into the pages and the key library's prompts must not reach the log, the
+// diagnostics report or the registry.
+class Secrets : public e2e::PagesTest {
+protected:
+    std::unique_ptr<driver::Process> Start(const std::string& command) const {
+        return std::make_unique<driver::Process>(
+            command, std::map<std::string, std::string>{{"KEYLIB_STORE", keys.Store()},
+                                                        {"LOCALAPPDATA", keys.Home()}});
+    }
+    int Run(const std::string& command) const {
+        return driver::Run(command,
+                           {{"KEYLIB_STORE", keys.Store()}, {"LOCALAPPDATA", keys.Home()}});
+    }
+    // The key library's initial-password prompt, answered.
+    static void AnswerInitialPrompt(const std::string& initial, const std::string& next) {
+        HWND prompt = nullptr;
+        ASSERT_TRUE(driver::WaitUntil([&] {
+            prompt = Dialog("修改UsbKey初始密码");
+            return driver::Visible(prompt);
+        }));
+        driver::Type(GetDlgItem(prompt, 1201), initial);
+        driver::Type(GetDlgItem(prompt, 1202), next);
+        driver::Type(GetDlgItem(prompt, 1203), next);
+        ASSERT_TRUE(driver::Press(prompt, IDOK));
+    }
+
+    driver::TempDir files;
+};
+
+TEST_F(Secrets, TypedPasswordsReachNeitherLogNorReportNorRegistry) {
+    const std::vector<std::string> passwords = {kPass, "Zx-Second-72", "Zx-Third-733",
+                                                "Zx-Wrong-744", "Zx-Fifth-766"};
+    ASSERT_TRUE(keys.AddKey("k", "秘密Key", {"--status", "2", "--initial"}));
+    const std::string ukeyctl = "\"" + e2e::BinDir() + "\\ukeyctl.exe\" ";
+
+    // ukeyctl's registration meets the initial password: the key library's prompt asks.
+    const auto registration = Start(ukeyctl + "register");
+    AnswerInitialPrompt(passwords[0], passwords[1]);
+    DWORD code = 1;
+    ASSERT_TRUE(registration->WaitExit(30000, &code));
+    EXPECT_EQ(code, 0u);
+
+    // So does the program's start-up, for a second key.
+    ASSERT_TRUE(keys.AddKey("k2", "Other", {"--status", "2", "--initial"}));
+    pid = keys.StartRecorded().Id();
+    AnswerInitialPrompt(passwords[0], passwords[4]);
+    main = driver::WaitMainWindow(pid);
+    ASSERT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "秘密Key"; }));
+
+    // The password page: a wrong old password, then a change.
+    ShowPage(1, IDC_OLD_PASSWORD);
+    for (const std::string& old : {passwords[3], passwords[1]}) {
+        Type(IDC_OLD_PASSWORD, old), Type(IDC_NEW_PASSWORD, passwords[2]);
+        Type(IDC_REPEAT_PASSWORD, passwords[2]);
+        driver::Click(Item(IDC_CHANGE_PASSWORD));
+        ASSERT_NE(Box().text, "");
+    }
+    // The label page: the verify prompt.
+    ShowPage(2, IDC_LABEL);
+    Type(IDC_LABEL, "新标签");
+    driver::Click(Item(IDC_CHANGE_LABEL));
+    AnswerPrompt(passwords[2], IDOK);
+    ASSERT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "新标签"; }));
+    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
+    ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(main); }));
+
+    ASSERT_EQ(Run(ukeyctl + "diag --out \"" + files.File("report.txt") + "\""), 0);
+    ASSERT_EQ(Run(ukeyctl + "diag --json --out \"" + files.File("report.json") + "\""), 0);
+    ASSERT_EQ(Run("reg.exe export HKCU \"" + files.File("hkcu.reg") + "\" /y"), 0);
+    ASSERT_EQ(Run("reg.exe export HKLM\\Software \"" + files.File("hklm.reg") + "\" /y"), 0);
+
+    const std::string log = driver::ReadFile(keys.LogFile());
+    // The log did record the failures around the passwords, just not the passwords.
+    EXPECT_NE(log.find("CSP_ChangePassword(slot 1) answered 0x000063C5"), std::string::npos) << log;
+    const std::string searched[] = {log, driver::ReadFile(files.File("report.txt")),
+                                    driver::ReadFile(files.File("report.json")),
+                                    driver::ReadFile(files.File("hkcu.reg")),
+                                    driver::ReadFile(files.File("hklm.reg"))};
+    EXPECT_GT(searched[3].size(), 1000u);
+    for (const std::string& password : passwords) {
+        std::string utf16;
+        for (char c : password) utf16 += std::string{c, '\0'};
+        for (size_t i = 0; i < std::size(searched); ++i) {
+            EXPECT_EQ(searched[i].find(password), std::string::npos) << password << " in " << i;
+            EXPECT_EQ(searched[i].find(utf16), std::string::npos) << password << " in " << i;
+        }
+    }
+}
+
+}  // namespace
