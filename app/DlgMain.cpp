@@ -73,7 +73,6 @@ const fw::MessageMap* CDlgMain::GetMessageMap() const {
         fw::OnCommand<&CDlgMain::OnAbout>(ID_APP_ABOUT),
         fw::OnCommand<&CDlgMain::OnTrayExit>(ID_TRAY_EXIT),
         fw::On<&CDlgMain::OnQueryEndSession>(WM_QUERYENDSESSION),
-        fw::OnNumber<&CDlgMain::OnExpiryCheck>(WM_KEYTOOL_EXPIRYCHECK),
         fw::OnTimer<&CDlgMain::OnTimer>(),
         fw::On<&CDlgMain::OnTaskbarCreated>(TaskbarCreatedMessage()),
     };
@@ -175,13 +174,13 @@ LRESULT CDlgMain::OnActivate(UINT showCommand) {
 }
 
 LRESULT CDlgMain::OnRefreshMessage() {
-    RefreshKeyList();
+    Refresh();
     return 0;
 }
 
-void CDlgMain::OnRefresh() { RefreshKeyList(); }
+void CDlgMain::OnRefresh() { Refresh(); }
 
-void CDlgMain::OnOK() { RefreshKeyList(); }
+void CDlgMain::OnOK() { Refresh(); }
 
 void CDlgMain::OnCancel() { ShowMain(SW_HIDE, TRUE); }
 

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "app/logic/ExpiryReminders.h"
 #include "device/logic/KeyEvents.h"
@@ -67,12 +68,14 @@ private:
     // Certificate expiry reminders.
     void ScheduleExpiryChecks();
     void ArmDailyExpiryCheck();
-    LRESULT OnExpiryCheck(UINT insertion);
+    void ExpiryCheckWhenIdle(keytool::ExpiryCheck check);
+    void OnIdle() override;
     void OnTimer(UINT_PTR id);
     void ShowExpiryReminder(keytool::ExpiryCheck check);
 
     // Keys.
     void RefreshKeyList();
+    void Refresh();
     void OnDeviceChange(UINT eventType);
     void CheckKeyDevice();
     void ClearSslState();
@@ -82,6 +85,7 @@ private:
     std::uint32_t m_nKeyCount = 0;
     keytool::DeviceChangeState m_deviceChange;
     BOOL m_bCanShow = FALSE;
+    std::optional<keytool::ExpiryCheck> m_expiryCheckDue;
     NOTIFYICONDATAW m_nid{};
     CDlgChgPwd m_dlgChgPwd;
     CDlgDisp m_dlgDisp;

@@ -16,6 +16,7 @@
 #include "device/logic/LaunchText.h"
 #include "keylib/logic/KeyList.h"
 #include "keylib/logic/SlotTable.h"
+#include "keys/logic/KeyReads.h"
 #include "log/Log.h"
 
 static_assert(keytool::kDbtDeviceArrival == DBT_DEVICEARRIVAL);
@@ -86,13 +87,24 @@ private:
 };
 
 void CDlgMain::OnDeviceChange(UINT eventType) {
+    // Each evaluation reads the keys afresh, once; a change noted during
+    // another is evaluated after it.
+    if (!m_deviceChange.evaluating && !keytool::IsIgnoredDeviceEvent(eventType)) {
+        keytool::g_KeyReads.NewEvent();
+    }
     KeyEvents events(*this, eventType);
     const std::uint32_t keysBefore = m_nKeyCount;
     keytool::HandleDeviceChange(eventType, m_nKeyCount, m_deviceChange, events);
+    keytool::g_KeyReads.KeepOnly(g_dwSlots, g_nSlots);
     if (keytool::AfterDeviceChange(eventType, keysBefore, m_nKeyCount, g_dwSlots, g_nSlots,
                                    keytool::g_TriesLeft)) {
-        ::PostMessageW(m_hWnd, WM_KEYTOOL_EXPIRYCHECK, TRUE, 0);
+        ExpiryCheckWhenIdle(keytool::ExpiryCheck::Insertion);
     }
+}
+
+void CDlgMain::Refresh() {
+    keytool::g_KeyReads.NewEvent();
+    RefreshKeyList();
 }
 
 void CDlgMain::RefreshKeyList() {

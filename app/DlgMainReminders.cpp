@@ -1,24 +1,37 @@
 // The main window's certificate expiry reminders: a check after the start-up
 // evaluation, after each insertion and once a day, each shown as a balloon.
+// The first two wait for the window: shown, painted, and every message handled
+// (the balloons posted by the evaluation among them).
+#include <algorithm>
+
 #include "app/DlgMain.h"
 #include "app/ExpiryRemindersWin32.h"
 #include "app/Messages.h"
 #include "log/Log.h"
 
 void CDlgMain::ScheduleExpiryChecks() {
-    ::PostMessageW(m_hWnd, WM_KEYTOOL_EXPIRYCHECK, FALSE, 0);
+    ExpiryCheckWhenIdle(keytool::ExpiryCheck::StartUp);
     ArmDailyExpiryCheck();
+}
+
+void CDlgMain::ExpiryCheckWhenIdle(keytool::ExpiryCheck check) {
+    // An insertion's check reminds of more than the start-up's: it wins.
+    m_expiryCheckDue = std::max(m_expiryCheckDue.value_or(check), check);
+    RequestIdle();
+}
+
+void CDlgMain::OnIdle() {
+    // A hidden window asks again when it is shown.
+    if (!m_expiryCheckDue || !::IsWindowVisible(m_hWnd)) return;
+    const keytool::ExpiryCheck check = *m_expiryCheckDue;
+    m_expiryCheckDue.reset();
+    ShowExpiryReminder(check);
 }
 
 void CDlgMain::ArmDailyExpiryCheck() {
     if (!::SetTimer(m_hWnd, kExpiryTimerId, MsUntilDailyCheck(), nullptr)) {
         LogLastError("SetTimer(daily expiry check)");
     }
-}
-
-LRESULT CDlgMain::OnExpiryCheck(UINT insertion) {
-    ShowExpiryReminder(insertion ? keytool::ExpiryCheck::Insertion : keytool::ExpiryCheck::StartUp);
-    return 0;
 }
 
 void CDlgMain::OnTimer(UINT_PTR id) {

@@ -55,6 +55,7 @@ void CDlgMain::ShowMain(int showCommand, BOOL permit) {
     // registering certificates before the message loop would paint.
     if (::IsWindowVisible(m_hWnd)) {
         ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        if (m_expiryCheckDue) RequestIdle();
     }
 }
 

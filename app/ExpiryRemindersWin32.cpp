@@ -4,9 +4,9 @@
 
 #include "keylib/logic/SlotTable.h"
 #include "log/Log.h"
-#include "pages/CertDecoderCrypt32.h"
+#include "keys/CertDecoderCrypt32.h"
 #include "keys/KeyLibrary.h"
-#include "pages/logic/CertExpiryScan.h"
+#include "keys/logic/KeyReads.h"
 
 namespace {
 
@@ -98,8 +98,11 @@ std::string RunExpiryCheck(keytool::ExpiryCheck check) {
     if (warningDays == 0) return "";  // off: the keys are not even read
     KeyLibrary keys;
     Crypt32CertDecoder decoder;
-    const std::vector<keytool::CertExpiry> certificates =
-        keytool::ReadCertExpiries(g_dwSlots, std::min(g_nSlots, keytool::kMaxSlots), keys, decoder);
+    // The daily check is an event of its own: the keys are read afresh.
+    const bool daily = check == keytool::ExpiryCheck::Daily;
+    if (daily) keytool::g_KeyReads.NewEvent();
+    const std::vector<keytool::CertExpiry> certificates = keytool::g_KeyReads.Expiries(
+        g_dwSlots, std::min(g_nSlots, keytool::kMaxSlots), keys, decoder, daily);
     RegistryReminderStore store;
     const std::string text = keytool::CheckExpiry(certificates, Now(), warningDays, check, store);
     if (!text.empty()) LogLine("expiry reminder: %s", text.c_str());

@@ -9,9 +9,6 @@ constexpr UINT WM_KEYTOOL_REFRESH = WM_USER + 3;     // 0x403: re-read the key l
 constexpr UINT WM_KEYTOOL_TRAYNOTIFY = WM_USER + 4;  // 0x404: notification-area icon callback
 constexpr UINT WM_KEYTOOL_BALLOON = WM_USER + 5;     // 0x405: wParam balloon text number
 
-// Posted by the main window to itself after the start-up evaluation and after
-// each insertion (wParam non-zero), so the expiry check runs after the balloons posted there.
-constexpr UINT WM_KEYTOOL_EXPIRYCHECK = WM_APP + 1;
 // The one timer of the main window: the daily expiry check.
 constexpr UINT_PTR kExpiryTimerId = 1;
 

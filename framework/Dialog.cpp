@@ -173,10 +173,15 @@ void Dialog::RunModalLoop() {
             m_result = IDCANCEL;
             break;
         }
-        if (showOnIdle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-            ShowWindow(SW_SHOWNORMAL);
-            ::UpdateWindow(m_hWnd);
-            showOnIdle = false;
+        if ((showOnIdle || m_idleRequested) && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (showOnIdle) {
+                ShowWindow(SW_SHOWNORMAL);
+                ::UpdateWindow(m_hWnd);
+                showOnIdle = false;
+            } else {
+                m_idleRequested = false;
+                OnIdle();
+            }
         }
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) {

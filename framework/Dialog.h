@@ -55,6 +55,10 @@ protected:
     void BindControl(int id, Window& control);
     // Hands the message being handled to the window's original procedure.
     LRESULT Default();
+    // Has this dialog's modal loop call OnIdle once its queue next runs dry:
+    // every message is handled and every window painted.
+    void RequestIdle() { m_idleRequested = true; }
+    virtual void OnIdle() {}
 
 private:
     struct CurrentMessage {
@@ -87,6 +91,7 @@ private:
     CurrentMessage m_current{};
     bool m_modal = false;
     bool m_endModal = false;
+    bool m_idleRequested = false;
     INT_PTR m_result = -1;
     Dialog* m_pEnclosingModal = nullptr;
     std::vector<Window*> m_bound;

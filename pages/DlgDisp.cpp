@@ -4,7 +4,8 @@
 
 #include "log/Log.h"
 #include "device/DlgSys.h"
-#include "pages/CertDecoderCrypt32.h"
+#include "keys/CertDecoderCrypt32.h"
+#include "keys/logic/KeyReads.h"
 #include "pages/CertPageWin32.h"
 #include "pages/PageMessageBox.h"
 #include "pages/TempCertFile.h"
@@ -19,9 +20,11 @@ fw::ImageList g_ImageList;
 
 namespace {
 
-// The page's parts for one command; built afresh each time, they hold nothing.
+// The page's parts for one command; built afresh each time, they hold nothing
+// of their own. The key is read through the process's record of this event.
 struct PageParts {
-    KeyLibrary keys;
+    KeyLibrary library;
+    keytool::RecordedKeyLibrary keys{keytool::g_KeyReads, library};
     TreeCtrlCertTree tree;
     PageCertUi ui;
     keytool::CertPageParts parts{keys, tree, ui};

@@ -4,7 +4,9 @@
 # its own, build/bench-prefix, whose certificate store it empties first.
 #   tools/bench.sh            full run, about ten minutes
 #   tools/bench.sh --smoke    every part once on a small scale
-#   tools/bench.sh device     only the named parts: startup, device, many, cycles, idle
+#   tools/bench.sh device     only the named parts: startup, device, many, cycles, idle, slow
+# KEYTOOL_BENCH_BEFORE=DIR (the bin folder of an earlier build) measures that build's program
+# side by side with this one in the start-up and slow-key parts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -20,6 +22,12 @@ wine cmd /c exit 0 >/dev/null 2>&1 </dev/null
 wine reg delete 'HKCU\Software\Microsoft\SystemCertificates\MY\Certificates' /f >/dev/null 2>&1 || true
 
 bin=build/windows/bin
+rm -rf "$bin/before"
+if [[ -n ${KEYTOOL_BENCH_BEFORE:-} ]]; then
+  mkdir -p "$bin/before/passthrough"
+  cp "$KEYTOOL_BENCH_BEFORE/QelmoraKeyTool.exe" "$bin/DravikFun_tovex.dll" "$bin/before/"
+  cp "$KEYTOOL_BENCH_BEFORE/QelmoraKeyTool.exe" "$bin/passthrough/"*.dll "$bin/before/passthrough/"
+fi
 kb() { echo "$(( ($(stat -c %s "$1") + 1023) / 1024 )) KB"; }
 
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)," \

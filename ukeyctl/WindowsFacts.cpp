@@ -4,10 +4,10 @@
 // windows.h must come first.
 #include <wincrypt.h>
 
-#include <cstdio>
 #include <cwchar>
 
 #include "device/logic/KeyDeviceRepair.h"
+#include "keys/CertDecoderCrypt32.h"
 #include "device/logic/ServiceCheck.h"
 #include "log/Log.h"
 
@@ -19,42 +19,6 @@ namespace {
 
 // The key library registers its certificates under its CSP's name.
 constexpr wchar_t kKeyProvider[] = L"Qelmora UsbKey CSP";
-
-std::string HexBytes(const BYTE* bytes, DWORD length, bool reversed, const char* format) {
-    std::string text;
-    for (DWORD i = 0; i < length; ++i) {
-        char pair[4];
-        std::snprintf(pair, sizeof pair, format, bytes[reversed ? length - 1 - i : i]);
-        text += pair;
-    }
-    return text;
-}
-
-std::string Name(CERT_NAME_BLOB* name) {
-    char text[1024] = {};
-    ::CertNameToStrA(X509_ASN_ENCODING, name, CERT_X500_NAME_STR, text, sizeof text);
-    return text;
-}
-
-void Times(const FILETIME& time, std::string* local, std::string* utc) {
-    SYSTEMTIME u{}, l{};
-    char text[64];
-    if (!::FileTimeToSystemTime(&time, &u)) return;
-    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", u.wYear, u.wMonth, u.wDay,
-                  u.wHour, u.wMinute, u.wSecond);
-    *utc = text;
-    if (!::SystemTimeToTzSpecificLocalTime(nullptr, &u, &l)) l = u;
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", l.wYear, l.wMonth, l.wDay,
-                  l.wHour, l.wMinute, l.wSecond);
-    *local = text;
-}
-
-std::string Thumbprint(PCCERT_CONTEXT cert) {
-    BYTE hash[20];
-    DWORD size = sizeof hash;
-    if (!::CertGetCertificateContextProperty(cert, CERT_SHA1_HASH_PROP_ID, hash, &size)) return {};
-    return HexBytes(hash, size, false, "%02X");
-}
 
 bool NamesKeyProvider(PCCERT_CONTEXT cert) {
     DWORD size = 0;
@@ -72,22 +36,6 @@ bool NamesKeyProvider(PCCERT_CONTEXT cert) {
 
 }  // namespace
 
-bool Crypt32CertDetails::Decode(const std::uint8_t* der, std::uint32_t length,
-                                ukeyctl::CertDetails* details) {
-    PCCERT_CONTEXT cert = ::CertCreateCertificateContext(X509_ASN_ENCODING, der, length);
-    if (!cert) return false;
-    const CERT_INFO* info = cert->pCertInfo;
-    details->subject = Name(&cert->pCertInfo->Subject);
-    details->issuer = Name(&cert->pCertInfo->Issuer);
-    // Stored least significant byte first; Windows shows it the other way round.
-    details->serial = HexBytes(info->SerialNumber.pbData, info->SerialNumber.cbData, true, "%02x");
-    Times(info->NotBefore, &details->fromLocal, &details->fromUtc);
-    Times(info->NotAfter, &details->toLocal, &details->toUtc);
-    details->thumbprint = Thumbprint(cert);
-    ::CertFreeCertificateContext(cert);
-    return true;
-}
-
 std::vector<ukeyctl::StoreCert> RegisteredCerts() {
     std::vector<ukeyctl::StoreCert> found;
     HCERTSTORE store =
@@ -97,10 +45,13 @@ std::vector<ukeyctl::StoreCert> RegisteredCerts() {
         LogLastError("CertOpenStore(MY)");
         return found;
     }
+    Crypt32CertDecoder decoder;
     PCCERT_CONTEXT cert = nullptr;
     while ((cert = ::CertEnumCertificatesInStore(store, cert)) != nullptr) {
-        if (NamesKeyProvider(cert)) {
-            found.push_back({Thumbprint(cert), Name(&cert->pCertInfo->Subject)});
+        keytool::CertDetails details;
+        if (NamesKeyProvider(cert) &&
+            decoder.Decode(cert->pbCertEncoded, cert->cbCertEncoded, &details)) {
+            found.push_back({details.thumbprint, details.subject});
         }
     }
     ::CertCloseStore(store, 0);

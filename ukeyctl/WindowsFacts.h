@@ -1,16 +1,10 @@
-// What ukeyctl asks Windows for its reports: certificates, the personal store,
+// What ukeyctl asks Windows for its reports: the personal store,
 // the smart-card service and the failed-device registry entries.
 #pragma once
 
 #include <vector>
 
 #include "ukeyctl/logic/Report.h"
-
-class Crypt32CertDetails : public ukeyctl::CertDetailsDecoder {
-public:
-    bool Decode(const std::uint8_t* der, std::uint32_t length,
-                ukeyctl::CertDetails* details) override;
-};
 
 // The certificates in the user's "MY" store that name the key's CSP as their key's provider.
 std::vector<ukeyctl::StoreCert> RegisteredCerts();

@@ -8,6 +8,7 @@
 #include "device/logic/ServiceCheck.h"
 #include "keylib/KeyLib.h"
 #include "keylib/logic/SlotTable.h"
+#include "keys/CertDecoderCrypt32.h"
 #include "log/Log.h"
 #include "log/Versions.h"
 #include "log/logic/LogLines.h"
@@ -53,7 +54,7 @@ private:
 Inventory Read(bool withCerts, std::uint32_t onlySlot = 0) {
     KeyLibDirectory directory;
     KeyLibrary library;
-    Crypt32CertDetails decoder;
+    Crypt32CertDecoder decoder;
     return ReadInventory(directory, library, decoder, withCerts, onlySlot);
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/logic/CertExpiryScan.h"
+#include "keys/logic/KeyCerts.h"
 
 namespace keytool {
 

@@ -3,10 +3,9 @@
 
 #include <cstdint>
 
-namespace keytool {
+#include "keys/logic/KeyCerts.h"
 
-// Also the largest certificate a key holds.
-constexpr std::uint32_t CERT_BUF_SIZE = 409600;
+namespace keytool {
 
 extern std::uint8_t g_CertBuf[CERT_BUF_SIZE];
 

@@ -7,20 +7,14 @@
 
 #include <cstdint>
 
+#include "keys/logic/KeyCerts.h"
+
 namespace keytool {
 
 constexpr std::uint32_t NODE_CERT1 = 0x80000000u;
 constexpr std::uint32_t NODE_CERT2 = 0x40000000u;
 constexpr std::uint32_t NODE_INDEX_MASK = 0x3FFFFFFFu;
 constexpr std::uint32_t NODE_KIND_MASK = NODE_CERT1 | NODE_CERT2;
-
-// The library's certificate kinds (the platform's AT_KEYEXCHANGE and AT_SIGNATURE).
-constexpr std::uint32_t CERT_KIND1 = 1;
-constexpr std::uint32_t CERT_KIND2 = 2;
-
-// Flag bits of a container that holds a certificate of each kind.
-constexpr std::uint32_t kFlagsCert1 = 0x1 | 0x4;
-constexpr std::uint32_t kFlagsCert2 = 0x2 | 0x8;
 
 constexpr std::uint32_t CertNodeData(int entry, std::uint32_t kindBit) {
     return (static_cast<std::uint32_t>(entry) + 1) | kindBit;

@@ -5,33 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "keys/logic/KeyCerts.h"
+
 namespace keytool {
-
-// The key library, as the certificate page calls it; 0 is success.
-class CertKeyLibrary {
-public:
-    virtual ~CertKeyLibrary() = default;
-    virtual std::uint32_t ContainerCount(std::uint32_t slot, std::uint32_t* count) = 0;
-    virtual std::uint32_t ContainerInfo(std::uint32_t slot, std::uint32_t index,
-                                        std::uint32_t* flags, std::uint32_t nameSize,
-                                        char* name) = 0;
-    virtual std::uint32_t ReadCertByName(std::uint32_t slot, const char* container,
-                                         std::uint32_t kind, std::uint32_t* length,
-                                         std::uint8_t* buffer) = 0;
-    virtual std::uint32_t Reset(std::uint32_t slot) = 0;
-    virtual std::uint32_t VerifyPassword(std::uint32_t slot, std::uint32_t kind,
-                                         const char* password) = 0;
-    virtual std::uint32_t DeleteContainerByName(std::uint32_t slot, const char* container) = 0;
-};
-
-// Decodes a DER X.509 certificate and gives its subject's display name,
-// NUL-terminated within `size` bytes; false when the bytes are no certificate.
-class CertDecoder {
-public:
-    virtual ~CertDecoder() = default;
-    virtual bool SubjectName(const std::uint8_t* der, std::uint32_t length, char* name,
-                             std::size_t size) = 0;
-};
 
 // A node of the tree control; kNoNode stands for none (and for the top level).
 using TreeNode = std::uintptr_t;

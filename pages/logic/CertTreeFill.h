@@ -17,10 +17,6 @@ public:
     virtual void Release(std::uint8_t* buffer) = 0;
 };
 
-// The name size the library is told; the entries have room for more, so a
-// name that fills it is still terminated inside the entry.
-constexpr std::uint32_t kContainerNameSizeTold = 128;
-
 // Rebuilds the tree and g_ContainerTable for the key in slot (0: no key).
 void FillCertTree(std::uint32_t slot, CertPageParts& page, CertDecoder& decoder,
                   FillBuffer& buffers);

@@ -4,9 +4,11 @@
 
 #include <cstddef>
 
+#include "keys/logic/KeyCerts.h"
+
 namespace keytool {
 
-constexpr int MAX_CONTAINERS = 6;
+constexpr int MAX_CONTAINERS = static_cast<int>(kContainerPositions);
 constexpr std::size_t CONTAINER_NAME_SIZE = 200;
 
 #pragma pack(push, 1)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <tuple>
 
 #include "app/Messages.h"
@@ -260,7 +261,7 @@ protected:
         ASSERT_EQ(keys.Admin({"cert", key, "C", "1", files.File("c.der")}), 0);
     }
     // The balloons shown from the platform log's line `from` on, once the one that ends them
-    // has come; the reminder check posted before it has run by then.
+    // has come; a reminder check due before it has run by then.
     Calls BalloonsUntil(size_t from, const std::string& last) {
         Calls balloons;
         driver::WaitUntil([&] {
@@ -283,6 +284,18 @@ protected:
         balloons.pop_back();
         return balloons;
     }
+    // Reads of containers and certificates the key library was asked again since call `from`.
+    size_t RepeatedReads(size_t from) const {
+        const Calls calls = keys.Calls();
+        std::map<std::string, int> seen;
+        size_t repeated = 0;
+        for (size_t i = from; i < calls.size(); ++i) {
+            const bool read = calls[i].rfind("CSP_Container", 0) == 0 ||
+                              calls[i].rfind("CSP_ReadCertByName", 0) == 0;
+            if (read && seen[calls[i]]++ > 0) ++repeated;
+        }
+        return repeated;
+    }
     Calls Timers() {
         Calls set;
         for (const std::string& call : keys.ShellCalls()) {
@@ -302,6 +315,8 @@ TEST_F(Reminders, AtStartUpOnInsertionFromTheTimerOnceADayAndOffByPolicy) {
     ASSERT_EQ(keys.Admin({"plug", "soon"}), 0);
     Start();
     EXPECT_EQ(BalloonsUntil(0, soon), (Calls{kRegistered, soon}));
+    // The check took the certificate tree's reading of the key.
+    EXPECT_EQ(RepeatedReads(0), 0u);
     // Remembered as a 12-byte binary named by the certificate's thumbprint.
     HKEY store = nullptr;
     char name[64];
@@ -333,6 +348,17 @@ TEST_F(Reminders, AtStartUpOnInsertionFromTheTimerOnceADayAndOffByPolicy) {
     PostMessageA(main, WM_TIMER, id, 0);
     EXPECT_EQ(BalloonsUntil(from, expired), Calls{expired});
     EXPECT_EQ(Timers().size(), 2u);
+
+    // Plugged in again, the expired certificate is named; the tree reads the first key, the
+    // check only the new one.
+    from = keys.ShellCalls().size();
+    ASSERT_EQ(keys.Admin({"pull", "old"}), 0);
+    BalloonsUntil(from, kRegistered);
+    from = keys.ShellCalls().size();
+    const size_t called = keys.Calls().size();
+    ASSERT_EQ(keys.Admin({"plug", "old"}), 0);
+    EXPECT_EQ(BalloonsUntil(from, expired), (Calls{kInserted, kRegistered, expired}));
+    EXPECT_EQ(RepeatedReads(called), 0u);
 
     // The same day, nothing is said again when the program starts.
     Exit();

@@ -3,6 +3,8 @@
 // KeyLibReal.dll. Tests get real virtual keys and the call sequence. A test
 // may hold the program inside one function (KEYTOOL_HOLD_CALL) until it sets
 // the named event KEYTOOL_HOLD_EVENT, to look at the program while it is busy.
+// KEYTOOL_SLOW_KEY makes every call as slow as real keys answer over USB: 20 ms
+// a certificate read, 5 ms any other call.
 #include <windows.h>
 
 #include <fstream>
@@ -22,6 +24,9 @@ void Record(const char* function, const std::string& arguments) {
     const DWORD length = GetEnvironmentVariableA("KEYTOOL_CALL_LOG", path, sizeof path);
     if (length > 0 && length < sizeof path) {
         std::ofstream(path, std::ios::app) << function << "(" << arguments << ")\n";
+    }
+    if (GetEnvironmentVariableA("KEYTOOL_SLOW_KEY", nullptr, 0) > 0) {
+        Sleep(lstrcmpA(function, "CSP_ReadCertByName") == 0 ? 20 : 5);
     }
     char held[64] = {};
     char event[MAX_PATH] = {};

@@ -2,7 +2,10 @@
 //   keytool_bench.exe TEMPLATE.der [--smoke] [PART...]
 // Parts: startup (against a bare dialog), device (device changes with many keys), many
 // (start-up with 255 keys), cycles (memory and windows over plug/pull cycles), idle (CPU and
-// wake-ups); all when none is named. --smoke runs on a small scale, to show it still works.
+// wake-ups), slow (keys as slow as real ones, with the key-library calls of each event
+// counted); all when none is named. A program in bin\before (tools/bench.sh puts an earlier
+// build's there) runs side by side with this one in the start-up and slow parts. --smoke runs on a
+// small scale, to show it still works.
 #include <windows.h>
 #include <dbt.h>
 
@@ -10,6 +13,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -28,6 +32,7 @@ constexpr DWORD kLongMs = 120000;
 
 struct Scale {
     int startupRuns;
+    int slowRuns;
     std::vector<size_t> deviceKeys;
     int deviceRuns;
     size_t manyKeys;
@@ -37,14 +42,18 @@ struct Scale {
     DWORD idleMs;
 };
 
-const Scale kFull{11, {1, 8, 32, 128}, 5, 255, 3, 10, 1000, 60000};
-const Scale kSmoke{1, {2}, 1, 2, 1, 1, 1, 200};
+const Scale kFull{11, 5, {1, 8, 32, 128}, 5, 255, 3, 10, 1000, 60000};
+const Scale kSmoke{1, 1, {2}, 1, 2, 1, 1, 1, 200};
 
 std::string binDir() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, sizeof path);
     const std::string dir = path;
     return dir.substr(0, dir.find_last_of('\\'));
+}
+
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string tempFolder(const char* name) {
@@ -97,8 +106,9 @@ void row(const std::string& what, const std::string& result, const std::string& 
 // The key tool on the bench store, ended through its own exit message.
 class Tool {
 public:
-    explicit Tool(const BenchKeys& keys)
-        : process_(binDir() + "\\QelmoraKeyTool.exe", "", {{"KEYLIB_STORE", keys.folder()}}) {}
+    explicit Tool(const BenchKeys& keys, const std::string& folder = binDir(),
+                  std::map<std::string, std::string> environment = {})
+        : process_(folder + "\\QelmoraKeyTool.exe", "", withStore(keys, std::move(environment))) {}
     ~Tool() {
         if (main_ != nullptr) PostMessageA(main_, WM_KEYTOOL_EXIT, 0, 0);
         process_.waitExit(kLongMs);
@@ -127,6 +137,11 @@ public:
     WineProcess& process() { return process_; }
 
 private:
+    static std::map<std::string, std::string> withStore(const BenchKeys& keys,
+                                                        std::map<std::string, std::string> env) {
+        env["KEYLIB_STORE"] = keys.folder();
+        return env;
+    }
     WineProcess process_;
     HWND main_ = nullptr;
 };
@@ -143,14 +158,24 @@ double bareDialogStart() {
 
 void startupAgainstBareDialog(BenchKeys& keys, const Scale& scale) {
     keys.plugFirst(1);
-    std::vector<double> bare, tool;
+    const std::string before = binDir() + "\\before";
+    const bool sideBySide = exists(before + "\\QelmoraKeyTool.exe");
+    std::vector<double> bare, tool, earlier;
     for (int i = 0; i < scale.startupRuns; ++i) {
         bare.push_back(bareDialogStart());
+        if (sideBySide) {
+            Tool t(keys, before);
+            earlier.push_back(t.waitReady());
+        }
         Tool t(keys);
         tool.push_back(t.waitReady());
     }
     const Summary b = summarize(bare), t = summarize(tool);
     row("Start-up to drawn window, bare dialog (min / median / max)", ms(b), "");
+    if (sideBySide) {
+        row("Start-up to drawn window, one key, build before (min / median / max)",
+            ms(summarize(earlier)), "");
+    }
     row("Start-up to drawn window, one key (min / median / max)", ms(t),
         "<= " + fixed(1.5 * (b.median + 100)) + " ms");
     row("Start-up ratio (medians, tool / bare)", fixed(t.median / b.median, 2),
@@ -258,6 +283,90 @@ void idle(BenchKeys& keys, const Scale& scale) {
     row("Idle hidden" + seconds, idleText(before, tool.process().unixStats()), "none");
 }
 
+// What one event asked the key library, from the pass-through library's log.
+struct EventCalls {
+    size_t calls = 0;
+    std::map<std::string, size_t> readsOfSlot;  // containers and certificates
+    size_t repeated = 0;                        // reads asked again within the event
+};
+
+std::vector<std::string> logLines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+EventCalls countCalls(const std::vector<std::string>& lines, size_t from) {
+    EventCalls event;
+    std::map<std::string, size_t> seen;
+    for (size_t i = from; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        ++event.calls;
+        if (line.rfind("CSP_Container", 0) != 0 && line.rfind("CSP_ReadCertByName", 0) != 0) {
+            continue;
+        }
+        const size_t open = line.find('(') + 1;
+        ++event.readsOfSlot[line.substr(open, line.find_first_of(",)", open) - open)];
+        if (seen[line]++ > 0) ++event.repeated;
+    }
+    return event;
+}
+
+std::string callsText(const EventCalls& event) {
+    std::string perKey;
+    for (const auto& [slot, reads] : event.readsOfSlot) {
+        perKey += (perKey.empty() ? "" : ", ") + std::to_string(reads);
+    }
+    return std::to_string(event.calls) + " calls, reads per key " +
+           (perKey.empty() ? "none" : perKey) + ", " + std::to_string(event.repeated) + " repeated";
+}
+
+// Keys as slow as real ones (the pass-through library waits 20 ms a certificate read and
+// 5 ms any other call): start-up with one key, then a second key plugged in. Each event is
+// over when its expiry check has run too: the window's thread answers again after a pause.
+void slowKeys(BenchKeys& keys, const Scale& scale) {
+    struct Build {
+        std::string name, folder;
+        std::vector<double> startup, insertion;
+        EventCalls startupCalls, insertionCalls;
+    };
+    std::vector<Build> builds;
+    if (exists(binDir() + "\\before\\passthrough\\QelmoraKeyTool.exe")) {
+        builds.push_back({"build before", binDir() + "\\before\\passthrough", {}, {}, {}, {}});
+    }
+    builds.push_back({"this build", binDir() + "\\passthrough", {}, {}, {}, {}});
+    const std::string log = tempFolder("keytool-bench-calls-") + ".log";
+    for (int i = 0; i < scale.slowRuns; ++i) {
+        for (Build& build : builds) {
+            DeleteFileA(log.c_str());
+            keys.plugFirst(1);
+            Tool tool(keys, build.folder, {{"KEYTOOL_CALL_LOG", log}, {"KEYTOOL_SLOW_KEY", "1"}});
+            build.startup.push_back(tool.waitReady());
+            Sleep(1000);
+            answers(tool.main(), kLongMs);
+            const size_t atStart = logLines(log).size();
+            build.startupCalls = countCalls(logLines(log), 0);
+            keys.plug(1);
+            build.insertion.push_back(tool.deviceChange());
+            Sleep(1000);
+            answers(tool.main(), kLongMs);
+            build.insertionCalls = countCalls(logLines(log), atStart);
+        }
+    }
+    DeleteFileA(log.c_str());
+    for (const Build& build : builds) {
+        row("Slow keys, " + build.name + ": start-up to drawn window, one key",
+            ms(summarize(build.startup)), "");
+        row("Slow keys, " + build.name + ": calls at start-up", callsText(build.startupCalls),
+            "0 repeated");
+        row("Slow keys, " + build.name + ": a second key plugged in",
+            ms(summarize(build.insertion)), "");
+        row("Slow keys, " + build.name + ": calls at the insertion",
+            callsText(build.insertionCalls), "0 repeated");
+    }
+}
+
 std::vector<uint8_t> readFile(const char* path) {
     std::ifstream in(path, std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
@@ -275,7 +384,8 @@ int main(int argc, char** argv) {
         {"device", deviceChanges},
         {"many", startupWithManyKeys},
         {"cycles", plugPullCycles},
-        {"idle", idle}};
+        {"idle", idle},
+        {"slow", slowKeys}};
     bool smoke = false;
     std::vector<std::string> chosen;
     for (int i = 2; i < argc; ++i) {
@@ -293,7 +403,7 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr,
                 "usage: keytool_bench.exe TEMPLATE.der [--smoke] "
-                "[startup|device|many|cycles|idle]...\n");
+                "[startup|device|many|cycles|idle|slow]...\n");
         return 2;
     }
     const Scale& scale = smoke ? kSmoke : kFull;

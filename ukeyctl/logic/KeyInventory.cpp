@@ -1,17 +1,13 @@
 #include "ukeyctl/logic/KeyInventory.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "keylib/logic/SlotTable.h"
-#include "pages/logic/CertBuffer.h"
-#include "pages/logic/CertTreeFill.h"
+#include "keys/logic/KeyCertWalk.h"
 
 namespace ukeyctl {
 namespace {
-
-constexpr std::uint32_t kKinds[] = {1, 2};
-constexpr std::uint32_t kKindFlags[] = {0x1 | 0x4, 0x2 | 0x8};
-constexpr std::uint32_t kContainerPositions = 6;
 
 bool Failed(std::vector<KeyLibError>& errors, const char* call, std::uint32_t slot,
             std::uint32_t status) {
@@ -21,32 +17,19 @@ bool Failed(std::vector<KeyLibError>& errors, const char* call, std::uint32_t sl
 
 void ReadCerts(KeyEntry& key, keytool::CertKeyLibrary& library, CertDetailsDecoder& decoder,
                std::vector<std::uint8_t>& buffer) {
-    for (std::uint32_t position = 0; position < kContainerPositions; ++position) {
-        char name[keytool::kContainerNameSizeTold + 1] = {};
-        std::uint32_t flags = 0;
-        if (Failed(key.errors, "CSP_ContainerInfo", key.slot,
-                   library.ContainerInfo(key.slot, position, &flags,
-                                         keytool::kContainerNameSizeTold, name))) {
-            return;
-        }
-        const std::string container = keytool::BoundedLabel(name, sizeof name);
-        if (container.empty()) continue;
-        key.containers.push_back(container);
-        for (int k = 0; k < 2; ++k) {
-            if ((flags & kKindFlags[k]) != kKindFlags[k]) continue;
-            std::uint32_t length = static_cast<std::uint32_t>(buffer.size());
-            if (Failed(key.errors, "CSP_ReadCertByName", key.slot,
-                       library.ReadCertByName(key.slot, container.c_str(), kKinds[k], &length,
-                                              buffer.data()))) {
-                continue;
-            }
-            KeyCert cert;
-            cert.container = container;
-            cert.kind = kKinds[k];
-            cert.decoded =
-                length <= buffer.size() && decoder.Decode(buffer.data(), length, &cert.details);
-            key.certs.push_back(cert);
-        }
+    keytool::KeyContents contents = keytool::WalkKey(key.slot, library, buffer);
+    key.containers = std::move(contents.containers);
+    for (const keytool::KeyCertificate& found : contents.certificates) {
+        KeyCert cert;
+        cert.container = found.container;
+        cert.kind = found.kind;
+        cert.decoded = !found.der.empty() &&
+                       decoder.Decode(found.der.data(),
+                                      static_cast<std::uint32_t>(found.der.size()), &cert.details);
+        key.certs.push_back(cert);
+    }
+    for (const keytool::KeyReadFailure& failure : contents.failures) {
+        key.errors.push_back({failure.call, key.slot, failure.status});
     }
 }
 
@@ -61,7 +44,6 @@ Inventory ReadInventory(KeyDirectory& directory, keytool::CertKeyLibrary& librar
         return inventory;
     }
     std::vector<std::uint8_t> buffer;
-    if (withCerts) buffer.resize(keytool::CERT_BUF_SIZE);
     for (std::uint32_t i = 0; i < std::min(count, keytool::kMaxSlots); ++i) {
         if (onlySlot != 0 && slots[i] != onlySlot) continue;
         KeyEntry key;

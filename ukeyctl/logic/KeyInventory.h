@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "keylib/logic/KeyList.h"
-#include "pages/logic/CertPageParts.h"
+#include "keys/logic/KeyCerts.h"
 
 namespace ukeyctl {
 
@@ -19,19 +19,8 @@ public:
     virtual std::uint32_t SlotStatus(std::uint32_t slot, std::uint32_t* status) = 0;
 };
 
-struct CertDetails {
-    std::string subject, issuer;
-    std::string serial;      // hexadecimal, most significant byte first
-    std::string thumbprint;  // SHA-1, hexadecimal
-    std::string fromLocal, toLocal, fromUtc, toUtc;
-};
-
-class CertDetailsDecoder {
-public:
-    virtual ~CertDetailsDecoder() = default;
-    // False when the bytes are no certificate.
-    virtual bool Decode(const std::uint8_t* der, std::uint32_t length, CertDetails* details) = 0;
-};
+using keytool::CertDetails;
+using keytool::CertDetailsDecoder;
 
 struct KeyCert {
     std::string container;

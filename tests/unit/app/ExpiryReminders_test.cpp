@@ -10,7 +10,8 @@
 
 #include "app/logic/ExpiryReminders.h"
 #include "app/logic/TrayTexts.h"
-#include "pages/logic/CertBuffer.h"
+#include "keys/logic/KeyCertWalk.h"
+#include "keys/logic/KeyReads.h"
 
 namespace keytool {
 namespace {
@@ -207,12 +208,14 @@ TEST(ExpiryReminders, DailyTimerWakesAfterMidnightAtMostHourly) {
 }
 
 // Two keys. Slot 1: "U" and "C" with both kinds at positions 0 and 2, none at 1, and position 3
-// cannot be read; slot 2: "Two" with kind 1 at position 0.
+// cannot be read; slot 2: "Two" with kind 1 at position 0. Every call is counted.
 struct FakeKeys : CertKeyLibrary, CertExpiryDecoder {
     using U = std::uint32_t;
     std::vector<std::string> reads;
-    U ContainerCount(U, U*) override { return 1; }
+    int calls = 0;
+    U ContainerCount(U, U*) override { return ++calls; }
     U ContainerInfo(U slot, U i, U* flags, U size, char* name) override {
+        ++calls;
         const char* names[] = {"U", "", "C", "Odd"};
         if (size != 128 || (slot == 1 && i == 3)) return 0x6F00;
         std::strcpy(name, slot == 1 ? names[i] : i == 0 ? "Two" : "");
@@ -220,6 +223,7 @@ struct FakeKeys : CertKeyLibrary, CertExpiryDecoder {
         return 0;
     }
     U ReadCertByName(U slot, const char* name, U kind, U* length, std::uint8_t* out) override {
+        ++calls;
         reads.push_back(std::to_string(slot) + name + std::to_string(kind));
         if (*length != CERT_BUF_SIZE) return 1;
         const std::string der = std::string(name) + std::to_string(kind);
@@ -229,22 +233,57 @@ struct FakeKeys : CertKeyLibrary, CertExpiryDecoder {
     }
     U Reset(U) override { return 0; }
     U VerifyPassword(U, U, const char*) override { return 0; }
-    U DeleteContainerByName(U, const char*) override { return 0; }
+    U DeleteContainerByName(U, const char*) override { return ++calls, 0; }
     bool Expiry(const std::uint8_t* der, U length, CertExpiry* expiry) override {
         expiry->name.assign(reinterpret_cast<const char*>(der), length);
         return expiry->name != "U1";  // no certificate
     }
 };
 
-TEST(CertExpiryScan, ReadsEveryCertificateTheFlagsAnnounceAndSkipsWhatFails) {
+TEST(KeyReads, ReadsEveryCertificateTheFlagsAnnounceAndSkipsWhatFails) {
     FakeKeys keys;
+    KeyReads record;
     const std::uint32_t slots[] = {1, 2};
     std::vector<std::string> names;
-    for (const CertExpiry& cert : ReadCertExpiries(slots, 2, keys, keys))
+    for (const CertExpiry& cert : record.Expiries(slots, 2, keys, keys, false))
         names.push_back(cert.name);
     EXPECT_EQ(names, (std::vector<std::string>{"U2", "C2"}));
     // U1 does not decode, C1 cannot be read, and "Two" claims a length past the buffer.
     EXPECT_EQ(keys.reads, (std::vector<std::string>{"1U1", "1U2", "1C1", "1C2", "2Two1"}));
+}
+
+// Steps: W the certificate page walks key 1, C the check over key 1, B over keys 1 and 2, D the
+// daily check over key 1, N a new event, P key 1 pulled, X a container of key 1 deleted.
+// Library calls for key 1 alone: four positions and four certificates; key 2: six and one.
+TEST(KeyReads, EachKeyIsReadOncePerEventAndOnceForRemindersWhilePlugged) {
+    const struct {
+        const char* steps;
+        int calls;
+    } rows[] = {
+        {"WC", 8},           // the tree's reading serves the check of its event
+        {"WWC", 8 + 8},      // the page's own reads always reach the library
+        {"CNB", 8 + 7},      // a key checked since it was plugged in is not read again
+        {"CND", 8 + 8},      // the daily check reads every key afresh
+        {"CNPC", 8 + 8},     // a key pulled and plugged again is read again
+        {"CXC", 8 + 1 + 8},  // deleting a container forgets what its key held
+    };
+    const std::uint32_t slots[] = {1, 2};
+    for (const auto& row : rows) {
+        FakeKeys keys;
+        KeyReads record;
+        RecordedKeyLibrary page(record, keys);
+        std::vector<std::uint8_t> buffer;
+        for (const char* step = row.steps; *step; ++step) {
+            if (*step == 'W') WalkKey(1, page, buffer);
+            if (*step == 'C' || *step == 'B' || *step == 'D') {
+                record.Expiries(slots, *step == 'B' ? 2 : 1, keys, keys, *step == 'D');
+            }
+            if (*step == 'N') record.NewEvent();
+            if (*step == 'P') record.KeepOnly(slots + 1, 1);
+            if (*step == 'X') page.DeleteContainerByName(1, "U");
+        }
+        EXPECT_EQ(keys.calls, row.calls) << row.steps;
+    }
 }
 
 }  // namespace
