@@ -5,6 +5,8 @@
 #include <shellapi.h>
 
 #include "app/Banner.h"
+#include "app/Messages.h"
+#include "framework/AccessibleName.h"
 #include "log/Log.h"
 #include "res/resource.h"
 
@@ -40,6 +42,7 @@ BOOL CDlgAbout::OnInitDialog() {
         area.bottom = control.bottom - control.top;
     }
     ShowBanner(banner, kAboutArt, std::size(kAboutArt), area);
+    fw::SetAccessibleName(banner, KEYTOOL_MAIN_TITLE);
     return result;
 }
 
@@ -65,11 +68,18 @@ BOOL CDlgAbout::OnDrawItem(const DRAWITEMSTRUCT& item) {
     }
     if (m_fontLink) {
         const std::wstring text = GetText(link);
+        // The face is painted under the text each time, so the focus cue goes
+        // with the focus whichever way the button asks for the drawing.
+        ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(COLOR_BTNFACE));
         HGDIOBJ oldFont = ::SelectObject(item.hDC, m_fontLink);
         ::SetTextColor(item.hDC, RGB(0, 0, 255));
+        ::SetBkMode(item.hDC, TRANSPARENT);
         ::TextOutW(item.hDC, item.rcItem.left, item.rcItem.top, text.c_str(),
                    static_cast<int>(text.size()));
         ::SelectObject(item.hDC, oldFont);
+        if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+            ::DrawFocusRect(item.hDC, &item.rcItem);
+        }
     }
     return TRUE;
 }

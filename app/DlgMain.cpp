@@ -5,6 +5,7 @@
 #include "app/ExpiryRemindersWin32.h"
 #include "app/Messages.h"
 #include "app/logic/MainWindowRules.h"
+#include "framework/AccessibleName.h"
 #include "res/resource.h"
 
 static_assert(keytool::kShowCommandHide == SW_HIDE);
@@ -130,6 +131,8 @@ BOOL CDlgMain::OnInitDialog() {
     }
     m_dlgDisp.ShowWindow(SW_SHOW);
     ShowBanner(FindBannerControl(m_hWnd), kBannerArt, std::size(kBannerArt), BannerArea(m_hWnd));
+    fw::SetAccessibleName(FindBannerControl(m_hWnd), KEYTOOL_MAIN_TITLE);
+    fw::SetAccessibleName(m_tab.m_hWnd, L"UsbKey管理");
 
     OnDeviceChange(0);
     ScheduleExpiryChecks();

@@ -3,6 +3,7 @@
 #include <windows.h>
 // windows.h must come first.
 #include <commctrl.h>
+#include <objbase.h>
 
 #include "app/DlgMain.h"
 #include "app/InstanceWindowsWin32.h"
@@ -23,10 +24,15 @@ BOOL CKeyToolApp::InitInstance() {
             KeyLibVersion().c_str(), WindowsVersion().c_str(), ::GetACP());
 
     InitCommonControls();
+    // For the controls' accessible names, and for the shell's handlers.
+    const HRESULT com =
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    if (FAILED(com)) LogLine("CoInitializeEx failed: 0x%08lX", static_cast<unsigned long>(com));
     CDlgMain dlg(nullptr);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;
+    if (SUCCEEDED(com)) ::CoUninitialize();
     LogLine("exit %s", ProgramVersion().c_str());
     return FALSE;
 }

@@ -2,6 +2,7 @@
 
 #include "device/ServiceCheck.h"
 #include "device/logic/ServiceCheck.h"
+#include "framework/AccessibleName.h"
 #include "res/resource.h"
 
 namespace {
@@ -24,6 +25,7 @@ const fw::MessageMap* CDlgSys::GetMessageMap() const {
 
 BOOL CDlgSys::OnInitDialog() {
     fw::Dialog::OnInitDialog();
+    fw::SetAccessibleName(GetDlgItem(IDC_SERVICE_TEXT), L"检测结果");
     RunCheck();
     return TRUE;
 }

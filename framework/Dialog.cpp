@@ -232,6 +232,8 @@ BOOL Dialog::PreTranslateMessage(MSG* msg) {
         if (key == DialogKey::NextControl || key == DialogKey::PreviousControl) {
             HWND next = NextDlgTabStop(m_hWnd, ::GetFocus(), key == DialogKey::PreviousControl);
             if (next) GotoDlgCtrl(next);
+            // As the dialog manager does: who walks by keyboard sees where the focus is.
+            SendMessage(WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS));
             return TRUE;
         }
     }

@@ -1,10 +1,12 @@
 #include "pages/CertPageWin32.h"
 
 #include <shellapi.h>
+#include <wincrypt.h>
 
 #include <cstring>
 #include <iterator>
 
+#include "device/SystemLibraries.h"
 #include "framework/Text.h"
 #include "log/Log.h"
 #include "pages/CspBaseDialog.h"
@@ -57,8 +59,9 @@ bool TreeCtrlCertTree::Data(keytool::TreeNode node, std::uint32_t* data) {
 void PageCertUi::Warn(const char* text) { WarnBox(m_page, text); }
 
 bool PageCertUi::Confirm(const char* text) {
-    return ::MessageBoxW(m_page, fw::Widen(text).c_str(), L"提示", MB_YESNO | MB_ICONQUESTION) !=
-           IDNO;
+    // Every question here leads to a deletion: Enter must not be enough to answer it.
+    return ::MessageBoxW(m_page, fw::Widen(text).c_str(), L"提示",
+                         MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDNO;
 }
 
 void PageCertUi::EnableView(bool enable) {
@@ -98,8 +101,29 @@ bool ShellCertFiles::WriteNewFile(const char* path, const std::uint8_t* bytes,
     return WriteTempCertFile(fw::Widen(path).c_str(), bytes, length);
 }
 
-void ShellCertFiles::Open(const char* path) {
-    LogShellOpen("certificate file",
-                 reinterpret_cast<INT_PTR>(::ShellExecuteW(m_page, L"open", fw::Widen(path).c_str(),
-                                                           nullptr, nullptr, SW_SHOW)));
+void ShellCertFiles::Open(const char* path, const std::uint8_t* der, std::uint32_t length) {
+    const auto answer = reinterpret_cast<INT_PTR>(
+        ::ShellExecuteW(m_page, L"open", fw::Widen(path).c_str(), nullptr, nullptr, SW_SHOW));
+    if (answer != SE_ERR_NOASSOC) {
+        LogShellOpen("certificate file", answer);
+        if (answer > 32) LogLine("certificate view: the shell's handler for .cer");
+        return;
+    }
+    // No handler for .cer: the system's own certificate dialog shows it instead.
+    using ViewContextFn = BOOL(WINAPI*)(DWORD, const void*, HWND, LPCWSTR, DWORD, void*);
+    HMODULE cryptui = LoadSystemLibrary("CRYPTUI.DLL");
+    const auto view = cryptui ? reinterpret_cast<ViewContextFn>(reinterpret_cast<void*>(
+                                    ::GetProcAddress(cryptui, "CryptUIDlgViewContext")))
+                              : nullptr;
+    PCCERT_CONTEXT cert =
+        view ? ::CertCreateCertificateContext(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, der, length)
+             : nullptr;
+    if (cert && view(CERT_STORE_CERTIFICATE_CONTEXT, cert, fw::Window::TopLevelOf(m_page), nullptr,
+                     0, nullptr)) {
+        LogLine("certificate view: no handler for .cer, the system's certificate dialog");
+    } else {
+        LogLastError("certificate view: no handler for .cer, CryptUIDlgViewContext");
+    }
+    if (cert) ::CertFreeCertificateContext(cert);
+    if (cryptui) ::FreeLibrary(cryptui);
 }

@@ -53,7 +53,7 @@ public:
 
     std::uint32_t TempPath(std::uint32_t size, char* buffer) override;
     bool WriteNewFile(const char* path, const std::uint8_t* bytes, std::uint32_t length) override;
-    void Open(const char* path) override;
+    void Open(const char* path, const std::uint8_t* der, std::uint32_t length) override;
 
 private:
     HWND m_page;

@@ -33,6 +33,10 @@ void CDlgChgLabel::EnableControls(BOOL enable) {
     EnableDlgItem(IDC_CHANGE_LABEL, enable);
 }
 
+int CDlgChgLabel::EnterButton(int focusId) const {
+    return focusId == IDC_LABEL ? IDC_CHANGE_LABEL : 0;
+}
+
 void CDlgChgLabel::OnChangeLabel() {
     const std::wstring typed = m_editLabel.GetWindowText();
     std::string label;

@@ -22,6 +22,7 @@ protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
     const fw::MessageMap* GetMessageMap() const override;
+    int EnterButton(int focusId) const override;
 
 private:
     void OnChangeLabel();

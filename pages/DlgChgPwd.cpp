@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "framework/AccessibleName.h"
 #include "keylib/KeyLib.h"
 #include "keys/KeyLibrary.h"
 #include "pages/PageMessageBox.h"
@@ -98,6 +99,9 @@ BOOL CDlgChgPwd::OnInitDialog() {
     m_editOld.SetByteLimit(keytool::kMaxPasswordBytes, CP_ACP);
     m_editNew.SetByteLimit(keytool::kMaxPasswordBytes, CP_ACP);
     m_editRepeat.SetByteLimit(keytool::kMaxPasswordBytes, CP_ACP);
+    // Both new-password edits carry the same visible label.
+    fw::SetAccessibleName(m_editNew.m_hWnd, L"新用户密码");
+    fw::SetAccessibleName(m_editRepeat.m_hWnd, L"确认新用户密码");
     return TRUE;
 }
 
@@ -106,6 +110,12 @@ void CDlgChgPwd::EnableControls(BOOL enable) {
     m_editNew.EnableWindow(enable);
     m_editRepeat.EnableWindow(enable);
     EnableDlgItem(IDC_CHANGE_PASSWORD, enable);
+}
+
+int CDlgChgPwd::EnterButton(int focusId) const {
+    const bool inEdit = focusId == IDC_OLD_PASSWORD || focusId == IDC_NEW_PASSWORD ||
+                        focusId == IDC_REPEAT_PASSWORD;
+    return inEdit ? IDC_CHANGE_PASSWORD : 0;
 }
 
 void CDlgChgPwd::OnChangePassword() {

@@ -4,6 +4,7 @@
 
 #include "log/Log.h"
 #include "device/DlgSys.h"
+#include "framework/AccessibleName.h"
 #include "keys/CertDecoderCrypt32.h"
 #include "keys/logic/KeyReads.h"
 #include "pages/CertPageWin32.h"
@@ -62,18 +63,27 @@ void CDlgDisp::DoDataExchange() { BindControl(IDC_CERT_TREE, m_tree); }
 
 BOOL CDlgDisp::OnInitDialog() {
     CCspBaseDialog::OnInitDialog();
-    g_ImageList.Create(16, 16, ILC_MASK, 2, 1);
+    // The card at the system's small-icon size, which follows the DPI; the
+    // icon resource holds it drawn at the usual sizes.
+    const int width = ::GetSystemMetrics(SM_CXSMICON);
+    const int height = ::GetSystemMetrics(SM_CYSMICON);
+    g_ImageList.Create(width, height, ILC_MASK, 2, 1);
     g_ImageList.SetBkColor(::GetSysColor(COLOR_WINDOW));
     for (int i = 0; i < 2; ++i) {
         HICON card =
             static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_CARD),
-                                            IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+                                            IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
         g_ImageList.Add(card);
         ::DestroyIcon(card);
     }
     m_tree.SetStateImageList(g_ImageList);
+    fw::SetAccessibleName(m_tree.m_hWnd, L"证书");
     if (m_dwSlot != 0) FillCertTree();
     return TRUE;
+}
+
+int CDlgDisp::EnterButton(int focusId) const {
+    return focusId == IDC_CERT_TREE ? IDC_VIEW_CERT : 0;
 }
 
 void CDlgDisp::EnableControls(BOOL enable) {

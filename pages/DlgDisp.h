@@ -8,8 +8,8 @@
 #include "framework/Controls.h"
 #include "pages/CspBaseDialog.h"
 
-// The tree's state images: image 1 marks a certificate node, image 0 is
-// never shown. One certificate page per process.
+// The tree's state images at the system's small-icon size: image 1 marks a
+// certificate node, image 0 is never shown. One certificate page per process.
 extern fw::ImageList g_ImageList;
 
 class CDlgDisp : public CCspBaseDialog {
@@ -30,6 +30,7 @@ protected:
     const fw::MessageMap* GetMessageMap() const override;
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
+    int EnterButton(int focusId) const override;
 
 private:
     void OnDblClkTree(NMHDR* header, LRESULT* result);

@@ -21,11 +21,22 @@ key() {
 for s in 48 32 24 16; do key $s "$tmp/key$s.png"; done
 convert "$tmp/key48.png" "$tmp/key32.png" "$tmp/key24.png" "$tmp/key16.png" KeyTool.ico
 
-# The card shown beside each certificate: 16 x 16 in 16 colours.
-convert -size 16x16 xc:none -fill '#1f4e8c' -draw "roundrectangle 1,3 14,12 2,2" \
-  -fill '#d9a520' -draw "rectangle 3,6 6,9" -fill white -draw "rectangle 8,6 12,6" \
-  -draw "rectangle 8,9 11,9" -colors 16 "$tmp/card.png"
-convert "$tmp/card.png" Card.ico
+# The card shown beside each certificate, in 16 colours, drawn afresh at the
+# small-icon size of 100, 125, 150 and 200 % on whole pixels: the tree takes
+# the size the system asks for.
+card() {
+  local s=$1
+  at() { awk "BEGIN { printf \"%d\", $1 * $s / 16 + 0.5 }"; }
+  local line=$(($(at 1) - 1))
+  convert -size "${s}x${s}" xc:none -fill '#1f4e8c' \
+    -draw "roundrectangle $(at 1),$(at 3) $(at 14),$(at 12) $(at 2),$(at 2)" \
+    -fill '#d9a520' -draw "rectangle $(at 3),$(at 6) $(at 6),$(at 9)" -fill white \
+    -draw "rectangle $(at 8),$(at 6) $(at 12),$(($(at 6) + line))" \
+    -draw "rectangle $(at 8),$(at 9) $(at 11),$(($(at 9) + line))" \
+    -colors 16 "$tmp/card$s.png"
+}
+for s in 16 20 24 32; do card $s; done
+convert "$tmp/card16.png" "$tmp/card20.png" "$tmp/card24.png" "$tmp/card32.png" Card.ico
 
 # The key drawn large once, for the banners at every scale.
 convert -size 256x256 xc:none -fill '#1f4e8c' -draw "scale 4,4 roundrectangle 14,6 50,50 7,7" \

@@ -8,24 +8,24 @@ namespace {
 // Closes the handles whatever way the check ends.
 class OpenHandles {
 public:
-    explicit OpenHandles(ServiceControl& services) : services_(services) {}
+    explicit OpenHandles(ServiceControl& services) : m_services(services) {}
     ~OpenHandles() {
-        if (service_) services_.CloseService();
-        if (manager_) services_.CloseManager();
+        if (m_service) m_services.CloseService();
+        if (m_manager) m_services.CloseManager();
     }
     OpenHandles(const OpenHandles&) = delete;
     OpenHandles& operator=(const OpenHandles&) = delete;
 
     bool Open(const char* name) {
-        manager_ = services_.OpenManager();
-        service_ = manager_ && services_.OpenService(name);
-        return service_;
+        m_manager = m_services.OpenManager();
+        m_service = m_manager && m_services.OpenService(name);
+        return m_service;
     }
 
 private:
-    ServiceControl& services_;
-    bool manager_ = false;
-    bool service_ = false;
+    ServiceControl& m_services;
+    bool m_manager = false;
+    bool m_service = false;
 };
 
 }  // namespace

@@ -49,7 +49,7 @@ void ViewSelectedCert(std::uint32_t slot, CertPageParts& page, CertFiles& files)
         page.ui.Warn(kTempFileFailed);
         return;
     }
-    files.Open(path);
+    files.Open(path, g_CertBuf, length);
 }
 
 int OnCertTreeDoubleClick(std::uint32_t slot, CertPageParts& page, CertFiles& files) {

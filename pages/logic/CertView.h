@@ -24,7 +24,10 @@ public:
     // name is a link or the file cannot be written.
     virtual bool WriteNewFile(const char* path, const std::uint8_t* bytes,
                               std::uint32_t length) = 0;
-    virtual void Open(const char* path) = 0;
+    // Shows the certificate written to path: the file with the shell's handler
+    // for it, or, where the shell has none, the certificate's bytes in the
+    // system's certificate dialog.
+    virtual void Open(const char* path, const std::uint8_t* der, std::uint32_t length) = 0;
 };
 
 // The temporary certificate file's path; false when the directory cannot be

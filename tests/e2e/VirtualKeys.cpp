@@ -75,7 +75,8 @@ driver::Process& VirtualKeys::StartRecorded(const std::map<std::string, std::str
         {"KEYLIB_STORE", Store()},
         {"LOCALAPPDATA", Home()},
         {"KEYTOOL_CALL_LOG", m_logs.File("calls.log")},
-        {"KEYTOOL_PLATFORM_LOG", m_logs.File("shell.log")}};
+        {"KEYTOOL_PLATFORM_LOG", m_logs.File("shell.log")},
+        {"KEYTOOL_NO_CER_HANDLER", m_logs.File("no-cer-handler")}};
     environment.insert(more.begin(), more.end());
     m_processes.push_back(std::make_unique<driver::Process>(
         Quoted(BinDir() + "\\passthrough\\QelmoraKeyTool.exe"), environment));

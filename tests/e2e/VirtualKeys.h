@@ -39,6 +39,8 @@ public:
     std::vector<std::string> ShellCalls() const {
         return driver::ReadLines(m_logs.File("shell.log"));
     }
+    // From now on the recorded shell has no handler for certificate files.
+    void DropCerHandler() const { driver::WriteFile(m_logs.File("no-cer-handler"), ""); }
     const std::string& Store() const { return m_store.Path(); }
     // The program's LOCALAPPDATA, and the log it writes there.
     const std::string& Home() const { return m_home.Path(); }

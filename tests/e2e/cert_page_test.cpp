@@ -118,6 +118,17 @@ protected:
 
 TEST_F(CertPage, DeletionThroughBothConfirmationsAndThePrompt) {
     ASSERT_TRUE(Select("演示用户 签名"));
+    // Enter answers either question 否, and nothing reaches the key.
+    for (int yeses = 0; yeses < 2; ++yeses) {
+        driver::Click(Item(IDC_DELETE_CERT));
+        for (int i = 0; i < yeses; ++i) Box(IDYES);
+        driver::MessageBoxInfo question;
+        ASSERT_TRUE(driver::WaitMessageBox(pid, &question, {main}));
+        driver::PressKey(question.hwnd, VK_RETURN);
+        EXPECT_TRUE(driver::WaitUntil([&] { return !IsWindow(question.hwnd); })) << yeses;
+    }
+    EXPECT_TRUE(driver::Sync(main));
+    EXPECT_EQ(Calls().find("CSP_Reset"), std::string::npos);
     driver::Click(Item(IDC_DELETE_CERT));
     const driver::MessageBoxInfo first = Box(IDYES);
     EXPECT_EQ(first.text + " " + std::to_string(first.icon), "确实要删除证书吗？ 32");  // question
@@ -137,6 +148,9 @@ TEST_F(CertPage, SystemCheckFindsNoServiceAndHoldsTheMainWindow) {
     const auto check = [] { return Dialog("QelmoraUSBKEY检测工具"); };
     EXPECT_TRUE(driver::WaitUntil(
         [&] { return driver::ItemText(check(), IDC_SERVICE_TEXT) == notNormal; }));
+    HWND result = GetDlgItem(check(), IDC_SERVICE_TEXT);
+    EXPECT_TRUE(GetWindowLongA(result, GWL_STYLE) & ES_READONLY);
+    EXPECT_EQ(driver::AccessibleName(result), "检测结果");
     // Opened "with no parent", it is the main window's, which waits for it.
     EXPECT_EQ(GetWindow(check(), GW_OWNER), main);
     EXPECT_FALSE(driver::Enabled(main));
@@ -182,6 +196,20 @@ TEST_F(CertPage, ViewWritesTheTemporaryFileNeverThroughALinkAndItGoesAtExit) {
     DeleteFileA(file.c_str());
     view("演示用户 签名", 3);
     EXPECT_EQ(driver::ReadFile(file), ders[1]);
+
+    // Without a handler for .cer the system's certificate dialog shows it, and the log says so;
+    // Enter on a certificate in the tree views it as the button does.
+    keys.DropCerHandler();
+    ASSERT_TRUE(Select("演示用户 加密"));
+    driver::PressKey(Item(IDC_CERT_TREE), VK_RETURN);
+    EXPECT_TRUE(driver::WaitUntil([&] { return opened() == 4; }));
+    const std::string dialog =
+        "CryptUIDlgViewContext(1," + std::to_string(ders[0].size()) + " bytes,top-level)";
+    EXPECT_TRUE(driver::WaitUntil([&] { return e2e::Count(keys.ShellCalls(), dialog) == 1; }));
+    const std::string log = driver::ReadFile(keys.LogFile());
+    EXPECT_NE(log.find("certificate view: the shell's handler for .cer"), std::string::npos);
+    EXPECT_NE(log.find("certificate view: no handler for .cer, the system's certificate dialog"),
+              std::string::npos);
     PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     EXPECT_TRUE(driver::WaitUntil([&] { return !IsWindow(main); }));
     EXPECT_TRUE(driver::WaitUntil(

@@ -1,6 +1,7 @@
 // How the windows look at 96 and 144 dpi, judged from the pixels on the
 // screen: pages below whole tab captions, banners filling their bands, and a
-// main window that is painted by the time it can be seen.
+// main window that is painted by the time it can be seen, opens centred and
+// stays where it is put; and what a screen reader calls the controls.
 #include <windows.h>
 // windows.h must come first.
 #include <commctrl.h>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/Messages.h"
 #include "res/resource.h"
@@ -70,6 +72,13 @@ HWND Child(HWND parent, const char* className, LONG typeMask, LONG type) {
 }
 HWND Banner(HWND dialog) { return Child(dialog, "Static", SS_TYPEMASK, SS_BITMAP); }
 HWND KeyGroup(HWND dialog) { return Child(dialog, "Button", BS_TYPEMASK, BS_GROUPBOX); }
+
+HWND PageWith(HWND tabs, int control) {
+    for (HWND page = GetWindow(tabs, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
+        if (GetDlgItem(page, control)) return page;
+    }
+    return nullptr;
+}
 
 HWND VisiblePage(HWND tabs) {
     for (HWND page = GetWindow(tabs, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
@@ -220,7 +229,39 @@ TEST_F(Display, At144DpiCaptionsStayWholeAndBannersScaleToTheirControls) {
     EXPECT_EQ(RectIn(banner, about).right, client.right);
     EXPECT_TRUE(driver::WaitUntil([&] { return FilledWithArtwork(ScreenRect(banner)); }))
         << FilledWithArtwork(ScreenRect(banner)).message();
+    EXPECT_EQ(driver::AccessibleName(banner), driver::kMainTitle);
     ASSERT_TRUE(driver::Press(about, IDOK));
+}
+
+TEST_F(Display, OpensCentredStaysWhereItIsPutAndNamesItsControlsForScreenReaders) {
+    ASSERT_NE(StartShown(), nullptr);
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT opened = ScreenRect(main);
+    EXPECT_LE(std::abs(opened.left + opened.right - work.left - work.right), 1);
+    EXPECT_LE(std::abs(opened.top + opened.bottom - work.top - work.bottom), 1);
+    SetWindowPos(main, nullptr, work.left + 10, work.top + 20, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageA(main, WM_KEYTOOL_ACTIVATE, SW_HIDE, 0);
+    SendMessageA(main, WM_KEYTOOL_ACTIVATE, SW_SHOW, 0);
+    EXPECT_TRUE(Visible(main));
+    EXPECT_EQ(ScreenRect(main).left, work.left + 10);
+    EXPECT_EQ(ScreenRect(main).top, work.top + 20);
+
+    HWND tabs = GetDlgItem(main, kTabs);
+    HWND passwords = PageWith(tabs, IDC_NEW_PASSWORD);
+    const struct {
+        HWND control;
+        std::string name;
+    } named[] = {
+        {Banner(main), driver::kMainTitle},
+        {tabs, "UsbKey管理"},
+        {GetDlgItem(PageWith(tabs, IDC_CERT_TREE), IDC_CERT_TREE), "证书"},
+        {GetDlgItem(passwords, IDC_OLD_PASSWORD), "原用户密码："},  // its label says it
+        {GetDlgItem(passwords, IDC_NEW_PASSWORD), "新用户密码"},
+        {GetDlgItem(passwords, IDC_REPEAT_PASSWORD), "确认新用户密码"},
+    };
+    for (const auto& row : named) EXPECT_EQ(driver::AccessibleName(row.control), row.name);
 }
 
 TEST_F(Display, TheWindowIsPaintedBeforeStartUpGoesOn) {

@@ -16,10 +16,13 @@ protected:
         ASSERT_TRUE(keys.AddKey("k", "真Key"));
         Open("真Key", 1, kOld);
     }
-    // The box's caption, icon and text, then the edits, after a change.
-    std::string Change(const std::string& oldPassword, const std::string& newPassword) {
+    // The box's caption, icon and text, then the edits, after a change asked for by the
+    // button or by Enter in an edit.
+    std::string Change(const std::string& oldPassword, const std::string& newPassword,
+                       int enterIn = 0) {
         Type(kOld, oldPassword), Type(kNew, newPassword), Type(kRepeat, newPassword);
-        driver::Click(Item(IDC_CHANGE_PASSWORD));
+        enterIn ? driver::PressKey(Item(enterIn), VK_RETURN)
+                : driver::Click(Item(IDC_CHANGE_PASSWORD));
         const driver::MessageBoxInfo box = Box();
         return box.caption + " " + std::to_string(box.icon) + " " + box.text + " [" + Text(kOld) +
                "|" + Text(kNew) + "|" + Text(kRepeat) + "]";
@@ -60,7 +63,7 @@ TEST_F(PasswordPage, ChangesTheKeyTakesAndAWrongOldPassword) {
     EXPECT_EQ(
         Change(kPass, "Third-2026"),  // 16: MB_ICONERROR
         "UsbKey提示 16 用户密码不正确！还有5次可试机会。 [" + kPass + "|Third-2026|Third-2026]");
-    EXPECT_EQ(Change("Next-2026x", kPass), done);
+    EXPECT_EQ(Change("Next-2026x", kPass, kRepeat), done);
 }
 
 // What the question's answers do is the last-try rule's own; here, the page asks it.
@@ -142,8 +145,9 @@ TEST_F(LabelPage, LabelChangeThroughThePromptCancelledThenAnswered) {
     EXPECT_EQ(Calls().find("CSP_SetUsbKeyLabel"), std::string::npos) << Calls();
     EXPECT_NE(Calls().find("CSP_VerifyPassword("), std::string::npos) << Calls();
 
-    // Answered: the refreshed list shows the new label with the first key selected.
-    driver::Click(Item(IDC_CHANGE_LABEL));
+    // Answered, asked for by Enter in the edit: the refreshed list shows the new label with the
+    // first key selected.
+    driver::PressKey(Item(IDC_LABEL), VK_RETURN);
     AnswerPrompt(kPass, IDOK);
     const std::vector<std::string> labels = {"第一个Key", "新标签"};
     EXPECT_TRUE(driver::WaitUntil([&] { return driver::ComboItems(list) == labels; }));

@@ -5,12 +5,15 @@
 // foreground, the tracked menu and the wake-up posted after it (other WM_NULL
 // posts are the framework's own), the device list the failed-device check walks,
 // and the secure-channel cache functions looked up at run time. Calls go on to the platform except
-// "open" requests, which are only recorded so tests start no browser or viewer.
+// "open" requests and the certificate dialog, which are only recorded so tests
+// start no browser or viewer; while the file KEYTOOL_NO_CER_HANDLER names
+// exists, "open" answers a certificate file as a shell without a handler does.
 // The loader has bound the program's imports before any DllMain runs.
 #include <windows.h>
 // windows.h must come first.
 #include <setupapi.h>
 #include <shellapi.h>
+#include <wincrypt.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -83,7 +86,22 @@ HINSTANCE WINAPI RecordShellExecute(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR pa
                                     INT show) {
     Log("ShellExecuteW(%s,%s,%s,%d)", Gbk(verb).c_str(), Gbk(file).c_str(), Gbk(parameters).c_str(),
         show);
+    const size_t length = file ? std::wcslen(file) : 0;
+    const bool certificate = length > 4 && lstrcmpiW(file + length - 4, L".cer") == 0;
+    char marker[MAX_PATH] = {};  // empty, which names no file, when not set
+    if (certificate &&
+        GetEnvironmentVariableA("KEYTOOL_NO_CER_HANDLER", marker, MAX_PATH) < MAX_PATH &&
+        GetFileAttributesA(marker) != INVALID_FILE_ATTRIBUTES) {
+        return reinterpret_cast<HINSTANCE>(SE_ERR_NOASSOC);
+    }
     return reinterpret_cast<HINSTANCE>(42);  // above 32: success
+}
+
+BOOL WINAPI RecordViewContext(DWORD type, const void* context, HWND owner, LPCWSTR, DWORD, void*) {
+    const auto* cert = static_cast<const CERT_CONTEXT*>(context);
+    Log("CryptUIDlgViewContext(%lu,%lu bytes,%s)", type, cert ? cert->cbCertEncoded : 0,
+        GetParent(owner) ? "child" : "top-level");
+    return TRUE;
 }
 
 DWORD WINAPI RecordSetClassLong(HWND hwnd, int index, LONG value) {
@@ -177,6 +195,9 @@ FARPROC WINAPI RecordGetProcAddress(HMODULE module, LPCSTR name) {
         return Wrap(real, g_sslEmptyCache, RecordSslEmptyCache);
     if (std::strcmp(name, "IncrementUrlCacheHeaderData") == 0) {
         return Wrap(real, g_incrementHeader, RecordIncrementHeader);
+    }
+    if (std::strcmp(name, "CryptUIDlgViewContext") == 0) {
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&RecordViewContext));
     }
     return real;
 }

@@ -203,7 +203,7 @@ struct FakePage : CertKeyLibrary,
                                       : (std::strcpy(out, tempDir.c_str()), tempDir.size());
     }
     bool WriteNewFile(const char*, const std::uint8_t*, U) override { return true; }
-    void Open(const char*) override {}
+    void Open(const char*, const std::uint8_t*, U) override {}
 };
 
 const std::string kFiveEmpty = ">容器0  空|>容器1  空|>容器2  空|>容器3  空|>容器4  空|";
