@@ -248,7 +248,7 @@ TEST_F(Display, OpensCentredStaysWhereItIsPutAndNamesItsControlsForScreenReaders
     EXPECT_EQ(ScreenRect(main).left, work.left + 10);
     EXPECT_EQ(ScreenRect(main).top, work.top + 20);
 
-    HWND tabs = GetDlgItem(main, kTabs);
+    HWND tabs = GetDlgItem(main, IDC_TAB);
     HWND passwords = PageWith(tabs, IDC_NEW_PASSWORD);
     const struct {
         HWND control;
