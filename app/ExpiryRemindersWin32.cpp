@@ -13,7 +13,7 @@ namespace {
 constexpr char kRemindersKey[] = "Software\\Qelmora\\UsbKeyTool\\Reminders";
 constexpr char kPolicyKey[] = "Software\\Policies\\Qelmora\\UsbKeyTool";
 constexpr char kWarningDaysValue[] = "ExpiryWarningDays";
-// A value larger than this is no record of ours: it is reported as damaged, without its bytes.
+// A value larger than this is no record of ours: it is read as damaged, without its bytes.
 constexpr DWORD kLargestRecord = 64;
 
 std::int64_t Now() {
@@ -38,7 +38,30 @@ std::uint32_t WarningDays() {
     return set ? value : keytool::kDefaultWarningDays;
 }
 
+// A value of at most kLargestRecord bytes with its bytes; a larger one without them.
+keytool::StoredReminder ReadValue(HKEY key, const char* name) {
+    keytool::StoredReminder value{name, "", false};
+    char data[kLargestRecord];
+    DWORD type = 0, size = sizeof data;
+    value.binary = ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                                      &size) == ERROR_SUCCESS &&
+                   type == REG_BINARY;
+    value.bytes.assign(data, value.binary ? size : 0);
+    return value;
+}
+
 }  // namespace
+
+keytool::StoredReminder RegistryReminderStore::Read(const std::string& name) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRemindersKey, 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS) {
+        return {name, "", false};
+    }
+    const keytool::StoredReminder value = ReadValue(key, name.c_str());
+    ::RegCloseKey(key);
+    return value;
+}
 
 std::vector<keytool::StoredReminder> RegistryReminderStore::ReadAll() {
     std::vector<keytool::StoredReminder> values;
@@ -47,23 +70,14 @@ std::vector<keytool::StoredReminder> RegistryReminderStore::ReadAll() {
         ERROR_SUCCESS) {
         return values;
     }
-    for (DWORD i = 0; i < keytool::kMaxStoredReminders; ++i) {
+    for (DWORD i = 0; i < keytool::kMaxListedReminders; ++i) {
         char name[64];
-        DWORD nameSize = sizeof name, type = 0, size = 0;
+        DWORD nameSize = sizeof name;
         const LONG listed =
-            ::RegEnumValueA(key, i, name, &nameSize, nullptr, &type, nullptr, &size);
+            ::RegEnumValueA(key, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
         if (listed == ERROR_NO_MORE_ITEMS) break;
         if (listed != ERROR_SUCCESS) continue;  // a name too long to be ours
-        keytool::StoredReminder value{name, "", type == REG_BINARY && size <= kLargestRecord};
-        if (value.binary) {
-            char data[kLargestRecord];
-            value.binary =
-                ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                                   &size) == ERROR_SUCCESS &&
-                type == REG_BINARY;
-            value.bytes.assign(data, value.binary ? size : 0);
-        }
-        values.push_back(value);
+        values.push_back(ReadValue(key, name));
     }
     ::RegCloseKey(key);
     return values;
@@ -105,7 +119,7 @@ std::string RunExpiryCheck(keytool::ExpiryCheck check) {
         g_dwSlots, std::min(g_nSlots, keytool::kMaxSlots), keys, decoder, daily);
     RegistryReminderStore store;
     const std::string text = keytool::CheckExpiry(certificates, Now(), warningDays, check, store);
-    if (!text.empty()) LogLine("expiry reminder: %s", text.c_str());
+    if (!text.empty()) LogLineGbk("expiry reminder: %s", text.c_str());
     return text;
 }
 

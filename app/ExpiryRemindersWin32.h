@@ -11,6 +11,7 @@
 
 class RegistryReminderStore : public keytool::ReminderStore {
 public:
+    keytool::StoredReminder Read(const std::string& name) override;
     std::vector<keytool::StoredReminder> ReadAll() override;
     void Write(const std::string& name, const std::string& bytes) override;
     void Remove(const std::string& name) override;

@@ -10,7 +10,8 @@
 #include <string>
 
 #include "framework/Text.h"
-#include "framework/logic/GbkText.h"
+#include "text/CodePages.h"
+#include "text/logic/GbkText.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ void CopyAsGbk(const wchar_t* name, char* out, std::size_t size) {
     std::string bytes(length > 0 ? static_cast<std::size_t>(length) : 1, '\0');
     ::WideCharToMultiByte(fw::kGbkCodePage, 0, name, -1, bytes.data(), length, nullptr, nullptr);
     const std::size_t kept =
-        fw::GbkPrefixLength(bytes.c_str(), std::strlen(bytes.c_str()), size - 1);
+        keytool::GbkPrefixLength(bytes.c_str(), std::strlen(bytes.c_str()), size - 1);
     std::memcpy(out, bytes.data(), kept);
     out[kept] = '\0';
 }
@@ -71,12 +72,17 @@ std::string Thumbprint(const Certificate& cert) {
     return HexBytes(hash, size, false, "%02X");
 }
 
-// In the system's ANSI code page, as ukeyctl's report takes it.
+// In UTF-8, as ukeyctl's report takes it, from the name's own characters whatever the
+// system's code page.
 std::string X500Name(const CERT_NAME_BLOB& name) {
-    char text[kNameSize] = {};
-    ::CertNameToStrA(X509_ASN_ENCODING, const_cast<CERT_NAME_BLOB*>(&name), CERT_X500_NAME_STR,
-                     text, sizeof text);
-    return text;
+    auto* blob = const_cast<CERT_NAME_BLOB*>(&name);
+    const DWORD length = ::CertNameToStrW(X509_ASN_ENCODING, blob, CERT_X500_NAME_STR, nullptr, 0);
+    std::wstring text(length, L'\0');
+    if (length > 0) {
+        ::CertNameToStrW(X509_ASN_ENCODING, blob, CERT_X500_NAME_STR, text.data(), length);
+        text.resize(length - 1);
+    }
+    return keytool::Utf8FromWide(text);
 }
 
 void Times(const FILETIME& time, std::string* local, std::string* utc) {

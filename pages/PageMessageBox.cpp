@@ -5,7 +5,7 @@
 #include "pages/CspBaseDialog.h"
 
 void ShowPageMessage(HWND owner, const keytool::PageMessage& message) {
-    if (message.kind != keytool::BoxKind::None) LogLine("page box: %s", message.text.c_str());
+    if (message.kind != keytool::BoxKind::None) LogLineGbk("page box: %s", message.text.c_str());
     switch (message.kind) {
         case keytool::BoxKind::None:
             break;

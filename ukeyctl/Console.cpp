@@ -1,67 +1,39 @@
 #include "ukeyctl/Console.h"
 
 #include <windows.h>
+// windows.h must come first.
+#include <shellapi.h>
 
-namespace {
+#include "text/CodePages.h"
 
-std::wstring Wide(UINT codePage, const std::string& text) {
-    if (text.empty()) return {};
-    const int length =
-        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                          length);
-    return wide;
+using keytool::WideFromUtf8;
+
+std::vector<std::string> Arguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (!wide) return arguments;
+    for (int i = 1; i < count; ++i) arguments.push_back(keytool::Utf8FromWide(wide[i]));
+    ::LocalFree(wide);
+    return arguments;
 }
 
-std::string Narrow(UINT codePage, const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int length = ::WideCharToMultiByte(
-        codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
-                          length, nullptr, nullptr);
-    return text;
-}
-
-// A console gets UTF-16, whatever its code page; a pipe or file gets the
-// console's code page, which is what a redirected command's reader expects.
-void Write(HANDLE handle, UINT codePage, const std::string& text) {
+// A console shows UTF-16 whatever its code page; a pipe or file takes the
+// UTF-8 bytes, the same on every system.
+void PrintText(Stream stream, const std::string& text) {
+    HANDLE handle = ::GetStdHandle(stream == Stream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
     DWORD mode = 0, written = 0;
     if (::GetConsoleMode(handle, &mode)) {
-        const std::wstring wide = Wide(codePage, text);
+        const std::wstring wide = WideFromUtf8(text);
         ::WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;
     }
-    const UINT consoleCodePage = ::GetConsoleOutputCP();
-    const std::string bytes = consoleCodePage == 0 || consoleCodePage == codePage
-                                  ? text
-                                  : Narrow(consoleCodePage, Wide(codePage, text));
-    ::WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
-
-}  // namespace
-
-void PrintText(Stream stream, const std::string& text) {
-    Write(::GetStdHandle(stream == Stream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), CP_ACP,
-          text);
-}
-
-void PrintUtf8(const std::string& text) {
-    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode = 0, written = 0;
-    if (::GetConsoleMode(out, &mode)) {
-        Write(out, CP_UTF8, text);
-    } else {
-        ::WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    }
-}
-
-std::string AnsiToUtf8(const std::string& text) { return Narrow(CP_UTF8, Wide(CP_ACP, text)); }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = ::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     const bool ok =
@@ -72,7 +44,7 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ,
+    HANDLE file = ::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return {};

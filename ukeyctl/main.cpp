@@ -13,6 +13,7 @@
 #include "log/Versions.h"
 #include "log/logic/LogLines.h"
 #include "keys/KeyLibrary.h"
+#include "text/CodePages.h"
 #include "ukeyctl/Console.h"
 #include "ukeyctl/KeyLibDirectory.h"
 #include "ukeyctl/WindowsFacts.h"
@@ -55,7 +56,7 @@ Inventory Read(bool withCerts, std::uint32_t onlySlot = 0) {
     KeyLibDirectory directory;
     KeyLibrary library;
     Crypt32CertDecoder decoder;
-    return ReadInventory(directory, library, decoder, withCerts, onlySlot);
+    return ReadInventory(directory, library, decoder, keytool::Utf8FromGbk, withCerts, onlySlot);
 }
 
 int InventoryExit(const Inventory& inventory) {
@@ -68,7 +69,7 @@ int ListOrCerts(const Invocation& invocation) {
     const bool certs = invocation.command == Command::Certs;
     const Inventory inventory = Read(certs, invocation.slot);
     if (invocation.json) {
-        PrintUtf8(certs ? CertsJson(inventory, AnsiToUtf8) : ListJson(inventory, AnsiToUtf8));
+        PrintText(Stream::Out, certs ? CertsJson(inventory) : ListJson(inventory));
     } else {
         PrintText(Stream::Out, certs ? CertsText(inventory) : ListText(inventory));
     }
@@ -127,16 +128,12 @@ int Diag(const Invocation& invocation) {
                                             ReadWholeFile(LogFilePath()), keytool::kLogTailLines);
 
     if (invocation.outFile.empty()) {
-        if (invocation.json) {
-            PrintUtf8(DiagJson(report, AnsiToUtf8));
-        } else {
-            PrintText(Stream::Out, DiagText(report));
-        }
+        PrintText(Stream::Out, invocation.json ? DiagJson(report) : DiagText(report));
         return kExitDone;
     }
-    // A file travels to support: UTF-8, with a byte-order mark for the text form.
-    const std::string bytes = invocation.json ? DiagJson(report, AnsiToUtf8)
-                                              : "\xEF\xBB\xBF" + AnsiToUtf8(DiagText(report));
+    // A file travels to support: a byte-order mark marks the text form as UTF-8.
+    const std::string bytes =
+        invocation.json ? DiagJson(report) : "\xEF\xBB\xBF" + DiagText(report);
     if (!WriteWholeFile(invocation.outFile, bytes)) {
         PrintText(Stream::Err, "cannot write " + invocation.outFile + "\n");
         return kExitUsage;
@@ -147,8 +144,8 @@ int Diag(const Invocation& invocation) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+int main() {
+    const std::vector<std::string> arguments = Arguments();
     const Invocation invocation = ParseCommandLine(arguments);
     if (!invocation.error.empty()) {
         PrintText(Stream::Err, "ukeyctl: " + invocation.error + "\n\n" + HelpText(Command::Help));

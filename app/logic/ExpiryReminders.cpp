@@ -4,7 +4,7 @@
 #include <map>
 
 #include "app/logic/TrayTexts.h"
-#include "framework/logic/GbkText.h"
+#include "text/logic/GbkText.h"
 
 namespace keytool {
 namespace {
@@ -105,24 +105,33 @@ std::string CheckExpiry(const std::vector<CertExpiry>& certificates, std::int64_
     const std::int64_t today = DayOf(now);
     const auto day = static_cast<std::uint32_t>(std::max<std::int64_t>(today, 0));
 
-    std::map<std::string, Record> stored;
-    for (const StoredReminder& value : store.ReadAll()) {
-        Record record;
-        if (!Decode(value, today, &record) || record.seenDay + kForgetAfterDays < today) {
-            store.Remove(value.name);
-        } else {
-            stored[value.name] = record;
-        }
-    }
-
     // The same certificate may sit on two keys or in two containers: once is enough.
     std::map<std::string, const CertExpiry*> present;
     for (const CertExpiry& cert : certificates) present.emplace(cert.thumbprint, &cert);
 
+    // Damaged and stale records go, and past the bound the oldest not seen now.
+    std::vector<std::pair<std::uint32_t, std::string>> unseen;
+    for (const StoredReminder& value : store.ReadAll()) {
+        Record record;
+        if (!Decode(value, today, &record) || record.seenDay + kForgetAfterDays < today) {
+            store.Remove(value.name);
+        } else if (!present.count(value.name)) {
+            unseen.emplace_back(record.seenDay, value.name);
+        }
+    }
+    if (unseen.size() > kMaxStoredReminders) {
+        std::sort(unseen.begin(), unseen.end());
+        for (std::size_t i = 0; i < unseen.size() - kMaxStoredReminders; ++i) {
+            store.Remove(unseen[i].second);
+        }
+    }
+
     const CertExpiry* named = nullptr;
     for (const auto& [thumbprint, cert] : present) {
-        const auto found = stored.find(thumbprint);
-        const Record* before = found == stored.end() ? nullptr : &found->second;
+        Record record;
+        const bool known = Decode(store.Read(thumbprint), today, &record) &&
+                           record.seenDay + kForgetAfterDays >= today;
+        const Record* before = known ? &record : nullptr;
         Record after = before ? *before : Record{};
         after.seenDay = day;
 
@@ -146,7 +155,7 @@ std::string ExpiryText(const std::string& name, std::int64_t daysLeft) {
         daysLeft > 0 ? "”将于" + std::to_string(daysLeft) + "天后过期，请及时到网上银行更新。"
                      : "”已过期，请及时到网上银行更新。";
     const std::size_t room = kInfoSize - 1 - before.size() - after.size();
-    return before + name.substr(0, fw::GbkPrefixLength(name.data(), name.size(), room)) + after;
+    return before + name.substr(0, GbkPrefixLength(name.data(), name.size(), room)) + after;
 }
 
 std::uint32_t MsUntilNextDailyCheck(std::int64_t now) {

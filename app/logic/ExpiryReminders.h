@@ -14,8 +14,11 @@ namespace keytool {
 constexpr std::uint32_t kDefaultWarningDays = 30;  // 0 turns reminders off
 constexpr std::int64_t kSecondsPerDay = 86400;
 constexpr std::uint32_t kForgetAfterDays = 365;
-// Bounds what a damaged or stuffed store can make a check read.
+// Records kept: past it the oldest not seen at a check are forgotten.
 constexpr std::size_t kMaxStoredReminders = 1024;
+// Values one check looks through to forget what is damaged or too much; a
+// stuffed store shrinks check by check.
+constexpr std::size_t kMaxListedReminders = 4 * kMaxStoredReminders;
 
 // One registry value of the reminder store: its name and, when it is binary, its bytes.
 struct StoredReminder {
@@ -28,7 +31,9 @@ struct StoredReminder {
 class ReminderStore {
 public:
     virtual ~ReminderStore() = default;
-    // The first kMaxStoredReminders values at most; none when the store is missing.
+    // The value of that name; not binary when it is missing.
+    virtual StoredReminder Read(const std::string& name) = 0;
+    // The first kMaxListedReminders values at most; none when the store is missing.
     virtual std::vector<StoredReminder> ReadAll() = 0;
     virtual void Write(const std::string& name, const std::string& bytes) = 0;
     virtual void Remove(const std::string& name) = 0;

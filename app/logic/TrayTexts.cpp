@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/logic/GbkText.h"
+#include "text/logic/GbkText.h"
 
 namespace keytool {
 namespace {
@@ -36,7 +36,7 @@ std::size_t CopyBoundedText(char* dest, std::size_t destSize, const void* source
         length = end ? static_cast<std::size_t>(static_cast<const char*>(end) -
                                                 static_cast<const char*>(source))
                      : sourceSize;
-        length = fw::GbkPrefixLength(static_cast<const char*>(source), length, destSize - 1);
+        length = keytool::GbkPrefixLength(static_cast<const char*>(source), length, destSize - 1);
         std::memcpy(dest, source, length);
     }
     dest[length] = '\0';

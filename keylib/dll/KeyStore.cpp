@@ -185,6 +185,7 @@ uint32_t KeyStore::readKey(const std::string& name, KeyRecord& record) const {
     switch (readWholeFile(path(name + kKeySuffix), bytes)) {
         case ReadResult::Missing:
         case ReadResult::NotAFile:
+        case ReadResult::TooLarge:
             return KEYLIB_E_DAMAGED_KEY;
         case ReadResult::Failed:  // held by another process, or the disk failed: not damage
             return KEYLIB_E_STORE;

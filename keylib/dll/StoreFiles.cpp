@@ -55,10 +55,11 @@ ReadResult readWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes) 
                    ? ReadResult::NotAFile
                    : ReadResult::Failed;
     }
+    // A name that leads to a device (a link to one) holds no file of ours.
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) return ReadResult::NotAFile;
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > LONGLONG(kMaxStoreFileSize)) {
-        return ReadResult::Failed;
-    }
+    if (!GetFileSizeEx(file.get(), &size)) return ReadResult::Failed;
+    if (size.QuadPart > LONGLONG(kMaxStoreFileSize)) return ReadResult::TooLarge;
     bytes.resize(static_cast<size_t>(size.QuadPart));
     size_t done = 0;
     while (done < bytes.size()) {

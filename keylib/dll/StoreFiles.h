@@ -7,8 +7,9 @@
 
 namespace keylib {
 
-// NotAFile: a folder or other non-file stands where the file should be.
-enum class ReadResult { Ok, Missing, NotAFile, Failed };
+// NotAFile: a folder or other non-file stands where the file should be; TooLarge: past
+// kMaxStoreFileSize.
+enum class ReadResult { Ok, Missing, NotAFile, TooLarge, Failed };
 
 // Larger files are refused: nothing the store keeps comes near it, so one is damage.
 constexpr size_t kMaxStoreFileSize = 8u << 20;

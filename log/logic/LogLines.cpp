@@ -1,9 +1,10 @@
 #include "log/logic/LogLines.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "framework/logic/GbkText.h"
+#include "text/logic/Utf8Text.h"
 
 namespace keytool {
 namespace {
@@ -42,7 +43,7 @@ std::string FormatLogLine(const UtcTime& time, std::uint32_t processId, const ch
                   unsigned{time.millisecond}, unsigned{processId});
     const std::size_t length = text ? std::strlen(text) : 0;
     std::string line = stamp;
-    line.append(text ? text : "", fw::GbkPrefixLength(text, length, kLogTextMax));
+    line.append(text ? text : "", Utf8PrefixLength(text, length, kLogTextMax));
     for (std::size_t i = std::strlen(stamp); i < line.size(); ++i) {
         const auto byte = static_cast<unsigned char>(line[i]);
         if (byte < 0x20 || byte == 0x7F) line[i] = ' ';
@@ -50,8 +51,60 @@ std::string FormatLogLine(const UtcTime& time, std::uint32_t processId, const ch
     return line + "\r\n";
 }
 
-bool NeedsRollOver(std::uint64_t size, std::size_t lineSize) {
-    return size > 0 && size + lineSize > kLogRollSize;
+LogStep NextLogStep(std::uint64_t size, std::size_t lineSize, bool locked) {
+    if (size == 0 || size + lineSize <= kLogRollSize) return LogStep::Append;
+    if (locked) return LogStep::RollOver;
+    return size + lineSize <= kLogRollSize + kLogUnlockedSlack ? LogStep::Append : LogStep::Drop;
+}
+
+std::string LogFlood::HeldBack(Kind& kind) {
+    const std::string count = std::to_string(kind.held);
+    std::string text = kind.allRepeats
+                           ? u8"\u2026 repeated " + count + " times: " + kind.last
+                           : u8"\u2026 " + count + " more held back, the last: " + kind.lastHeld;
+    kind.held = 0;
+    kind.allRepeats = true;
+    return text;
+}
+
+std::vector<std::string> LogFlood::Admit(const std::string& kindName, const std::string& text,
+                                         std::uint64_t nowMs) {
+    Kind& kind = m_kinds[kindName];
+    const std::uint64_t earned =
+        nowMs > kind.refillMs ? (nowMs - kind.refillMs) / kLogLineIntervalMs : 0;
+    if (earned > 0) {
+        kind.tokens = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(kLogBurstLines, kind.tokens + earned));
+        kind.refillMs = nowMs;
+    }
+    const bool repeat = kind.written && text == kind.last;
+    if ((repeat && nowMs - kind.lastMs < kLogRepeatMs) || kind.tokens == 0) {
+        ++kind.held;
+        kind.allRepeats = kind.allRepeats && repeat;
+        kind.lastHeld = text;
+        return {};
+    }
+    --kind.tokens;
+    kind.lastMs = nowMs;
+    kind.written = true;
+    std::vector<std::string> lines;
+    if (repeat && kind.held > 0 && kind.allRepeats) {
+        ++kind.held;  // this one is told by the count
+        lines.push_back(HeldBack(kind));
+        return lines;
+    }
+    if (kind.held > 0) lines.push_back(HeldBack(kind));
+    kind.last = text;
+    lines.push_back(text);
+    return lines;
+}
+
+std::vector<std::string> LogFlood::Drain() {
+    std::vector<std::string> lines;
+    for (auto& entry : m_kinds) {
+        if (entry.second.held > 0) lines.push_back(HeldBack(entry.second));
+    }
+    return lines;
 }
 
 std::vector<std::string> LastLogLines(const std::string& previous, const std::string& current,

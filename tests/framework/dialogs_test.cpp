@@ -509,7 +509,8 @@ TEST_F(Framework, MissingTemplateIsLoggedMakesNoWindowAndLeavesTheOwnerEnabled) 
                             {WM_ENABLE, Role::Main, kWParam, TRUE}};
     seq::ExpectSequence(g_log, expected, "failed creation");
     EXPECT_TRUE(IsWindowEnabled(mainWindow.m_hWnd));
-    EXPECT_EQ(FailuresLogged(), loggedBefore + 2);
+    // The second failure, the same line again, is only counted by the log.
+    EXPECT_EQ(FailuresLogged(), loggedBefore + 1);
 }
 
 }  // namespace

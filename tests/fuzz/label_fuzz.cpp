@@ -1,11 +1,14 @@
 // Key labels as the library writes them into the 100-byte buffer, terminated
-// or not: a label is never read past its buffer nor past its terminator. (The
-// edits' byte limits cut as the copied texts do: see copydata_fuzz.cpp.)
+// or not, and foreign names as reports show them: a label is never read past
+// its buffer nor past its terminator, a shown name holds no control character.
+// (The edits' byte limits cut as the copied texts do: see copydata_fuzz.cpp.)
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "keylib/logic/KeyList.h"
 #include "tests/fuzz/FuzzInput.h"
+#include "text/logic/Utf8Text.h"
 
 namespace {
 
@@ -37,5 +40,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::Check(item.label.find('\0') == std::string::npos, "up to the terminator");
     }
     fuzz::Check(list.pagesEnabled == (count > 0), "pages follow the count");
+
+    const std::size_t limit = input.Take<std::uint8_t>();
+    const std::string name = input.Rest();
+    fuzz::Check(keytool::Utf8PrefixLength(name.data(), name.size(), limit) <= limit,
+                "a UTF-8 cut within the limit");
+    const std::string shown = keytool::PrintableText(name, limit);
+    fuzz::Check(
+        std::none_of(shown.begin(), shown.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }),
+        "shown on one line");
     return 0;
 }

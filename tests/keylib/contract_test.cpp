@@ -337,8 +337,11 @@ TEST_F(ExportsTest, DamagedTruncatedOrMissingKeyFileIsReportedByEveryExport) {
     ASSERT_EQ(keylib::readWholeFile((folder_ / "k.key").wstring(), intact), keylib::ReadResult::Ok);
     flipped = intact;
     flipped[intact.size() / 2] ^= 0x20;
-    for (const std::vector<uint8_t>& damage :
-         {{intact.begin(), intact.begin() + 15}, {intact.begin(), intact.end() - 1}, flipped, {}}) {
+    for (const std::vector<uint8_t>& damage : {{intact.begin(), intact.begin() + 15},
+                                               {intact.begin(), intact.end() - 1},
+                                               flipped,
+                                               std::vector<uint8_t>(9u << 20),
+                                               {}}) {
         ASSERT_TRUE(damage.empty() ? DeleteFileW((folder_ / "k.key").c_str())
                                    : keylib::writeFileAtomically((folder_ / "k.key").wstring(),
                                                                  damage.data(), damage.size()));

@@ -137,7 +137,8 @@ const char* HelpText(Command command) {
            "\n"
            "Exit codes: 0 done, 1 usage error, 2 no key plugged in, 3 check not normal,\n"
            "4 key-library error (its status word is printed).\n"
-           "No command takes a password; the key library asks for one itself.\n";
+           "No command takes a password; the key library asks for one itself.\n"
+           "Texts go to a console in Unicode, and to a pipe or file as UTF-8.\n";
 }
 
 }  // namespace ukeyctl

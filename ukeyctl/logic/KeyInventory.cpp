@@ -1,7 +1,6 @@
 #include "ukeyctl/logic/KeyInventory.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "keylib/logic/SlotTable.h"
 #include "keys/logic/KeyCertWalk.h"
@@ -16,12 +15,12 @@ bool Failed(std::vector<KeyLibError>& errors, const char* call, std::uint32_t sl
 }
 
 void ReadCerts(KeyEntry& key, keytool::CertKeyLibrary& library, CertDetailsDecoder& decoder,
-               std::vector<std::uint8_t>& buffer) {
-    keytool::KeyContents contents = keytool::WalkKey(key.slot, library, buffer);
-    key.containers = std::move(contents.containers);
+               const FromGbk& fromGbk, std::vector<std::uint8_t>& buffer) {
+    const keytool::KeyContents contents = keytool::WalkKey(key.slot, library, buffer);
+    for (const std::string& name : contents.containers) key.containers.push_back(fromGbk(name));
     for (const keytool::KeyCertificate& found : contents.certificates) {
         KeyCert cert;
-        cert.container = found.container;
+        cert.container = fromGbk(found.container);
         cert.kind = found.kind;
         cert.decoded = !found.der.empty() &&
                        decoder.Decode(found.der.data(),
@@ -36,7 +35,8 @@ void ReadCerts(KeyEntry& key, keytool::CertKeyLibrary& library, CertDetailsDecod
 }  // namespace
 
 Inventory ReadInventory(KeyDirectory& directory, keytool::CertKeyLibrary& library,
-                        CertDetailsDecoder& decoder, bool withCerts, std::uint32_t onlySlot) {
+                        CertDetailsDecoder& decoder, const FromGbk& fromGbk, bool withCerts,
+                        std::uint32_t onlySlot) {
     Inventory inventory;
     std::uint32_t slots[keytool::kMaxSlots] = {};
     std::uint32_t count = 0;
@@ -51,11 +51,11 @@ Inventory ReadInventory(KeyDirectory& directory, keytool::CertKeyLibrary& librar
         char label[keytool::kLabelBufferSize] = {};
         if (!Failed(key.errors, "CSP_GetUsbKeyLabel", key.slot,
                     directory.ReadLabel(key.slot, label))) {
-            key.label = keytool::BoundedLabel(label);
+            key.label = fromGbk(keytool::BoundedLabel(label));
         }
         key.statusKnown = !Failed(key.errors, "CSP_GetSlotStatus", key.slot,
                                   directory.SlotStatus(key.slot, &key.status));
-        if (withCerts && key.errors.empty()) ReadCerts(key, library, decoder, buffer);
+        if (withCerts && key.errors.empty()) ReadCerts(key, library, decoder, fromGbk, buffer);
         inventory.keys.push_back(key);
     }
     return inventory;

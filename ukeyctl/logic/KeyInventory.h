@@ -1,8 +1,10 @@
 // What the plugged-in keys hold, read through the key library: slots, labels,
 // statuses, containers and their certificates, decoded for people to read.
+// Texts are UTF-8.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,8 @@ public:
 
 using keytool::CertDetails;
 using keytool::CertDetailsDecoder;
+// Turns a text of the key library's code page 936 into UTF-8.
+using FromGbk = std::function<std::string(const std::string&)>;
 
 struct KeyCert {
     std::string container;
@@ -54,7 +58,8 @@ struct Inventory {
 // Reads every plugged-in key, or only the one in `onlySlot` when it is not 0;
 // `withCerts` also reads containers and certificates.
 Inventory ReadInventory(KeyDirectory& directory, keytool::CertKeyLibrary& library,
-                        CertDetailsDecoder& decoder, bool withCerts, std::uint32_t onlySlot = 0);
+                        CertDetailsDecoder& decoder, const FromGbk& fromGbk, bool withCerts,
+                        std::uint32_t onlySlot = 0);
 
 // The first key-library error anywhere in the inventory, or nullptr.
 const KeyLibError* FirstError(const Inventory& inventory);

@@ -5,11 +5,15 @@
 #include <set>
 
 #include "device/logic/ServiceCheck.h"
+#include "log/logic/LogLines.h"
+#include "text/logic/Utf8Text.h"
 
 namespace ukeyctl {
 namespace {
 
 using nlohmann::json;
+
+std::string Shown(const std::string& text) { return keytool::PrintableText(text, kShownNameChars); }
 
 std::string Hex(std::uint32_t value) {
     char text[16];
@@ -18,7 +22,7 @@ std::string Hex(std::uint32_t value) {
 }
 
 std::string KeyHeading(const KeyEntry& key) {
-    std::string line = "slot " + std::to_string(key.slot) + ": " + key.label;
+    std::string line = "slot " + std::to_string(key.slot) + ": " + Shown(key.label);
     if (key.statusKnown) line += " (status " + std::to_string(key.status) + ")";
     for (const KeyLibError& error : key.errors) line += "\n  " + ErrorText(error);
     return line + "\n";
@@ -34,15 +38,15 @@ std::string InventoryErrors(const Inventory& inventory) {
 std::string CertLines(const KeyEntry& key, const std::string& indent) {
     std::string text;
     for (const KeyCert& cert : key.certs) {
-        text +=
-            indent + "container " + cert.container + ", kind " + std::to_string(cert.kind) + "\n";
+        text += indent + "container " + Shown(cert.container) + ", kind " +
+                std::to_string(cert.kind) + "\n";
         if (!cert.decoded) {
             text += indent + "  not a readable certificate\n";
             continue;
         }
         const CertDetails& d = cert.details;
-        text += indent + "  subject:    " + d.subject + "\n";
-        text += indent + "  issuer:     " + d.issuer + "\n";
+        text += indent + "  subject:    " + Shown(d.subject) + "\n";
+        text += indent + "  issuer:     " + Shown(d.issuer) + "\n";
         text += indent + "  serial:     " + d.serial + "\n";
         text += indent + "  valid from: " + d.fromLocal + "\n";
         text += indent + "  valid to:   " + d.toLocal + "\n";
@@ -59,8 +63,8 @@ json Errors(const std::vector<KeyLibError>& errors) {
     return list;
 }
 
-json KeyJson(const KeyEntry& key, bool withCerts, const ToUtf8& toUtf8) {
-    json entry = {{"slot", key.slot}, {"label", toUtf8(key.label)}};
+json KeyJson(const KeyEntry& key, bool withCerts) {
+    json entry = {{"slot", key.slot}, {"label", key.label}};
     entry["status"] = key.statusKnown ? json(key.status) : json(nullptr);
     entry["errors"] = Errors(key.errors);
     if (!withCerts) return entry;
@@ -72,8 +76,8 @@ json KeyJson(const KeyEntry& key, bool withCerts, const ToUtf8& toUtf8) {
             json c = {{"kind", cert.kind}, {"readable", cert.decoded}};
             if (cert.decoded) {
                 const CertDetails& d = cert.details;
-                c["subject"] = toUtf8(d.subject);
-                c["issuer"] = toUtf8(d.issuer);
+                c["subject"] = d.subject;
+                c["issuer"] = d.issuer;
                 c["serial"] = d.serial;
                 c["validFrom"] = {{"local", d.fromLocal}, {"utc", d.fromUtc}};
                 c["validTo"] = {{"local", d.toLocal}, {"utc", d.toUtc}};
@@ -81,22 +85,22 @@ json KeyJson(const KeyEntry& key, bool withCerts, const ToUtf8& toUtf8) {
             }
             certs.push_back(c);
         }
-        containers.push_back({{"name", toUtf8(name)}, {"certificates", certs}});
+        containers.push_back({{"name", name}, {"certificates", certs}});
     }
     entry["containers"] = containers;
     return entry;
 }
 
-json InventoryJson(const Inventory& inventory, bool withCerts, const ToUtf8& toUtf8) {
+json InventoryJson(const Inventory& inventory, bool withCerts) {
     json keys = json::array();
-    for (const KeyEntry& key : inventory.keys) keys.push_back(KeyJson(key, withCerts, toUtf8));
+    for (const KeyEntry& key : inventory.keys) keys.push_back(KeyJson(key, withCerts));
     return {{"keys", keys}, {"errors", Errors(inventory.errors)}};
 }
 
-json StoreCertsJson(const std::vector<StoreCert>& certs, const ToUtf8& toUtf8) {
+json StoreCertsJson(const std::vector<StoreCert>& certs) {
     json list = json::array();
     for (const StoreCert& c : certs) {
-        list.push_back({{"thumbprint", c.thumbprint}, {"subject", toUtf8(c.subject)}});
+        list.push_back({{"thumbprint", c.thumbprint}, {"subject", c.subject}});
     }
     return list;
 }
@@ -108,7 +112,7 @@ std::string Dump(const json& document) {
 
 std::string StoreCertLines(const char* heading, const std::vector<StoreCert>& certs) {
     std::string text = std::string(heading) + ": " + std::to_string(certs.size()) + "\n";
-    for (const StoreCert& c : certs) text += "  " + c.thumbprint + "  " + c.subject + "\n";
+    for (const StoreCert& c : certs) text += "  " + c.thumbprint + "  " + Shown(c.subject) + "\n";
     return text;
 }
 
@@ -202,37 +206,35 @@ std::string DiagText(const DiagReport& r) {
         text += e.path + (e.exists ? ": present\n" : ": absent\n");
     }
     text += "\n[key tool log, last " + std::to_string(r.logLines.size()) + " lines]\n";
-    for (const std::string& line : r.logLines) text += line + "\n";
+    for (const std::string& line : r.logLines) {
+        text += keytool::PrintableText(line, keytool::kLogTextMax + 64) + "\n";
+    }
     return text;
 }
 
-std::string ListJson(const Inventory& inventory, const ToUtf8& toUtf8) {
-    return Dump(InventoryJson(inventory, false, toUtf8));
-}
+std::string ListJson(const Inventory& inventory) { return Dump(InventoryJson(inventory, false)); }
 
-std::string CertsJson(const Inventory& inventory, const ToUtf8& toUtf8) {
-    return Dump(InventoryJson(inventory, true, toUtf8));
-}
+std::string CertsJson(const Inventory& inventory) { return Dump(InventoryJson(inventory, true)); }
 
-std::string DiagJson(const DiagReport& r, const ToUtf8& toUtf8) {
+std::string DiagJson(const DiagReport& r) {
     const Registration registration = CompareRegistration(r.inventory, r.registered);
     json entries = json::array();
     for (const RegistryEntry& e : r.failedDeviceEntries) {
         entries.push_back({{"path", e.path}, {"exists", e.exists}});
     }
     json log = json::array();
-    for (const std::string& line : r.logLines) log.push_back(toUtf8(line));
+    for (const std::string& line : r.logLines) log.push_back(line);
     const json document = {
         {"versions",
          {{"keyTool", r.toolVersion},
           {"keyLibrary", r.keyLibVersion},
           {"windows", r.windowsVersion}}},
         {"codePages", {{"ansi", r.ansiCodePage}, {"console", r.consoleCodePage}}},
-        {"keys", InventoryJson(r.inventory, true, toUtf8)},
+        {"keys", InventoryJson(r.inventory, true)},
         {"personalStore",
-         {{"registered", StoreCertsJson(r.registered, toUtf8)},
-          {"missing", StoreCertsJson(registration.missing, toUtf8)},
-          {"extra", StoreCertsJson(registration.extra, toUtf8)}}},
+         {{"registered", StoreCertsJson(r.registered)},
+          {"missing", StoreCertsJson(registration.missing)},
+          {"extra", StoreCertsJson(registration.extra)}}},
         {"smartCardService", r.serviceState},
         {"failedDeviceEntries", entries},
         {"log", log},

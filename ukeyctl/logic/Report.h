@@ -1,9 +1,11 @@
 // ukeyctl's outputs: the key list, the certificates and the diagnostics
-// report, as text (in the program's code page) and as JSON (UTF-8).
+// report, as text and as JSON, both UTF-8. The text forms show foreign texts
+// (labels, names, log lines) with control characters escaped and long names
+// cut, so that no text can pass for a line or section of the report.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,8 +13,8 @@
 
 namespace ukeyctl {
 
-// Turns a text of the program's code page into UTF-8.
-using ToUtf8 = std::function<std::string(const std::string&)>;
+// Characters of a label or name the text forms show before they cut it.
+constexpr std::size_t kShownNameChars = 256;
 
 // A certificate in the user's personal store that the key library put there.
 struct StoreCert {
@@ -53,8 +55,8 @@ std::string ListText(const Inventory& inventory);
 std::string CertsText(const Inventory& inventory);
 std::string DiagText(const DiagReport& report);
 
-std::string ListJson(const Inventory& inventory, const ToUtf8& toUtf8);
-std::string CertsJson(const Inventory& inventory, const ToUtf8& toUtf8);
-std::string DiagJson(const DiagReport& report, const ToUtf8& toUtf8);
+std::string ListJson(const Inventory& inventory);
+std::string CertsJson(const Inventory& inventory);
+std::string DiagJson(const DiagReport& report);
 
 }  // namespace ukeyctl

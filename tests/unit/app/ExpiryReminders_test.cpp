@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -32,9 +33,15 @@ struct FakeStore : ReminderStore {
     std::map<std::string, StoredReminder> values;
     int writes = 0;
 
+    StoredReminder Read(const std::string& name) override {
+        const auto found = values.find(name);
+        return found == values.end() ? StoredReminder{name, "", false} : found->second;
+    }
     std::vector<StoredReminder> ReadAll() override {
         std::vector<StoredReminder> all;
-        for (const auto& entry : values) all.push_back(entry.second);
+        for (const auto& entry : values) {
+            if (all.size() < kMaxListedReminders) all.push_back(entry.second);
+        }
         return all;
     }
     void Write(const std::string& name, const std::string& bytes) override {
@@ -173,6 +180,25 @@ TEST(ExpiryReminders, DamagedStaleOrMissingRecordsAreDroppedAndTheStoreStaysBoun
     EXPECT_EQ(r.store.writes, 1);
     EXPECT_EQ(r.At(now + kHour, a), "");
     EXPECT_EQ(r.store.writes, 1);
+
+    // More records than one check lists, all ahead of A's: A is read by name, reminded once
+    // a day, and the oldest records not seen go until the store is within its bound.
+    Reminders full;
+    const auto name = [](std::uint32_t i) {
+        char text[41];
+        std::snprintf(text, sizeof text, "%040u", i);
+        return std::string(text);
+    };
+    for (std::uint32_t i = 0; i < kMaxListedReminders + 10; ++i) {
+        const std::uint32_t seen = today - 300 + i % 300;
+        full.store.values[name(i)] = {name(i), Record(seen, 7, seen), true};
+    }
+    EXPECT_EQ(full.At(now, a), In(20));
+    EXPECT_EQ(full.store.values.size(), kMaxStoredReminders + 10 + 1);  // 10 were not listed
+    EXPECT_EQ(full.At(now + kHour, a), "");
+    EXPECT_EQ(full.store.values.size(), kMaxStoredReminders + 1);
+    EXPECT_EQ(full.store.values.count(name(0)), 0u);
+    EXPECT_EQ(full.store.values.count(name(299)), 1u);
 }
 
 TEST(ExpiryReminders, NamesAreCutToFitTheBalloonBetweenCharacters) {

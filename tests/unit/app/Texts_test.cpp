@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/logic/TrayTexts.h"
-#include "framework/logic/GbkText.h"
+#include "text/logic/GbkText.h"
 
 namespace keytool {
 namespace {
@@ -47,10 +47,10 @@ TEST(Texts, ForeignTextsAreCopiedWithinWhatWasSentAndWhatFits) {
 TEST(Texts, ByteLimitsCutBetweenCodePage936Characters) {
     // A trail byte in the ASCII range (0x40) still belongs to its lead byte.
     const std::string text = "a\x81\x40\xB1\xEA";
-    EXPECT_EQ(fw::GbkPrefixLength(text.data(), text.size(), 2), 1u);
-    EXPECT_EQ(fw::GbkPrefixLength(text.data(), text.size(), 4), 3u);
-    EXPECT_EQ(fw::GbkPrefixLength(text.data(), text.size(), 9), 5u);
-    EXPECT_EQ(fw::GbkPrefixLength(text.data(), 4, 9), 3u);  // a lead byte without its trail
+    EXPECT_EQ(keytool::GbkPrefixLength(text.data(), text.size(), 2), 1u);
+    EXPECT_EQ(keytool::GbkPrefixLength(text.data(), text.size(), 4), 3u);
+    EXPECT_EQ(keytool::GbkPrefixLength(text.data(), text.size(), 9), 5u);
+    EXPECT_EQ(keytool::GbkPrefixLength(text.data(), 4, 9), 3u);  // a lead byte without its trail
 }
 
 }  // namespace

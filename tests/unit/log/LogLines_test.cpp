@@ -15,9 +15,9 @@ TEST(LogLines, OneCallIsOneStampedLineWhateverTheText) {
               "2026-03-04 05:06:07.008Z [4242] start 1.0.0\r\n");
     EXPECT_EQ(FormatLogLine(kTime, 1, "a\r\nb\tc\x7F"), "2026-03-04 05:06:07.008Z [1] a  b c \r\n");
     EXPECT_EQ(FormatLogLine(kTime, 1, nullptr), "2026-03-04 05:06:07.008Z [1] \r\n");
-    // GBK text is kept byte for byte; its trail bytes are never taken for control characters.
-    EXPECT_EQ(FormatLogLine(kTime, 1, "标签"),
-              std::string("2026-03-04 05:06:07.008Z [1] ") + "标签" + "\r\n");
+    // UTF-8 is kept byte for byte; its continuation bytes are never taken for control characters.
+    EXPECT_EQ(FormatLogLine(kTime, 1, u8"标签\u2026"),
+              std::string("2026-03-04 05:06:07.008Z [1] ") + u8"标签\u2026" + "\r\n");
 }
 
 TEST(LogLines, ALongTextIsCutBetweenCharacters) {
@@ -25,19 +25,72 @@ TEST(LogLines, ALongTextIsCutBetweenCharacters) {
     const std::string ascii(kLogTextMax + 50, 'x');
     EXPECT_EQ(FormatLogLine(kTime, 1, ascii.c_str()),
               prefix + std::string(kLogTextMax, 'x') + "\r\n");
-    // One ASCII byte first, then double-byte characters: the last one would straddle the limit.
-    const std::string gbk = "x" + std::string(kLogTextMax, '\xB1');
-    const std::string line = FormatLogLine(kTime, 1, gbk.c_str());
-    EXPECT_EQ(line.size(), prefix.size() + kLogTextMax - 1 + 2);
+    // Two ASCII bytes first, then three-byte characters: the last one would straddle the limit.
+    std::string utf8 = "xy";
+    while (utf8.size() < kLogTextMax + 10) utf8 += u8"中";
+    const std::string line = FormatLogLine(kTime, 1, utf8.c_str());
+    EXPECT_EQ(line, prefix + utf8.substr(0, kLogTextMax - 2) + "\r\n");
 }
 
-TEST(LogLines, RollsOverOnlyWhenTheLineWouldPassTheLimit) {
-    EXPECT_FALSE(NeedsRollOver(0, 10));
-    EXPECT_FALSE(NeedsRollOver(kLogRollSize - 10, 10));
-    EXPECT_TRUE(NeedsRollOver(kLogRollSize - 10, 11));
-    EXPECT_TRUE(NeedsRollOver(kLogRollSize + 5, 1));
-    // A single line larger than the limit still goes into an empty file.
-    EXPECT_FALSE(NeedsRollOver(0, kLogRollSize * 2));
+TEST(LogLines, RollsOverUnderTheLockAndStaysBoundedWithoutIt) {
+    const struct {
+        std::uint64_t size;
+        std::size_t line;
+        bool locked;
+        LogStep step;
+    } rows[] = {
+        {0, 10, true, LogStep::Append},
+        {kLogRollSize - 10, 10, true, LogStep::Append},
+        {kLogRollSize - 10, 11, true, LogStep::RollOver},
+        {kLogRollSize + 5, 1, true, LogStep::RollOver},
+        {0, kLogRollSize * 2, false, LogStep::Append},  // an empty file takes any line
+        {kLogRollSize, 1, false, LogStep::Append},      // the holder of the lock rolls over soon
+        {kLogRollSize + kLogUnlockedSlack - 1, 1, false, LogStep::Append},
+        {kLogRollSize + kLogUnlockedSlack, 1, false, LogStep::Drop},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(NextLogStep(row.size, row.line, row.locked), row.step) << row.size << row.locked;
+    }
+}
+
+TEST(LogLines, AFloodOfOneKindCostsAFewLines) {
+    LogFlood flood;
+    const std::string held = u8"\u2026 ";
+    const struct {
+        const char* kind;
+        const char* text;
+        std::uint64_t ms;
+        std::vector<std::string> written;
+    } steps[] = {
+        {"a", "same", 1000, {"same"}},
+        {"a", "same", 1001, {}},  // a repeat is only counted
+        {"a", "same", 1002, {}},
+        {"b", "same", 1003, {"same"}},  // another kind is its own
+        {"a", "new", 1004, {held + "repeated 2 times: same", "new"}},
+        {"a", "n1", 1005, {"n1"}},
+        {"a", "n2", 1006, {"n2"}},
+        {"a", "n3", 1007, {"n3"}},
+        {"a", "n4", 1008, {}},  // past the burst
+        {"a", "n5", 1009, {}},
+        {"a", "n6", 2100, {held + "2 more held back, the last: n5", "n6"}},
+        {"a", "n6", 2200, {}},
+        {"a", "n6", 2100 + kLogRepeatMs, {held + "repeated 2 times: n6"}},
+        {"a", "n6", 2200 + 2 * kLogRepeatMs, {"n6"}},
+        {"b", "same", 2300, {}},
+    };
+    for (const auto& step : steps) {
+        EXPECT_EQ(flood.Admit(step.kind, step.text, step.ms), step.written) << step.text;
+    }
+    EXPECT_EQ(flood.Drain(), std::vector<std::string>{held + "repeated 1 times: same"});
+    EXPECT_TRUE(flood.Drain().empty());
+
+    // A device-change storm: 11,287 distinct lines in 12.6 s.
+    std::size_t written = 0;
+    for (std::uint64_t i = 0; i < 11287; ++i) {
+        written +=
+            flood.Admit("storm", "line " + std::to_string(i), 10000000 + i * 12600 / 11287).size();
+    }
+    EXPECT_LE(written, 2 * (kLogBurstLines + 13));
 }
 
 std::string Lines(int from, int to) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ukeyctl/logic/KeyInventory.h"
+#include "text/logic/Utf8Text.h"
 #include "ukeyctl/logic/Report.h"
 
 namespace ukeyctl {
@@ -80,12 +81,13 @@ public:
     }
 };
 
+// Texts of the key library come marked as converted.
+std::string Marked(const std::string& text) { return text.empty() ? text : "u8:" + text; }
+
 Inventory Read(FakeKeys& keys, bool withCerts, std::uint32_t onlySlot = 0) {
     FakeDecoder decoder;
-    return ReadInventory(keys, keys, decoder, withCerts, onlySlot);
+    return ReadInventory(keys, keys, decoder, Marked, withCerts, onlySlot);
 }
-
-std::string Marked(const std::string& text) { return "u8:" + text; }
 
 TEST(KeyInventory, ReadsKeysContainersAndTheCertificatesTheirFlagsAnnounce) {
     FakeKeys keys;
@@ -94,11 +96,11 @@ TEST(KeyInventory, ReadsKeysContainersAndTheCertificatesTheirFlagsAnnounce) {
     const Inventory inventory = Read(keys, true);
     ASSERT_EQ(inventory.keys.size(), 2u);
     const KeyEntry& first = inventory.keys[0];
-    EXPECT_EQ(first.label, "First");
-    EXPECT_EQ(first.containers, (std::vector<std::string>{"Main", "Sign", "Half"}));
+    EXPECT_EQ(first.label, "u8:First");
+    EXPECT_EQ(first.containers, (std::vector<std::string>{"u8:Main", "u8:Sign", "u8:Half"}));
     ASSERT_EQ(first.certs.size(), 3u);  // Main 1 and 2, Sign 2; Half lacks a flag bit
     EXPECT_EQ(first.certs[1].details.thumbprint, "TP-Main/2");
-    EXPECT_EQ(first.certs[2].container, "Sign");
+    EXPECT_EQ(first.certs[2].container, "u8:Sign");
     EXPECT_FALSE(inventory.keys[1].certs[0].decoded);
     EXPECT_EQ(FirstError(inventory), nullptr);
 
@@ -158,27 +160,57 @@ TEST(Report, JsonDocumentsParseAndConvertOnlyTexts) {
     report.failedDeviceEntries = {{"SYSTEM\\X", true}};
     report.logLines = {"line one", "line two"};
 
-    const json list = json::parse(ListJson(report.inventory, Marked));
+    const json list = json::parse(ListJson(report.inventory));
     EXPECT_EQ(list["keys"][0]["label"], "u8:Label");
     EXPECT_EQ(list["keys"][0]["status"], 2);
     EXPECT_FALSE(list["keys"][0].contains("containers"));
     EXPECT_EQ(list["keys"][1]["errors"][0]["status"], "0xA0420004");
 
-    const json diag = json::parse(DiagJson(report, Marked));
+    const json diag = json::parse(DiagJson(report));
     const json& cert = diag["keys"]["keys"][0]["containers"][0]["certificates"][0];
-    EXPECT_EQ(cert["subject"], "u8:CN=Main/1");
+    EXPECT_EQ(cert["subject"], "CN=Main/1");
     EXPECT_EQ(cert["thumbprint"], "TP-Main/1");
     EXPECT_EQ(cert["validTo"]["utc"], "utc to");
     EXPECT_EQ(diag["personalStore"]["missing"][0]["thumbprint"], "TP-Main/1");
-    EXPECT_EQ(diag["personalStore"]["extra"][0]["subject"], "u8:CN=Other");
+    EXPECT_EQ(diag["personalStore"]["extra"][0]["subject"], "CN=Other");
     EXPECT_EQ(diag["smartCardService"], "running");
     EXPECT_EQ(diag["failedDeviceEntries"][0]["exists"], true);
-    EXPECT_EQ(diag["log"], (json{"u8:line one", "u8:line two"}));
+    EXPECT_EQ(diag["log"], (json{"line one", "line two"}));
 
     // A text that is not UTF-8 is replaced, not thrown on.
-    const auto raw = [](const std::string& text) { return text; };
     keys.keys[5].label = "\xB1\xEA";
-    EXPECT_NO_THROW(json::parse(ListJson(Read(keys, false), raw)));
+    EXPECT_NO_THROW(json::parse(ListJson(Read(keys, false))));
+}
+
+TEST(Report, ForeignTextsStayOnTheirLineAndLongNamesAreCut) {
+    const std::string cut = std::string(kShownNameChars, 'n') + u8"\u2026 (300 characters)";
+    const struct {
+        std::string text, shown;
+    } rows[] = {
+        {"CN=Plain, O=Bank", "CN=Plain, O=Bank"},
+        {"CN=x\n\n[personal store]\r", "CN=x\\n\\n[personal store]\\r"},
+        {"\x1B[2J\t\x7F", "\\u001b[2J\\t\\u007f"},
+        {u8"\u009B31m\u202Eevil\u2028", "\\u009b31m\\u202eevil\\u2028"},
+        {u8"演示UsbKey", u8"演示UsbKey"},
+        {"\xD1\xDD\xE4\xB8", "\\xD1\\xDD\\xE4\\xB8"},  // GBK, or UTF-8 cut short
+        {std::string(kShownNameChars, 'n'), std::string(kShownNameChars, 'n')},
+        {std::string(300, 'n'), cut},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(keytool::PrintableText(row.text, kShownNameChars), row.shown);
+
+    FakeKeys keys;
+    keys.keys[1] = {"L\n[smart-card service SCardSvr]", 2, 0, 0, {{"A", 0x5}}};
+    DiagReport report;
+    report.inventory = Read(keys, true);
+    report.registered = {{"TP", "CN=\x1B]0;x\x07"}};
+    report.logLines = {"one\rtwo"};
+    const std::string text = DiagText(report);
+    EXPECT_NE(text.find("slot 1: u8:L\\n[smart-card service SCardSvr] (status 2)\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("  TP  CN=\\u001b]0;x\\u0007\n"), std::string::npos);
+    EXPECT_NE(text.find("\none\\rtwo\n"), std::string::npos);
+    EXPECT_EQ(text.find_first_of("\r\x1B\x07"), std::string::npos);
 }
 
 }  // namespace

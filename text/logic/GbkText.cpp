@@ -1,6 +1,6 @@
-#include "framework/logic/GbkText.h"
+#include "text/logic/GbkText.h"
 
-namespace fw {
+namespace keytool {
 
 std::size_t GbkPrefixLength(const char* text, std::size_t length, std::size_t limit) {
     std::size_t used = 0;
@@ -13,4 +13,4 @@ std::size_t GbkPrefixLength(const char* text, std::size_t length, std::size_t li
     return used;
 }
 
-}  // namespace fw
+}  // namespace keytool

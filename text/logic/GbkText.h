@@ -4,10 +4,10 @@
 
 #include <cstddef>
 
-namespace fw {
+namespace keytool {
 
 // The length of the longest prefix of text[0, length) that has at most limit
 // bytes and does not split a double-byte character.
 std::size_t GbkPrefixLength(const char* text, std::size_t length, std::size_t limit);
 
-}  // namespace fw
+}  // namespace keytool
