@@ -118,11 +118,11 @@ protected:
         ASSERT_EQ(keys.Admin({"cert", "c", "容器", "1", files.File("c.der")}), 0);
         ASSERT_EQ(keys.Admin({"plug", "c"}), 0);
     }
-    // Just over 1 MB of log, so that the next line rolls it over.
+    // Just over 1 MB of log, so that the next line rolls it over, ending in a UTF-8 line.
     void FillLog() {
         std::string full;
         for (int i = 0; i < 10486; ++i) full += std::string(98, 'o') + "\r\n";
-        driver::WriteFile(keys.LogFile(), full);
+        driver::WriteFile(keys.LogFile(), full + u8"log line 演示\r\n");
     }
 
     e2e::VirtualKeys keys;
@@ -227,6 +227,7 @@ const Step kSteps[] = {
     {"ukeyctl list", 2, ""},
     {"ukeyctl diag", 0, R"(\n\[key tool log, last 200 lines\]\no{98}\n)"},
     {"ukeyctl diag --json", 0, "ukeyctl diag\"\n  \\],\n  \"personalStore\""},
+    {"ukeyctl diag", 0, u8"\nlog line 演示\n" + kStamp + "ukeyctl list\n"},
 
     {"ukeyctl check-service", 3, "^smart-card service SCardSvr: not normal\n$"},
     {"ukeyctl diag --json", 0, R"("smartCardService": "not installed")"},
