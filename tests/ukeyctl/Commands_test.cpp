@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <regex>
 
 #include "tests/e2e/VirtualKeys.h"
@@ -53,54 +54,23 @@ protected:
         SetEnvironmentVariableA("KEYLIB_STORE", nullptr);
     }
 
-    // Runs one command; its exit code (-1 when it did not end) and stdout followed by stderr.
+    // Runs one command; its exit code (-1 when it did not end) and what it printed.
     std::pair<int, std::string> Run(const std::string& command) {
         const size_t space = command.find(' ');
         const std::string tool = command.substr(0, space);
-        const std::string arguments = command.substr(space + 1);
-        std::string line = tool == "sc"
-                               ? "sc.exe " + arguments
-                               : "\"" + e2e::BinDir() + "\\" + tool + ".exe\" " + arguments;
-        if (tool == "keyadmin")
-            line = Replaced(line, ".exe\" ", ".exe\" --store \"" + keys.Store() + "\" ");
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        const auto create = [&](const char* name) {
-            return CreateFileA(files.File(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                               CREATE_ALWAYS, 0, nullptr);
-        };
-        HANDLE out = create("out"), err = create("err");
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = out;
-        startup.hStdError = err;
-        PROCESS_INFORMATION info{};
+        std::string line = tool == "sc" ? "sc.exe" : "\"" + e2e::BinDir() + "\\" + tool + ".exe\"";
+        if (tool == "keyadmin") line += " --store \"" + keys.Store() + "\"";
+        std::map<std::string, std::string> environment;
         // Only ukeyctl runs in the locale under test: the admin tool takes GBK labels as they are.
-        char saved[64] = {};
-        GetEnvironmentVariableA("LC_ALL", saved, sizeof saved);
-        if (tool == "ukeyctl") SetEnvironmentVariableA("LC_ALL", GetParam().name);
-        DWORD code = static_cast<DWORD>(-1);
-        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                           &startup, &info)) {
-            if (WaitForSingleObject(info.hProcess, 60000) != WAIT_OBJECT_0 ||
-                !GetExitCodeProcess(info.hProcess, &code)) {
-                code = static_cast<DWORD>(-1);
-            }
-            CloseHandle(info.hProcess);
-            CloseHandle(info.hThread);
-        }
-        SetEnvironmentVariableA("LC_ALL", saved[0] ? saved : nullptr);
-        CloseHandle(out);
-        CloseHandle(err);
-        return {static_cast<int>(code),
-                driver::ReadFile(files.File("out")) + driver::ReadFile(files.File("err"))};
+        if (tool == "ukeyctl") environment["LC_ALL"] = GetParam().name;
+        std::string output;
+        const int code = driver::Run(line + command.substr(space), environment, &output);
+        return {code, output};
     }
 
     // A key "k" labelled "Support" with three certificates, plugged in.
     void PlugDemoKey() {
-        ASSERT_EQ(keys.Admin({"create", "k", "--label", "Support", "--password", "Pass-2026",
-                              "--status", "2"}),
-                  0);
+        ASSERT_TRUE(keys.AddKey("k", "Support", {"--status", "2"}, false));
         const wchar_t* names[] = {L"User Crypt", L"User Sign", L"Corp Sign"};
         for (int i = 0; i < 3; ++i) {
             const std::wstring subject = std::wstring(L"C=CN, O=Qelmora Bank, CN=") + names[i];
@@ -112,8 +82,7 @@ protected:
     }
     // A key "c" labelled 演示UsbKey with a certificate of 张三 in a container 容器, plugged in.
     void PlugChineseKey() {
-        ASSERT_EQ(keys.Admin({"create", "c", "--label", "演示UsbKey", "--password", "Pass-2026"}),
-                  0);
+        ASSERT_TRUE(keys.AddKey("c", "演示UsbKey", {}, false));
         driver::WriteFile(files.File("c.der"), e2e::SelfSignedCertificate(L"C=CN, CN=张三"));
         ASSERT_EQ(keys.Admin({"cert", "c", "容器", "1", files.File("c.der")}), 0);
         ASSERT_EQ(keys.Admin({"plug", "c"}), 0);
