@@ -31,7 +31,10 @@ LRESULT CALLBACK ClearOnDestroy(HWND hwnd, UINT message, WPARAM wp, LPARAM lp, U
     return ::DefSubclassProc(hwnd, message, wp, lp);
 }
 
-bool Annotate(HWND control, const wchar_t* name) {
+}  // namespace
+
+bool SetAccessibleName(HWND control, const wchar_t* name) {
+    if (!control) return false;
     IAccPropServices* services = nullptr;
     HRESULT result = PropertyService(&services);
     if (SUCCEEDED(result)) {
@@ -40,11 +43,11 @@ bool Annotate(HWND control, const wchar_t* name) {
         services->Release();
     }
     if (FAILED(result)) {
-        // A service that keeps no annotations (Wine's answers E_NOTIMPL) is no failure; any
-        // other answer is said once, as every name then takes the other way.
+        // A service that keeps no annotations at all (Wine's answers E_NOTIMPL) is no
+        // failure of ours; any other answer is said once, as every later name fails alike.
         static bool logged = false;
         if (result != E_NOTIMPL && !logged) {
-            LogLine("accessible names: no annotations (0x%08lX), the proxies' own sources instead",
+            LogLine("accessible names: the property service keeps none (0x%08lX)",
                     static_cast<unsigned long>(result));
             logged = true;
         }
@@ -53,36 +56,6 @@ bool Annotate(HWND control, const wchar_t* name) {
     if (!::SetWindowSubclass(control, &ClearOnDestroy, kAnnotationSubclass, 0)) {
         LogLine("SetWindowSubclass(accessible name) failed");
     }
-    return true;
-}
-
-bool IsEdit(HWND control) {
-    wchar_t className[16] = {};
-    ::GetClassNameW(control, className, 16);
-    return ::lstrcmpiW(className, L"Edit") == 0;
-}
-
-}  // namespace
-
-bool SetAccessibleName(HWND control, const wchar_t* name) {
-    if (!control) return false;
-    if (Annotate(control, name)) return true;
-    if (!IsEdit(control)) {
-        // A picture static would take its own WM_SETTEXT for the name of a picture to load.
-        ::DefWindowProcW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
-        return true;
-    }
-    // The proxies name an edit after the nearest static before it, shown or not.
-    HWND label =
-        ::CreateWindowExW(0, L"Static", name, WS_CHILD | SS_LEFT, 0, 0, 0, 0, ::GetParent(control),
-                          nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    if (!label) {
-        LogLastError("CreateWindowExW(accessible name label)");
-        return false;
-    }
-    HWND before = ::GetWindow(control, GW_HWNDPREV);
-    ::SetWindowPos(label, before ? before : HWND_TOP, 0, 0, 0, 0,
-                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return true;
 }
 

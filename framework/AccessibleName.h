@@ -6,12 +6,9 @@
 
 namespace fw {
 
-// Gives the control an accessible name: an annotation of oleacc's property
-// service where the system keeps them (taken back when the window goes), or
-// else what the system's standard proxies read: for an edit, an invisible
-// label just before it; for any other control, its window text, set past the
-// control's own procedure so that a picture keeps its picture. Needs COM on
-// the calling thread. False, with the failure logged, when neither took.
+// Gives the control an accessible name through oleacc's property service
+// (taken back when the window goes). Needs COM on the calling thread. False,
+// where the service keeps no annotations.
 bool SetAccessibleName(HWND control, const wchar_t* name);
 
 }  // namespace fw

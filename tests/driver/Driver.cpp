@@ -1,7 +1,6 @@
 #include "tests/driver/Driver.h"
 
 #include <gtest/gtest.h>
-#include <oleacc.h>
 #include <wincrypt.h>
 
 #include <algorithm>
@@ -201,23 +200,6 @@ std::vector<std::string> ComboItems(HWND combo) {
         items.push_back(Gbk(wide));
     }
     return items;
-}
-
-std::string AccessibleName(HWND hwnd) {
-    const HRESULT com = CoInitialize(nullptr);
-    IAccessible* accessible = nullptr;
-    BSTR name = nullptr;
-    if (SUCCEEDED(AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, IID_IAccessible,
-                                             reinterpret_cast<void**>(&accessible)))) {
-        VARIANT self{};
-        self.vt = VT_I4;  // lVal 0: CHILDID_SELF
-        accessible->get_accName(self, &name);
-        accessible->Release();
-    }
-    const std::string text = name ? Gbk(name) : "";
-    SysFreeString(name);
-    if (SUCCEEDED(com)) CoUninitialize();
-    return text;
 }
 
 bool Visible(HWND hwnd) { return IsWindowVisible(hwnd) != FALSE; }

@@ -73,13 +73,6 @@ HWND Child(HWND parent, const char* className, LONG typeMask, LONG type) {
 HWND Banner(HWND dialog) { return Child(dialog, "Static", SS_TYPEMASK, SS_BITMAP); }
 HWND KeyGroup(HWND dialog) { return Child(dialog, "Button", BS_TYPEMASK, BS_GROUPBOX); }
 
-HWND PageWith(HWND tabs, int control) {
-    for (HWND page = GetWindow(tabs, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
-        if (GetDlgItem(page, control)) return page;
-    }
-    return nullptr;
-}
-
 HWND VisiblePage(HWND tabs) {
     for (HWND page = GetWindow(tabs, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
         if (Visible(page)) return page;
@@ -229,11 +222,10 @@ TEST_F(Display, At144DpiCaptionsStayWholeAndBannersScaleToTheirControls) {
     EXPECT_EQ(RectIn(banner, about).right, client.right);
     EXPECT_TRUE(driver::WaitUntil([&] { return FilledWithArtwork(ScreenRect(banner)); }))
         << FilledWithArtwork(ScreenRect(banner)).message();
-    EXPECT_EQ(driver::AccessibleName(banner), driver::kMainTitle);
     ASSERT_TRUE(driver::Press(about, IDOK));
 }
 
-TEST_F(Display, OpensCentredStaysWhereItIsPutAndNamesItsControlsForScreenReaders) {
+TEST_F(Display, OpensCentredAndStaysWhereItIsPut) {
     ASSERT_NE(StartShown(), nullptr);
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
@@ -247,21 +239,6 @@ TEST_F(Display, OpensCentredStaysWhereItIsPutAndNamesItsControlsForScreenReaders
     EXPECT_TRUE(Visible(main));
     EXPECT_EQ(ScreenRect(main).left, work.left + 10);
     EXPECT_EQ(ScreenRect(main).top, work.top + 20);
-
-    HWND tabs = GetDlgItem(main, IDC_TAB);
-    HWND passwords = PageWith(tabs, IDC_NEW_PASSWORD);
-    const struct {
-        HWND control;
-        std::string name;
-    } named[] = {
-        {Banner(main), driver::kMainTitle},
-        {tabs, "UsbKey管理"},
-        {GetDlgItem(PageWith(tabs, IDC_CERT_TREE), IDC_CERT_TREE), "证书"},
-        {GetDlgItem(passwords, IDC_OLD_PASSWORD), "原用户密码："},  // its label says it
-        {GetDlgItem(passwords, IDC_NEW_PASSWORD), "新用户密码"},
-        {GetDlgItem(passwords, IDC_REPEAT_PASSWORD), "确认新用户密码"},
-    };
-    for (const auto& row : named) EXPECT_EQ(driver::AccessibleName(row.control), row.name);
 }
 
 TEST_F(Display, TheWindowIsPaintedBeforeStartUpGoesOn) {
