@@ -24,9 +24,18 @@ HMODULE thisModule() {
     return module;
 }
 
-std::string loadText(UINT id) {
-    char text[256] = {};
-    LoadStringA(thisModule(), id, text, sizeof text);
+// The prompt is a Unicode window, so its texts read right under every ANSI code page; the
+// passwords typed into it are still taken in the ANSI code page, as the callers compare them.
+std::wstring loadText(UINT id) {
+    wchar_t text[256] = {};
+    LoadStringW(thisModule(), id, text, 256);
+    return text;
+}
+
+// Labels are GBK bytes whatever the system's code page.
+std::wstring fromGbk(const std::string& bytes) {
+    wchar_t text[64] = {};
+    MultiByteToWideChar(936, 0, bytes.c_str(), -1, text, 63);
     return text;
 }
 
@@ -54,7 +63,7 @@ void wipeEdit(HWND dialog, int id) {
 }
 
 void showHint(HWND dialog, UINT textId) {
-    SetDlgItemTextA(dialog, KEYLIB_IDC_PROMPT_HINT, loadText(textId).c_str());
+    SetDlgItemTextW(dialog, KEYLIB_IDC_PROMPT_HINT, loadText(textId).c_str());
     MessageBeep(MB_ICONWARNING);
 }
 
@@ -93,11 +102,11 @@ bool acceptEntries(HWND dialog, PromptState& state) {
 INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: {
-            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
             const auto* state = reinterpret_cast<const PromptState*>(lParam);
-            char line[128] = {};
-            wsprintfA(line, loadText(KEYLIB_IDS_PROMPT_KEY).c_str(), state->label.c_str());
-            SetDlgItemTextA(dialog, KEYLIB_IDC_PROMPT_KEY, line);
+            wchar_t line[128] = {};
+            wsprintfW(line, loadText(KEYLIB_IDS_PROMPT_KEY).c_str(), fromGbk(state->label).c_str());
+            SetDlgItemTextW(dialog, KEYLIB_IDC_PROMPT_KEY, line);
             for (int id : kEdits) {
                 if (hasEdit(dialog, id)) SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, 16, 0);
             }
@@ -106,7 +115,7 @@ INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         }
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
-                auto* state = reinterpret_cast<PromptState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+                auto* state = reinterpret_cast<PromptState*>(GetWindowLongPtrW(dialog, DWLP_USER));
                 if (acceptEntries(dialog, *state)) EndDialog(dialog, IDOK);
                 return TRUE;
             }
@@ -125,7 +134,7 @@ INT_PTR CALLBACK promptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 PromptResult runPrompt(int dialogId, PromptState& state) {
     HWND owner = promptOwner;
     if (owner != nullptr && !IsWindow(owner)) owner = nullptr;
-    const INT_PTR answer = DialogBoxParamA(thisModule(), MAKEINTRESOURCEA(dialogId), owner,
+    const INT_PTR answer = DialogBoxParamW(thisModule(), MAKEINTRESOURCEW(dialogId), owner,
                                            promptProc, reinterpret_cast<LPARAM>(&state));
     if (answer == IDOK) return PromptResult::Ok;
     return answer == IDCANCEL ? PromptResult::Cancelled : PromptResult::Failed;
