@@ -95,7 +95,7 @@ LRESULT CDlgMain::OnCreate() {
 
 BOOL CDlgMain::OnInitDialog() {
     CCspBaseDialog::OnInitDialog();
-    ::SetWindowLongW(m_hWnd, GWL_USERDATA, static_cast<LONG>(m_keys.GetInstanceTag()));
+    ::SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, static_cast<LONG_PTR>(m_keys.GetInstanceTag()));
 
     HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE);
     if (systemMenu) {

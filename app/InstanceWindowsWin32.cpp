@@ -32,7 +32,7 @@ bool Win32InstanceWindows::IsWindow(keytool::WindowId window) {
 }
 
 std::uint32_t Win32InstanceWindows::UserData(keytool::WindowId window) {
-    return static_cast<std::uint32_t>(GetWindowLongW(ToHwnd(window), GWL_USERDATA));
+    return static_cast<std::uint32_t>(GetWindowLongPtrW(ToHwnd(window), GWLP_USERDATA));
 }
 
 std::uint32_t Win32InstanceWindows::InstanceTag() { return CSP_GetInstanceTag(0, 0); }

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr LONG kTag = 0x72C49254;  // the real key library's instance tag
+constexpr LONG_PTR kTag = 0x72C49254;  // the real key library's instance tag
 
 void Copy(const std::string& from, const std::string& to) {
     ASSERT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to;
@@ -34,7 +34,7 @@ TEST(SystemLibraries, PlantedLibrariesAreNotLoadedAndTheKeyLibraryIs) {
                          current.Path());
     HWND main = driver::WaitMainWindow(tool.Id());
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(GetWindowLongA(main, GWL_USERDATA), kTag);
+    EXPECT_EQ(GetWindowLongPtrA(main, GWLP_USERDATA), kTag);
     // Leaving clears the secure-channel caches through both libraries.
     PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     ASSERT_TRUE(tool.WaitExit(10000));

@@ -167,7 +167,7 @@ HWND WaitMainWindow(DWORD pid, DWORD timeoutMs) {
     WaitUntil(
         [&] {
             for (HWND hwnd : TopLevelWindows(pid, kDialogClass)) {
-                if (Text(hwnd) == kMainTitle && GetWindowLongA(hwnd, GWL_USERDATA)) main = hwnd;
+                if (Text(hwnd) == kMainTitle && GetWindowLongPtrA(hwnd, GWLP_USERDATA)) main = hwnd;
             }
             return main != nullptr;
         },

@@ -19,7 +19,7 @@ namespace {
 using driver::Visible;
 using Calls = std::vector<std::string>;
 
-constexpr LONG kTag = 0x72C49254;  // the key library's instance tag
+constexpr LONG_PTR kTag = 0x72C49254;  // the key library's instance tag
 
 // A window of another process with the main window's class, title and tag, that does not
 // answer the activation request.
@@ -30,7 +30,7 @@ public:
         m_thread = std::thread([=] {
             HWND hwnd = CreateWindowExW(0, KEYTOOL_MAIN_CLASS, KEYTOOL_MAIN_TITLE, WS_POPUP, 0, 0,
                                         10, 10, nullptr, nullptr, nullptr, nullptr);
-            SetWindowLongA(hwnd, GWL_USERDATA, kTag);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, kTag);
             s_dialogProc = reinterpret_cast<WNDPROC>(
                 SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Hanging)));
             m_threadId = GetCurrentThreadId();
@@ -90,7 +90,7 @@ protected:
 TEST_F(Startup, WithoutKeyStaysHiddenAndAsksTheLibraryInOrder) {
     ASSERT_NE(Start(), nullptr);
     EXPECT_FALSE(Visible(main));
-    EXPECT_EQ(GetWindowLongA(main, GWL_USERDATA), kTag);
+    EXPECT_EQ(GetWindowLongPtrA(main, GWLP_USERDATA), kTag);
     EXPECT_EQ(keys.Calls(),
               (Calls{"CSP_UnloadIECert()", "CSP_GetInstanceTag(0,0)", "CSP_SetMainWindow()",
                      "CSP_UnloadIECert()", "CSP_GetSlotList(null)"}));

@@ -161,7 +161,7 @@ std::vector<HWND> ToolWindows() {
     std::vector<HWND> windows;
     for (HWND hwnd = nullptr; (hwnd = FindWindowExW(nullptr, hwnd, KEYTOOL_MAIN_CLASS,
                                                     KEYTOOL_MAIN_TITLE)) != nullptr;) {
-        if (GetWindowLongW(hwnd, GWL_USERDATA)) windows.push_back(hwnd);
+        if (GetWindowLongPtrW(hwnd, GWLP_USERDATA)) windows.push_back(hwnd);
     }
     return windows;
 }
@@ -287,7 +287,7 @@ TEST_F(Installer, SilentInstallRegistersEverythingAndStartsAtLogonHidden) {
     HWND hung = CreateWindowExW(0, KEYTOOL_MAIN_CLASS, KEYTOOL_MAIN_TITLE, WS_POPUP, 0, 0, 10, 10,
                                 nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(hung, nullptr);
-    SetWindowLongA(hung, GWL_USERDATA, static_cast<LONG>(CSP_GetInstanceTag(0, 0)));
+    SetWindowLongPtrA(hung, GWLP_USERDATA, static_cast<LONG_PTR>(CSP_GetInstanceTag(0, 0)));
     EXPECT_EQ(RunSetup(newSetup, "/S"), kRefused);
     DestroyWindow(hung);
     EXPECT_TRUE(Exists(kProgram));

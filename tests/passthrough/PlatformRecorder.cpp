@@ -46,7 +46,7 @@ void Log(const char* format, ...) {
 }
 
 decltype(&Shell_NotifyIconW) g_notifyIcon;
-decltype(&SetClassLongW) g_setClassLong;
+decltype(&SetClassLongPtrW) g_setClassLong;
 decltype(&PostMessageW) g_postMessage;
 decltype(&SetTimer) g_setTimer;
 decltype(&SetForegroundWindow) g_setForeground;
@@ -104,11 +104,11 @@ BOOL WINAPI RecordViewContext(DWORD type, const void* context, HWND owner, LPCWS
     return TRUE;
 }
 
-DWORD WINAPI RecordSetClassLong(HWND hwnd, int index, LONG value) {
+ULONG_PTR WINAPI RecordSetClassLong(HWND hwnd, int index, LONG_PTR value) {
     char className[32] = {};
     GetClassNameA(hwnd, className, sizeof className);
-    const bool hand = value == reinterpret_cast<LONG>(LoadCursorA(nullptr, IDC_HAND));
-    const bool arrow = value == reinterpret_cast<LONG>(LoadCursorA(nullptr, IDC_ARROW));
+    const bool hand = value == reinterpret_cast<LONG_PTR>(LoadCursorA(nullptr, IDC_HAND));
+    const bool arrow = value == reinterpret_cast<LONG_PTR>(LoadCursorA(nullptr, IDC_ARROW));
     Log("SetClassLongW(%s,%d,%s)", className, index, hand ? "hand" : arrow ? "arrow" : "other");
     return g_setClassLong(hwnd, index, value);
 }
@@ -215,7 +215,9 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
         decltype(&ShellExecuteW) unused = nullptr;
         test::PatchImport("Shell_NotifyIconW", &RecordNotifyIcon, g_notifyIcon);
         test::PatchImport("ShellExecuteW", &RecordShellExecute, unused);
+        // A 64-bit program imports SetClassLongPtrW instead; it is logged by the 32-bit name.
         test::PatchImport("SetClassLongW", &RecordSetClassLong, g_setClassLong);
+        test::PatchImport("SetClassLongPtrW", &RecordSetClassLong, g_setClassLong);
         test::PatchImport("PostMessageW", &RecordPostMessage, g_postMessage);
         test::PatchImport("SetTimer", &RecordSetTimer, g_setTimer);
         test::PatchImport("SetForegroundWindow", &RecordSetForeground, g_setForeground);
