@@ -38,14 +38,18 @@ protected:
         context.ContextFlags = CONTEXT_CONTROL;
         MEMORY_BASIC_INFORMATION region{};
         if (held && process && SuspendThread(held) != static_cast<DWORD>(-1)) {
+#ifdef _WIN64
+            const DWORD_PTR& pointer = context.Rsp;
+#else
+            const DWORD_PTR& pointer = context.Esp;
+#endif
             if (GetThreadContext(held, &context) &&
-                VirtualQueryEx(process, reinterpret_cast<void*>(context.Esp), &region,
-                               sizeof region)) {
+                VirtualQueryEx(process, reinterpret_cast<void*>(pointer), &region, sizeof region)) {
                 const auto top =
                     reinterpret_cast<DWORD_PTR>(region.BaseAddress) + region.RegionSize;
-                stack.resize(top - context.Esp);
+                stack.resize(top - pointer);
                 SIZE_T read = 0;
-                ReadProcessMemory(process, reinterpret_cast<void*>(context.Esp), stack.data(),
+                ReadProcessMemory(process, reinterpret_cast<void*>(pointer), stack.data(),
                                   stack.size(), &read);
                 stack.resize(read);
             }
