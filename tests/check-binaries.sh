@@ -1,14 +1,17 @@
 #!/bin/bash
-# The program is a 32-bit GUI PE; the key library exports ordinals 1 and 2 with
-# no name and every other export by its plain name; the program imports the
-# two by number. Both carry the project's version; the program's manifest asks
+# The program is a GUI PE of the objdump's architecture (PE32, PE32+ for the
+# 64-bit build); the key library exports ordinals 1 and 2 with no name and every
+# other export by its plain name; the program imports the two by number. Both carry the project's version; the program's manifest asks
 # for no elevation, names the Windows versions it knows and is DPI aware.
 set -euo pipefail
 objdump=$1 exe=$2 dll=$3 windres=$4 version=$5
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+magic=010b format=PE32
+[[ $(basename "$objdump") == x86_64-* ]] && magic=020b format=PE32+
+
 exe_headers=$("$objdump" -p "$exe")
-grep -qE '^Magic[[:space:]]+010b' <<<"$exe_headers" || fail "$exe is not PE32"
+grep -qE "^Magic[[:space:]]+$magic" <<<"$exe_headers" || fail "$exe is not $format"
 grep -qE '^Subsystem[[:space:]]+00000002' <<<"$exe_headers" || fail "$exe is not a GUI program"
 
 dll_headers=$("$objdump" -p "$dll")
@@ -26,8 +29,8 @@ done
 grep -qE 'GetInstanceTag|SetMainWindow' <<<"$names" && fail "ordinal-only exports have names"
 
 imports=$(sed -n '/DLL Name: DravikFun_tovex.dll/,/^$/p' <<<"$exe_headers")
-grep -qE '^\s+80000001\s' <<<"$imports" || fail "the program does not import ordinal 1 by number"
-grep -qE '^\s+80000002\s' <<<"$imports" || fail "the program does not import ordinal 2 by number"
+grep -qE '^\s+80+1\s' <<<"$imports" || fail "the program does not import ordinal 1 by number"
+grep -qE '^\s+80+2\s' <<<"$imports" || fail "the program does not import ordinal 2 by number"
 # The resources as windres writes them back out as a script.
 resources() { "$windres" -J coff -O rc -i "$1"; }
 check_version() {
@@ -58,4 +61,4 @@ for os in 35138b9a-5d96-4fbd-8e2d-a2440225f93a 4a2f28e3-53b9-4441-ba9c-d69d4a4a6
   1f676c76-80e1-4239-95bb-83d0f6d0da78 8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
   grep -q "supportedOS Id=\"{$os}\"" <<<"$manifest" || fail "manifest: Windows $os not supported"
 done
-echo "binaries: 32-bit GUI program, key library exports and imports, versions and manifest as expected"
+echo "binaries: $format GUI program, key library exports and imports, versions and manifest as expected"

@@ -10,10 +10,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
-tools/build.sh windows >/dev/null
 export KEYTOOL_WINEPREFIX="$PWD/build/bench-prefix"
-tools/wine-prefix.sh
 . tools/wine-env.sh
+tools/build.sh "$KEYTOOL_PRESET" >/dev/null
+tools/wine-prefix.sh
 . tools/xvfb.sh
 keytool_start_xvfb
 wineserver -k 2>/dev/null || true
@@ -21,7 +21,7 @@ wineserver -p
 wine cmd /c exit 0 >/dev/null 2>&1 </dev/null
 wine reg delete 'HKCU\Software\Microsoft\SystemCertificates\MY\Certificates' /f >/dev/null 2>&1 || true
 
-bin=build/windows/bin
+bin=$KEYTOOL_BIN
 rm -rf "$bin/before"
 if [[ -n ${KEYTOOL_BENCH_BEFORE:-} ]]; then
   mkdir -p "$bin/before/passthrough"

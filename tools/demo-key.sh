@@ -3,12 +3,12 @@
 # store the key tool of this Wine environment uses. Safe to run again: an existing demo key is
 # kept as it is and only plugged in when it is not.
 #   tools/demo-key.sh [STORE]   with a store folder: the key is made there and left pulled
-# Needs the Windows build and the Wine environment (. tools/wine-env.sh).
+# Needs the Wine environment (. tools/wine-env.sh) and its Windows build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 : "${WINEPREFIX:?source tools/wine-env.sh first}"
 
-admin=build/windows/bin/keyadmin.exe
+admin=$KEYTOOL_BIN/keyadmin.exe
 certs=build/demo-key
 key=demo
 

@@ -50,7 +50,9 @@ if [[ -n $keylib ]]; then
   cp "$keylib" "$stage/DravikFun_tovex.dll"
 else
   tools/wine-prefix.sh
-  (. tools/wine-env.sh && tools/demo-key.sh "$stage/keys" >/dev/null)
+  # The key file is the same whichever build's keyadmin writes it.
+  (. tools/wine-env.sh && tools/build.sh "$KEYTOOL_PRESET" >/dev/null &&
+    tools/demo-key.sh "$stage/keys" >/dev/null)
   mv "$stage/keys/demo.key" "$stage/"
   defines+=(-DOUR_KEYLIB)
   msi_defines+=(-D OurKeyLib=1)

@@ -1,17 +1,18 @@
 #!/bin/bash
 # Installs what is missing, builds, plugs in the demo key and starts the key tool
-# under Wine. With a display the window appears there; without one the tool runs
-# under Xvfb, a screenshot of its main window is saved and its path printed.
+# under Wine (the 64-bit build where 32-bit programs cannot run). With a display the
+# window appears there; without one the tool runs under Xvfb, a screenshot of its
+# main window is saved and its path printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
-tools/build.sh windows >/dev/null
-tools/wine-prefix.sh
 . tools/wine-env.sh
+tools/build.sh "$KEYTOOL_PRESET" >/dev/null
+tools/wine-prefix.sh
 
 if [[ -n ${DISPLAY:-} ]]; then
   tools/demo-key.sh
-  exec wine build/windows/bin/QelmoraKeyTool.exe
+  exec wine "$KEYTOOL_BIN/QelmoraKeyTool.exe"
 fi
 
 . tools/xvfb.sh
@@ -20,7 +21,7 @@ wineserver -k 2>/dev/null || true   # its desktop may belong to another display
 wineserver -p
 wine cmd /c exit 0 >/dev/null 2>&1 </dev/null
 tools/demo-key.sh
-wine build/windows/bin/QelmoraKeyTool.exe &
+wine "$KEYTOOL_BIN/QelmoraKeyTool.exe" &
 title="QelmoraUsbKey管理工具"
 geometry=""
 for _ in $(seq 100); do

@@ -1,6 +1,6 @@
 #!/bin/bash
-# Creates the Wine prefix once: 32-bit, no window-manager waits, and the
-# Chinese dialog font mapped to an installed CJK font.
+# Creates the Wine prefix once: 32- or 64-bit as tools/wine-env.sh says, no
+# window-manager waits, and the Chinese dialog font mapped to an installed CJK font.
 set -euo pipefail
 . "$(dirname "$0")/wine-env.sh"
 stamp="$WINEPREFIX/.keytool-ready"
