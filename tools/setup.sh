@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ clang googletest libgtest-dev openssl
-  mingw-w64 g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-utils
+  mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth x11-utils
   imagemagick fonts-wqy-microhei locales clang-format clang-tidy nlohmann-json3-dev
   nsis osslsigncode wixl msitools libxml2-utils)
 
