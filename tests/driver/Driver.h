@@ -15,6 +15,9 @@ namespace driver {
 extern const char kMainTitle[];  // GBK
 constexpr char kDialogClass[] = "#32770";
 constexpr DWORD kDefaultTimeoutMs = 10000;
+// How the programs name their own build in logs and reports, as a regular expression;
+// they are built for the tests' architecture.
+constexpr char kBuildBits[] = sizeof(void*) == 8 ? R"(\(64-bit\))" : R"(\(32-bit\))";
 
 // Polls until the condition holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kDefaultTimeoutMs);

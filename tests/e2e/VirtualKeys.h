@@ -18,6 +18,11 @@ size_t Count(const std::vector<std::string>& lines, const std::string& line);
 
 // File-time ticks (100 ns) of an hour and a day.
 constexpr long long kHourTicks = 3600LL * 10000000, kDayTicks = 24 * kHourTicks;
+// A recorded Shell_NotifyIconW call up to the record's size: the version-2 layout, 936 bytes
+// (952 with a 64-bit build's handles).
+inline std::string NotifyIconCall(const std::string& message) {
+    return "Shell_NotifyIconW(" + message + (sizeof(void*) == 8 ? ",size=952" : ",size=936");
+}
 // DER of a self-signed certificate the platform makes for the subject ("CN=..., O=..."),
 // valid from 30 days ago until `validFor` ticks from now; empty when it cannot.
 std::string SelfSignedCertificate(const std::wstring& subject,

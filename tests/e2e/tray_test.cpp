@@ -20,14 +20,14 @@ const char kSite[] = "https://ebank.qelmora.com/";
 const std::string kTipKey = "UsbKey已插入，可以正常使用", kTipNoKey = "当前未插入UsbKey";
 
 std::string Balloon(const std::string& tip, const std::string& info) {
-    return "Shell_NotifyIconW(MODIFY,size=936,id=1,flags=0x17,state=2,timeout=1003,tip=" + tip +
+    return e2e::NotifyIconCall("MODIFY") + ",id=1,flags=0x17,state=2,timeout=1003,tip=" + tip +
            ",info=" + info + ",title=)";
 }
 const std::string kTakeAway = Balloon("", ""), kInserted = Balloon(kTipKey, "有UsbKey插入!"),
                   kRegistered = Balloon(kTipKey, "注册证书到IE完成!"),
                   kMarker = Balloon(kTipKey, "更改UsbKey标签完成!");
 const std::string kAdd =
-    "Shell_NotifyIconW(ADD,size=936,id=1,flags=0x17,state=2,timeout=1000,tip=,info=,title=)";
+    e2e::NotifyIconCall("ADD") + ",id=1,flags=0x17,state=2,timeout=1000,tip=,info=,title=)";
 
 class Tray : public ::testing::Test {
 protected:
@@ -187,7 +187,7 @@ TEST_F(Tray, NewTaskbarGetsTheIconAgainAsItStandsWithAndWithoutKeys) {
     before = keys.ShellCalls().size();
     SendMessageA(main, taskbarCreated, 0, 0);
     EXPECT_EQ(PlatformSince(before, 1),
-              Calls{"Shell_NotifyIconW(ADD,size=936,id=1,flags=0x17,state=2,timeout=1003,tip=" +
+              Calls{e2e::NotifyIconCall("ADD") + ",id=1,flags=0x17,state=2,timeout=1003,tip=" +
                     kTipKey + ",info=注册证书到IE完成!,title=)"});
     EXPECT_FALSE(Visible(main));
 }

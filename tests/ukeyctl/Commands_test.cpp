@@ -117,7 +117,8 @@ std::string Report() {
     }
     return R"(^Qelmora UsbKey diagnostics
 
-key tool:          \d+\.\d+\.\d+ \(32-bit\)
+key tool:          \d+\.\d+\.\d+ )" +
+           driver::kBuildBits + R"(
 key library:       [^\n]+
 Windows:           \d+\.\d+\.\d+ \((32|64)-bit\)
 ANSI code page:    {acp}
