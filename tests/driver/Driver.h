@@ -17,7 +17,7 @@ constexpr char kDialogClass[] = "#32770";
 constexpr DWORD kDefaultTimeoutMs = 10000;
 // How the programs name their own build in logs and reports, as a regular expression;
 // they are built for the tests' architecture.
-constexpr char kBuildBits[] = sizeof(void*) == 8 ? R"(\(64-bit\))" : R"(\(32-bit\))";
+inline const std::string kBuildBits = sizeof(void*) == 8 ? R"(\(64-bit\))" : R"(\(32-bit\))";
 
 // Polls until the condition holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kDefaultTimeoutMs);

@@ -176,8 +176,8 @@ TEST_F(Startup, KeysAndMessagesHideShowRefreshAndEndAndTheLogTellsIt) {
         std::regex(stamp + R"(start [^\r\n]*code page 936\r?\n)" + stamp +
                    R"(device change 0x0000: 1 key\(s\) counted, 1 listed, 0 before: inserted)")))
         << log;
-    EXPECT_TRUE(
-        std::regex_search(log, std::regex(stamp + R"(exit \d+\.\d+\.\d+ \(32-bit\)\r?\n$)")))
+    EXPECT_TRUE(std::regex_search(
+        log, std::regex(stamp + R"(exit \d+\.\d+\.\d+ )" + driver::kBuildBits + "\r?\n$")))
         << log;
 }
 
