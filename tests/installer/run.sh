@@ -7,10 +7,11 @@
 set -euo pipefail
 test_exe=$1
 cd "$(dirname "$0")/../.."
-# makensis makes only 32-bit installers (CTest's SKIP_RETURN_CODE is 77).
+# Both packages hold the 32-bit release and makensis makes only 32-bit installers
+# (CTest's SKIP_RETURN_CODE is 77).
 . tools/wine-env.sh
 if [[ $KEYTOOL_WINEARCH == win64 ]]; then
-  echo "installer: skipped: the installer is a 32-bit program and this Wine runs 64-bit ones only"
+  echo "installer: skipped: the packages and their programs are 32-bit; this Wine runs 64-bit ones only"
   exit 77
 fi
 root=$PWD
