@@ -6,9 +6,10 @@
 
 namespace fw {
 
-// Gives the control an accessible name through oleacc's property service
-// (taken back when the window goes). Needs COM on the calling thread. False,
-// where the service keeps no annotations.
+// Gives the control an accessible name: the control answers a screen reader's
+// request for its object with the system's own object under that name. Works on
+// every Windows and on Wine, whose property service keeps no names. Needs COM on
+// the control's thread. Once per control.
 bool SetAccessibleName(HWND control, const wchar_t* name);
 
 }  // namespace fw
