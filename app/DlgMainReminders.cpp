@@ -1,7 +1,7 @@
 // The main window's certificate expiry reminders: a check after the start-up
 // evaluation, after each insertion and once a day, each shown as a balloon.
 // The first two wait for the window: shown, painted, and every message handled
-// (the balloons posted by the evaluation among them).
+// (the balloons posted by the evaluation among them), and read one key per idle turn.
 #include <algorithm>
 
 #include "app/DlgMain.h"
@@ -23,6 +23,11 @@ void CDlgMain::ExpiryCheckWhenIdle(keytool::ExpiryCheck check) {
 void CDlgMain::OnIdle() {
     // A hidden window asks again when it is shown.
     if (!m_expiryCheckDue || !::IsWindowVisible(m_hWnd)) return;
+    // A key a turn: the window answers between keys, however many are plugged in.
+    if (ReadNextKeyForExpiryCheck()) {
+        RequestIdle();
+        return;
+    }
     const keytool::ExpiryCheck check = *m_expiryCheckDue;
     m_expiryCheckDue.reset();
     ShowExpiryReminder(check);

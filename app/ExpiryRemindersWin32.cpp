@@ -107,6 +107,14 @@ void RegistryReminderStore::Remove(const std::string& name) {
     ::RegCloseKey(key);
 }
 
+bool ReadNextKeyForExpiryCheck() {
+    if (WarningDays() == 0) return false;
+    KeyLibrary keys;
+    Crypt32CertDecoder decoder;
+    return keytool::g_KeyReads.CheckNextKey(g_dwSlots, std::min(g_nSlots, keytool::kMaxSlots), keys,
+                                            decoder);
+}
+
 std::string RunExpiryCheck(keytool::ExpiryCheck check) {
     const std::uint32_t warningDays = WarningDays();
     if (warningDays == 0) return "";  // off: the keys are not even read

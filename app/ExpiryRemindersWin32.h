@@ -17,6 +17,10 @@ public:
     void Remove(const std::string& name) override;
 };
 
+// Reads the certificates of one key in g_dwSlots not yet checked since it was
+// plugged in; false when there is none left (or reminders are off).
+bool ReadNextKeyForExpiryCheck();
+
 // Checks the certificates of the keys in g_dwSlots now; the balloon text, or empty.
 std::string RunExpiryCheck(keytool::ExpiryCheck check);
 

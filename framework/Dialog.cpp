@@ -182,6 +182,7 @@ void Dialog::RunModalLoop() {
                 m_idleRequested = false;
                 OnIdle();
             }
+            continue;  // idle work may ask for another turn: look at the queue before waiting
         }
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) {

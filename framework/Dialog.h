@@ -56,7 +56,8 @@ protected:
     // Hands the message being handled to the window's original procedure.
     LRESULT Default();
     // Has this dialog's modal loop call OnIdle once its queue next runs dry:
-    // every message is handled and every window painted.
+    // every message is handled and every window painted. OnIdle may ask again,
+    // to do long work a piece a turn.
     void RequestIdle() { m_idleRequested = true; }
     virtual void OnIdle() {}
 

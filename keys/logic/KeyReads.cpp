@@ -65,6 +65,15 @@ std::vector<CertExpiry> KeyReads::Expiries(const std::uint32_t* slots, std::uint
     return found;
 }
 
+bool KeyReads::CheckNextKey(const std::uint32_t* slots, std::uint32_t count,
+                            CertKeyLibrary& library, CertExpiryDecoder& decoder) {
+    const std::uint32_t* next = std::find_if(
+        slots, slots + count, [&](std::uint32_t slot) { return m_checked.count(slot) == 0; });
+    if (next == slots + count) return false;
+    Expiries(next, 1, library, decoder, false);
+    return true;
+}
+
 std::uint32_t RecordedKeyLibrary::ContainerCount(std::uint32_t slot, std::uint32_t* count) {
     return m_library.ContainerCount(slot, count);
 }

@@ -27,6 +27,10 @@ public:
     std::vector<CertExpiry> Expiries(const std::uint32_t* slots, std::uint32_t count,
                                      CertKeyLibrary& library, CertExpiryDecoder& decoder,
                                      bool reread);
+    // Reads the first key in slots not checked since it was plugged in, as Expiries
+    // would; false when every one is. Lets a caller spread a check over many turns.
+    bool CheckNextKey(const std::uint32_t* slots, std::uint32_t count, CertKeyLibrary& library,
+                      CertExpiryDecoder& decoder);
 
 private:
     friend class RecordedKeyLibrary;

@@ -279,7 +279,8 @@ TEST(KeyReads, ReadsEveryCertificateTheFlagsAnnounceAndSkipsWhatFails) {
 }
 
 // Steps: W the certificate page walks key 1, C the check over key 1, B over keys 1 and 2, D the
-// daily check over key 1, N a new event, P key 1 pulled, X a container of key 1 deleted.
+// daily check over key 1, K one idle turn's key of keys 1 and 2, N a new event, P key 1 pulled,
+// X a container of key 1 deleted.
 // Library calls for key 1 alone: four positions and four certificates; key 2: six and one.
 TEST(KeyReads, EachKeyIsReadOncePerEventAndOnceForRemindersWhilePlugged) {
     const struct {
@@ -292,6 +293,8 @@ TEST(KeyReads, EachKeyIsReadOncePerEventAndOnceForRemindersWhilePlugged) {
         {"CND", 8 + 8},      // the daily check reads every key afresh
         {"CNPC", 8 + 8},     // a key pulled and plugged again is read again
         {"CXC", 8 + 1 + 8},  // deleting a container forgets what its key held
+        {"K", 8},            // an idle turn reads one key,
+        {"KKK", 8 + 7},      // the next turn the next one, and the third none
     };
     const std::uint32_t slots[] = {1, 2};
     for (const auto& row : rows) {
@@ -304,6 +307,7 @@ TEST(KeyReads, EachKeyIsReadOncePerEventAndOnceForRemindersWhilePlugged) {
             if (*step == 'C' || *step == 'B' || *step == 'D') {
                 record.Expiries(slots, *step == 'B' ? 2 : 1, keys, keys, *step == 'D');
             }
+            if (*step == 'K') record.CheckNextKey(slots, 2, keys, keys);
             if (*step == 'N') record.NewEvent();
             if (*step == 'P') record.KeepOnly(slots + 1, 1);
             if (*step == 'X') page.DeleteContainerByName(1, "U");
