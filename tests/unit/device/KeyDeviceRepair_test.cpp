@@ -123,6 +123,7 @@ TEST(KeyDeviceRepair, OnlyShownFailedDevicesWithTheExactIdAreRepairedOnceEach) {
          0},  // no answer, hidden, no class image, no problem
         {{{true, 0, true, 28, "USB\\Vid_d1a1&Pid_2291&Rev_0100\0"s + ok}}, 1},  // matched once
         {{{true, 0, true, 28, "USB\\VID_D1A1&PID_2291\0\0"s}}, 0},              // case matters
+        {{{true, 0, true, 28, ""}}, 0},  // a buffer without text, unterminated
         {{{true, 0, true, 28, ok}, {true, 0, true, 10, ok}}, 2},
     };
     for (const auto& c : cases) {

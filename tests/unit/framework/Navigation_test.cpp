@@ -11,53 +11,39 @@ namespace fw {
 namespace {
 
 // A window tree given as rows; children keep the order of their rows.
-class FakeTree : public TabTree {
-public:
-    struct Row {
-        WindowId window;
-        WindowId parent;
-        TabWindowState state;
-    };
-    explicit FakeTree(std::vector<Row> rows) : m_rows(std::move(rows)) {}
-
+struct Row {
+    WindowId window, parent;
+    TabWindowState state;
+};
+struct FakeTree : TabTree {
+    std::vector<Row> rows;
     WindowId FirstChild(WindowId window) const override { return ChildAfter(window, 0); }
     WindowId NextSibling(WindowId window) const override {
         return ChildAfter(Parent(window), window);
     }
     WindowId Parent(WindowId window) const override { return Find(window).parent; }
     TabWindowState State(WindowId window) const override { return Find(window).state; }
-
-    void Set(WindowId window, TabWindowState state) {
-        for (Row& row : m_rows) {
-            if (row.window == window) row.state = state;
-        }
-    }
-
-private:
-    const Row& Find(WindowId window) const {
-        for (const Row& row : m_rows) {
+    Row Find(WindowId window) const {
+        for (const Row& row : rows) {
             if (row.window == window) return row;
         }
-        static const Row none{0, 0, {}};
-        return none;
+        return {0, 0, {}};
     }
     WindowId ChildAfter(WindowId parent, WindowId after) const {
         bool passed = after == 0;
-        for (const Row& row : m_rows) {
+        for (const Row& row : rows) {
             if (row.parent != parent) continue;
             if (passed) return row.window;
             passed = row.window == after;
         }
         return 0;
     }
-    std::vector<Row> m_rows;
 };
 
 constexpr TabWindowState kStop{true, true, true, false};
 constexpr TabWindowState kLabel{true, true, false, false};
 constexpr TabWindowState kHidden{false, true, true, true};
 constexpr TabWindowState kDisabled{true, false, true, false};
-constexpr TabWindowState kStopAndParent{true, true, true, true};
 constexpr TabWindowState kParent{true, true, false, true};
 
 // The main window's shape: selector, tab strip holding two pages (the second
@@ -75,65 +61,59 @@ enum : WindowId {
     kRefresh,
     kBanner
 };
-FakeTree MainShape() {
-    return FakeTree({{kLabelText, kRoot, kLabel},
+
+TEST(TabOrder, OneCycleThroughTabStripAndVisiblePageBothWays) {
+    using Ids = std::vector<WindowId>;
+    constexpr TabWindowState kHiddenPage{false, true, false, true};
+    // What differs from the main shape, where the walk starts, and the stops it meets.
+    const struct {
+        std::map<WindowId, TabWindowState> changed;
+        WindowId from;
+        bool backwards;
+        Ids stops;
+    } rows[] = {
+        {{}, kCombo, false, {kTabs, kEdit1, kButton1, kRefresh, kCombo}},
+        {{}, kCombo, true, {kRefresh, kButton1, kEdit1, kTabs, kCombo}},
+        {{{kPage1, kHiddenPage}, {kPage2, kParent}, {kRefresh, kDisabled}},
+         kTabs,
+         false,
+         {kEdit2, kCombo, kTabs}},
+        // A disabled page keeps its controls out even when they are enabled themselves.
+        {{{kPage1, kHiddenPage}, {kPage2, {true, false, false, true}}}, kTabs, false, {kRefresh}},
+        // Focus outside the stops starts from where it sits; focus left in a page that has
+        // since been hidden walks on after that page.
+        {{}, 0, false, {kCombo}},
+        {{}, 0, true, {kRefresh}},
+        {{}, kLabelText, false, {kCombo}},
+        {{}, kPage1, true, {kTabs}},
+        {{}, kEdit2, false, {kRefresh}},
+        {{}, 999, false, {kCombo}},  // not inside root
+        {{{kTabs, kHidden}, {kRefresh, kDisabled}}, kCombo, false, {kCombo, kCombo}},
+        {{{kTabs, kHidden}, {kRefresh, kDisabled}}, kCombo, true, {kCombo}},
+        {{{kTabs, kHidden}, {kRefresh, kDisabled}, {kCombo, kDisabled}}, kBanner, false, {0}},
+        {{{kTabs, kHidden}, {kRefresh, kDisabled}, {kCombo, kDisabled}}, 0, true, {0}},
+    };
+    for (const auto& row : rows) {
+        FakeTree tree;
+        tree.rows = {{kLabelText, kRoot, kLabel},
                      {kCombo, kRoot, kStop},
-                     {kTabs, kRoot, kStopAndParent},
+                     {kTabs, kRoot, {true, true, true, true}},
                      {kPage1, kTabs, kParent},
                      {kEdit1, kPage1, kStop},
                      {kButton1, kPage1, kStop},
                      {kPage2, kTabs, kHidden},
                      {kEdit2, kPage2, kStop},
                      {kRefresh, kRoot, kStop},
-                     {kBanner, kRoot, kLabel}});
-}
-
-std::vector<WindowId> Walk(const TabTree& tree, WindowId from, bool backwards, int steps) {
-    std::vector<WindowId> seen;
-    seen.reserve(steps);
-    for (int i = 0; i < steps; ++i) {
-        seen.push_back(from = NextTabStop(tree, kRoot, from, backwards));
+                     {kBanner, kRoot, kLabel}};
+        for (Row& r : tree.rows) {
+            if (row.changed.count(r.window)) r.state = row.changed.at(r.window);
+        }
+        Ids seen;
+        for (WindowId at = row.from; seen.size() < row.stops.size();) {
+            seen.push_back(at = NextTabStop(tree, kRoot, at, row.backwards));
+        }
+        EXPECT_EQ(seen, row.stops) << row.from << row.backwards;
     }
-    return seen;
-}
-
-TEST(TabOrder, OneCycleThroughTabStripAndVisiblePageBothWays) {
-    const FakeTree tree = MainShape();
-    EXPECT_EQ(Walk(tree, kCombo, false, 5),
-              (std::vector<WindowId>{kTabs, kEdit1, kButton1, kRefresh, kCombo}));
-    EXPECT_EQ(Walk(tree, kCombo, true, 5),
-              (std::vector<WindowId>{kRefresh, kButton1, kEdit1, kTabs, kCombo}));
-}
-
-TEST(TabOrder, SwitchedPageAndDisabledControlsChangeTheCycle) {
-    FakeTree tree = MainShape();
-    tree.Set(kPage1, {false, true, false, true});
-    tree.Set(kPage2, kParent);
-    tree.Set(kRefresh, kDisabled);
-    EXPECT_EQ(Walk(tree, kTabs, false, 3), (std::vector<WindowId>{kEdit2, kCombo, kTabs}));
-    // A disabled page keeps its controls out even when they are enabled themselves.
-    tree.Set(kPage2, {true, false, false, true});
-    EXPECT_EQ(NextTabStop(tree, kRoot, kTabs, false), kCombo);
-}
-
-TEST(TabOrder, FocusOutsideTheStopsStartsFromWhereItSits) {
-    const FakeTree tree = MainShape();
-    EXPECT_EQ(NextTabStop(tree, kRoot, 0, false), kCombo);
-    EXPECT_EQ(NextTabStop(tree, kRoot, 0, true), kRefresh);
-    EXPECT_EQ(NextTabStop(tree, kRoot, kLabelText, false), kCombo);
-    EXPECT_EQ(NextTabStop(tree, kRoot, kPage1, true), kTabs);
-    // Focus left in a page that has since been hidden walks on after that page.
-    EXPECT_EQ(NextTabStop(tree, kRoot, kEdit2, false), kRefresh);
-    EXPECT_EQ(NextTabStop(tree, kRoot, 999, false), kCombo);  // not inside root
-}
-
-TEST(TabOrder, LoneStopAndNoStop) {
-    FakeTree lone({{kCombo, kRoot, kStop}, {kBanner, kRoot, kLabel}});
-    EXPECT_EQ(NextTabStop(lone, kRoot, kCombo, false), kCombo);
-    EXPECT_EQ(NextTabStop(lone, kRoot, kCombo, true), kCombo);
-    FakeTree none({{kBanner, kRoot, kLabel}, {kRefresh, kRoot, kDisabled}});
-    EXPECT_EQ(NextTabStop(none, kRoot, kBanner, false), 0u);
-    EXPECT_EQ(NextTabStop(FakeTree({}), kRoot, 0, true), 0u);
 }
 
 TEST(DialogKeys, TabMovesFocusAndWithCtrlSwitchesTabs) {
@@ -171,22 +151,22 @@ TEST(DialogKeys, TabSwitchesWrapAround) {
 }
 
 TEST(DialogPlacement, CentredOverOwnerOrWorkAreaAndKeptOnIt) {
-    const ScreenRect work{0, 0, 1024, 738};
-    const ScreenRect owner{100, 50, 500, 450};
-    const ScreenPoint over = CenteredPosition(200, 100, &owner, work);
-    EXPECT_EQ(over.x, 200);
-    EXPECT_EQ(over.y, 200);
-    const ScreenPoint alone = CenteredPosition(200, 100, nullptr, work);
-    EXPECT_EQ(alone.x, 412);
-    EXPECT_EQ(alone.y, 319);
-    // An owner near the corner would push the dialog off the work area.
-    const ScreenRect corner{-50, 700, 50, 760};
-    const ScreenPoint kept = CenteredPosition(200, 100, &corner, work);
-    EXPECT_EQ(kept.x, 0);
-    EXPECT_EQ(kept.y, 638);
-    const ScreenPoint huge = CenteredPosition(2000, 1000, nullptr, {10, 20, 1034, 758});
-    EXPECT_EQ(huge.x, 10);
-    EXPECT_EQ(huge.y, 20);
+    const ScreenRect work{0, 0, 1024, 738}, owner{100, 50, 500, 450}, corner{-50, 700, 50, 760};
+    const struct {
+        int width, height;
+        const ScreenRect* owner;
+        ScreenRect work;
+        int x, y;
+    } rows[] = {
+        {200, 100, &owner, work, 200, 200},
+        {200, 100, nullptr, work, 412, 319},
+        {200, 100, &corner, work, 0, 638},  // the owner would push it off the work area
+        {2000, 1000, nullptr, {10, 20, 1034, 758}, 10, 20},
+    };
+    for (const auto& r : rows) {
+        const ScreenPoint at = CenteredPosition(r.width, r.height, r.owner, r.work);
+        EXPECT_EQ(std::make_pair(at.x, at.y), std::make_pair(r.x, r.y)) << r.width << r.owner;
+    }
 }
 
 }  // namespace

@@ -2,30 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <string>
 
 #include "keylib/logic/SlotTable.h"
+#include "tests/unit/FakeKeyLibrary.h"
 
 namespace keytool {
 namespace {
-
-// Labels by slot; no label: the read fails. 100 bytes or more are written
-// without a terminator, filling the buffer.
-class FakeLabels : public LabelReader {
-public:
-    std::map<std::uint32_t, std::string> labels;
-    std::uint32_t asked = 0;
-    std::uint32_t ReadLabel(std::uint32_t slot, char* buffer) override {
-        ++asked;
-        auto found = labels.find(slot);
-        if (found == labels.end()) return 0xA0420001;
-        std::memcpy(buffer, found->second.c_str(),
-                    std::min(found->second.size() + 1, kLabelBufferSize));
-        return 0;
-    }
-};
 
 TEST(KeyList, ItemsFollowTheLibraryWithoutGapsAndTheFirstReadableKeyIsCurrent) {
     const struct {
@@ -42,8 +26,8 @@ TEST(KeyList, ItemsFollowTheLibraryWithoutGapsAndTheFirstReadableKeyIsCurrent) {
         {{1}, {{1, std::string(150, 'L')}}, {std::string(99, 'L')}, 1, true},
     };
     for (const auto& c : cases) {
-        FakeLabels labels;
-        labels.labels = c.labels;
+        FakeKeyLibrary labels;
+        for (const auto& [slot, label] : c.labels) labels.keys[slot].label = label;
         const KeyList list =
             BuildKeyList(c.slots.data(), static_cast<std::uint32_t>(c.slots.size()), labels);
         std::vector<std::string> items;
@@ -55,11 +39,11 @@ TEST(KeyList, ItemsFollowTheLibraryWithoutGapsAndTheFirstReadableKeyIsCurrent) {
 }
 
 TEST(KeyList, ACountBeyondTheTableIsReadOnlyUpToItsSize) {
-    FakeLabels labels;
+    FakeKeyLibrary labels;
     std::vector<std::uint32_t> slots(kMaxSlots, 7);
-    labels.labels[7] = "k";
+    labels.keys[7].label = "k";
     EXPECT_EQ(BuildKeyList(slots.data(), 1000, labels).items.size(), kMaxSlots);
-    EXPECT_EQ(labels.asked, kMaxSlots);
+    EXPECT_EQ(labels.calls, static_cast<int>(kMaxSlots));
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -9,112 +7,58 @@
 #include "ukeyctl/logic/KeyInventory.h"
 #include "text/logic/Utf8Text.h"
 #include "ukeyctl/logic/Report.h"
+#include "tests/unit/FakeKeyLibrary.h"
 
 namespace ukeyctl {
 namespace {
 
 using nlohmann::json;
 
-struct FakeContainer {
-    std::string name;
-    std::uint32_t flags;
-};
+using keytool::FakeKey;
+using keytool::FakeKeyLibrary;
 
-struct FakeKey {
-    std::string label;
-    std::uint32_t status = 2;
-    std::uint32_t labelResult = 0, statusResult = 0;
-    std::vector<FakeContainer> containers;  // by position
-};
-
-// Keys by slot; a certificate's bytes are "<container>/<kind>", decoded by FakeDecoder.
-class FakeKeys : public KeyDirectory, public keytool::CertKeyLibrary {
-public:
-    std::map<std::uint32_t, FakeKey> keys;
-    std::uint32_t listResult = 0;
-    int certReads = 0;
-
-    std::uint32_t SlotList(std::uint32_t* slots, std::uint32_t* count) override {
-        *count = 0;
-        for (const auto& entry : keys) slots[(*count)++] = entry.first;
-        return listResult;
+// A key whose containers' every announced certificate can be read.
+void Plug(FakeKeyLibrary& keys, std::uint32_t slot, const FakeKey& key) {
+    keys.keys[slot] = key;
+    for (const std::string& name : key.names) {
+        for (std::uint32_t kind : {1, 2}) keys.certs[keys.Cert(name, kind)] = keys.Cert(name, kind);
     }
-    std::uint32_t SlotStatus(std::uint32_t slot, std::uint32_t* status) override {
-        *status = keys[slot].status;
-        return keys[slot].statusResult;
-    }
-    std::uint32_t ReadLabel(std::uint32_t slot, char* buffer) override {
-        std::strcpy(buffer, keys[slot].label.c_str());
-        return keys[slot].labelResult;
-    }
-    std::uint32_t ContainerCount(std::uint32_t, std::uint32_t*) override { return 0; }
-    std::uint32_t ContainerInfo(std::uint32_t slot, std::uint32_t index, std::uint32_t* flags,
-                                std::uint32_t nameSize, char* name) override {
-        const auto& list = keys[slot].containers;
-        const FakeContainer none{"", 0};
-        const FakeContainer& c = index < list.size() ? list[index] : none;
-        *flags = c.flags;
-        std::strncpy(name, c.name.c_str(), nameSize);
-        return 0;
-    }
-    std::uint32_t ReadCertByName(std::uint32_t, const char* container, std::uint32_t kind,
-                                 std::uint32_t* length, std::uint8_t* buffer) override {
-        ++certReads;
-        const std::string bytes = std::string(container) + "/" + std::to_string(kind);
-        std::memcpy(buffer, bytes.data(), bytes.size());
-        *length = static_cast<std::uint32_t>(bytes.size());
-        return std::string(container) == "Broken" ? 0xA0420005u : 0;
-    }
-    std::uint32_t Reset(std::uint32_t) override { return 0; }
-    std::uint32_t VerifyPassword(std::uint32_t, std::uint32_t, const char*) override { return 0; }
-    std::uint32_t DeleteContainerByName(std::uint32_t, const char*) override { return 0; }
-};
-
-class FakeDecoder : public CertDetailsDecoder {
-public:
-    bool Decode(const std::uint8_t* der, std::uint32_t length, CertDetails* details) override {
-        const std::string bytes(reinterpret_cast<const char*>(der), length);
-        if (bytes.rfind("Junk", 0) == 0) return false;
-        *details = {"CN=" + bytes, "CN=CA",    "0a1b",     "TP-" + bytes,
-                    "local from",  "local to", "utc from", "utc to"};
-        return true;
-    }
-};
+}
 
 // Texts of the key library come marked as converted.
 std::string Marked(const std::string& text) { return text.empty() ? text : "u8:" + text; }
 
-Inventory Read(FakeKeys& keys, bool withCerts, std::uint32_t onlySlot = 0) {
-    FakeDecoder decoder;
-    return ReadInventory(keys, keys, decoder, Marked, withCerts, onlySlot);
+Inventory Read(FakeKeyLibrary& keys, bool withCerts, std::uint32_t onlySlot = 0) {
+    return ReadInventory(keys, keys, keys, Marked, withCerts, onlySlot);
 }
 
 TEST(KeyInventory, ReadsKeysContainersAndTheCertificatesTheirFlagsAnnounce) {
-    FakeKeys keys;
-    keys.keys[3] = {"First", 2, 0, 0, {{"Main", 0xF}, {"", 0xF}, {"Sign", 0xA}, {"Half", 0x1}}};
-    keys.keys[9] = {"Second", 1, 0, 0, {{"Junk", 0x5}}};
+    FakeKeyLibrary keys;
+    Plug(keys, 3, {{"Main", "", "Sign", "Half"}, {0xF, 0xF, 0xA, 0x1}, "First"});
+    Plug(keys, 9, {{"junk"}, {0x5}, "Second", 1});
     const Inventory inventory = Read(keys, true);
     ASSERT_EQ(inventory.keys.size(), 2u);
     const KeyEntry& first = inventory.keys[0];
     EXPECT_EQ(first.label, "u8:First");
     EXPECT_EQ(first.containers, (std::vector<std::string>{"u8:Main", "u8:Sign", "u8:Half"}));
     ASSERT_EQ(first.certs.size(), 3u);  // Main 1 and 2, Sign 2; Half lacks a flag bit
-    EXPECT_EQ(first.certs[1].details.thumbprint, "TP-Main/2");
+    EXPECT_EQ(first.certs[1].details.thumbprint, "TP-Main#2");
     EXPECT_EQ(first.certs[2].container, "u8:Sign");
     EXPECT_FALSE(inventory.keys[1].certs[0].decoded);
     EXPECT_EQ(FirstError(inventory), nullptr);
 
     EXPECT_EQ(Read(keys, true, 9).keys.size(), 1u);
     EXPECT_TRUE(Read(keys, true, 4).keys.empty());
-    keys.certReads = 0;
+    keys.reads.clear();
     EXPECT_TRUE(Read(keys, false).keys[0].certs.empty());
-    EXPECT_EQ(keys.certReads, 0);
+    EXPECT_TRUE(keys.reads.empty());
 }
 
 TEST(KeyInventory, KeepsEveryFailedCallWithItsStatusAndReadsNoFurtherOnADamagedKey) {
-    FakeKeys keys;
-    keys.keys[1] = {"Ok", 2, 0, 0, {{"Broken", 0x5}, {"Main", 0x5}}};
-    keys.keys[2] = {"Damaged", 2, 0xA0420004u, 0xA0420004u, {{"Main", 0x5}}};
+    FakeKeyLibrary keys;
+    Plug(keys, 1, {{"Broken", "Main"}, {0x5, 0x5}, "Ok"});
+    keys.certs.erase("Broken#1");
+    Plug(keys, 2, {{"Main"}, {0x5}, "Damaged", 2, 0xA0420004u, 0xA0420004u});
     const Inventory inventory = Read(keys, true);
     ASSERT_EQ(inventory.keys.size(), 2u);
     EXPECT_EQ(inventory.keys[0].certs.size(), 1u);
@@ -136,22 +80,22 @@ TEST(KeyInventory, KeepsEveryFailedCallWithItsStatusAndReadsNoFurtherOnADamagedK
 }
 
 TEST(Report, RegisteredCertificatesAreComparedWithTheLoadableKeys) {
-    FakeKeys keys;
-    keys.keys[1] = {"Loaded", 2, 0, 0, {{"A", 0xF}}};
-    keys.keys[2] = {"NotLoaded", 1, 0, 0, {{"B", 0x5}}};
+    FakeKeyLibrary keys;
+    Plug(keys, 1, {{"A"}, {0xF}, "Loaded"});
+    Plug(keys, 2, {{"B"}, {0x5}, "NotLoaded", 1});
     const Inventory inventory = Read(keys, true);
     const Registration r =
-        CompareRegistration(inventory, {{"TP-A/1", "x"}, {"TP-B/1", "y"}, {"TP-Gone", "z"}});
+        CompareRegistration(inventory, {{"TP-A#1", "x"}, {"TP-B#1", "y"}, {"TP-Gone", "z"}});
     ASSERT_EQ(r.missing.size(), 1u);
-    EXPECT_EQ(r.missing[0].thumbprint, "TP-A/2");
+    EXPECT_EQ(r.missing[0].thumbprint, "TP-A#2");
     ASSERT_EQ(r.extra.size(), 1u);  // B's certificate is on a plugged key, just not loaded by it
     EXPECT_EQ(r.extra[0].thumbprint, "TP-Gone");
 }
 
 TEST(Report, JsonDocumentsParseAndConvertOnlyTexts) {
-    FakeKeys keys;
-    keys.keys[5] = {"Label", 2, 0, 0, {{"Main", 0x5}}};
-    keys.keys[6] = {"", 2, 0xA0420004u, 0, {}};
+    FakeKeyLibrary keys;
+    Plug(keys, 5, {{"Main"}, {0x5}, "Label"});
+    Plug(keys, 6, {{}, {}, "", 2, 0xA0420004u});
     DiagReport report;
     report.toolVersion = "1.0.0 (32-bit)";
     report.inventory = Read(keys, true);
@@ -168,10 +112,10 @@ TEST(Report, JsonDocumentsParseAndConvertOnlyTexts) {
 
     const json diag = json::parse(DiagJson(report));
     const json& cert = diag["keys"]["keys"][0]["containers"][0]["certificates"][0];
-    EXPECT_EQ(cert["subject"], "CN=Main/1");
-    EXPECT_EQ(cert["thumbprint"], "TP-Main/1");
+    EXPECT_EQ(cert["subject"], "CN=Main#1");
+    EXPECT_EQ(cert["thumbprint"], "TP-Main#1");
     EXPECT_EQ(cert["validTo"]["utc"], "utc to");
-    EXPECT_EQ(diag["personalStore"]["missing"][0]["thumbprint"], "TP-Main/1");
+    EXPECT_EQ(diag["personalStore"]["missing"][0]["thumbprint"], "TP-Main#1");
     EXPECT_EQ(diag["personalStore"]["extra"][0]["subject"], "CN=Other");
     EXPECT_EQ(diag["smartCardService"], "running");
     EXPECT_EQ(diag["failedDeviceEntries"][0]["exists"], true);
@@ -199,8 +143,8 @@ TEST(Report, ForeignTextsStayOnTheirLineAndLongNamesAreCut) {
     for (const auto& row : rows)
         EXPECT_EQ(keytool::PrintableText(row.text, kShownNameChars), row.shown);
 
-    FakeKeys keys;
-    keys.keys[1] = {"L\n[smart-card service SCardSvr]", 2, 0, 0, {{"A", 0x5}}};
+    FakeKeyLibrary keys;
+    Plug(keys, 1, {{"A"}, {0x5}, "L\n[smart-card service SCardSvr]"});
     DiagReport report;
     report.inventory = Read(keys, true);
     report.registered = {{"TP", "CN=\x1B]0;x\x07"}};
