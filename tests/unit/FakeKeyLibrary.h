@@ -25,12 +25,11 @@ struct FakeKey {
     std::uint32_t infoFailsAt = kContainerPositions;  // the one position that cannot be read
 };
 
-class FakeKeyLibrary : public ukeyctl::KeyDirectory,
-                       public CertKeyLibrary,
-                       public CertDecoder,
-                       public CertExpiryDecoder,
-                       public CertDetailsDecoder {
-public:
+struct FakeKeyLibrary : ukeyctl::KeyDirectory,
+                        CertKeyLibrary,
+                        CertDecoder,
+                        CertExpiryDecoder,
+                        CertDetailsDecoder {
     using U = std::uint32_t;
     std::map<U, FakeKey> keys;
     std::map<std::string, std::string> certs;  // by container name, "#" and kind
@@ -38,6 +37,7 @@ public:
     int calls = 0;
     std::vector<std::string> reads;  // slot, container name, "#" and kind
     std::vector<std::string> log;    // what changes a key
+    CertExpiry decoded;
 
     static std::string Cert(const std::string& name, U kind) {
         return name + "#" + std::to_string(kind);
@@ -53,9 +53,7 @@ public:
         for (const auto& entry : keys) slots[(*count)++] = entry.first;
         return listResult;
     }
-    U SlotStatus(U slot, U* status) override {
-        return *status = keys[slot].status, keys[slot].statusResult;
-    }
+    U SlotStatus(U slot, U* s) override { return *s = keys[slot].status, keys[slot].statusResult; }
     U ReadLabel(U slot, char* buffer) override {
         ++calls;
         const auto key = keys.find(slot);
@@ -71,18 +69,15 @@ public:
     U ContainerInfo(U slot, U i, U* flags, U size, char* name) override {
         ++calls;
         const auto key = keys.find(slot);
-        if (key == keys.end() || size != kContainerNameSizeTold || i == key->second.infoFailsAt) {
+        if (key == keys.end() || size != kContainerNameSizeTold || i == key->second.infoFailsAt)
             return 0x6F00;
-        }
         std::strcpy(name, key->second.names[i].c_str());
         return *flags = key->second.flags[i], 0;
     }
     U ReadCertByName(U slot, const char* name, U kind, U* length, std::uint8_t* out) override {
         ++calls, reads.push_back(std::to_string(slot) + Cert(name, kind));
         const auto der = certs.find(Cert(name, kind));
-        if (!keys.count(slot) || *length != CERT_BUF_SIZE || der == certs.end()) {
-            return 0xA0420005u;
-        }
+        if (!keys.count(slot) || *length != CERT_BUF_SIZE || der == certs.end()) return 0xA0420005u;
         std::memcpy(out, der->second.data(), der->second.size());
         return *length = der->second.empty() ? CERT_BUF_SIZE + 1 : der->second.size(), 0;
     }
@@ -98,23 +93,19 @@ public:
     }
 
     bool SubjectName(const std::uint8_t* der, U length, char* name, std::size_t size) override {
-        const std::string bytes = Bytes(der, length);
-        return Decodes(bytes) && length < size && std::strcpy(name, bytes.c_str());
+        return length < size && Expiry(der, length, &decoded) &&
+               std::strcpy(name, decoded.name.c_str());
     }
     bool Expiry(const std::uint8_t* der, U length, CertExpiry* expiry) override {
-        return expiry->name = Bytes(der, length), Decodes(expiry->name);
+        expiry->name.assign(reinterpret_cast<const char*>(der), length);
+        return expiry->name.rfind("junk", 0) != 0;
     }
     bool Decode(const std::uint8_t* der, U length, CertDetails* details) override {
-        const std::string bytes = Bytes(der, length);
-        *details = {"CN=" + bytes, "CN=CA", "0a1b", "TP-" + bytes, "", "", "", "utc to"};
-        return Decodes(bytes);
+        const bool decodes = Expiry(der, length, &decoded);
+        *details = {
+            "CN=" + decoded.name, "CN=CA", "0a1b", "TP-" + decoded.name, "", "", "", "utc to"};
+        return decodes;
     }
-
-private:
-    static std::string Bytes(const std::uint8_t* der, U length) {
-        return std::string(reinterpret_cast<const char*>(der), length);
-    }
-    static bool Decodes(const std::string& bytes) { return bytes.rfind("junk", 0) != 0; }
 };
 
 }  // namespace keytool

@@ -48,19 +48,8 @@ constexpr TabWindowState kParent{true, true, false, true};
 
 // The main window's shape: selector, tab strip holding two pages (the second
 // hidden), refresh button; ids in walking order.
-enum : WindowId {
-    kRoot = 100,
-    kLabelText = 1,
-    kCombo,
-    kTabs,
-    kPage1,
-    kEdit1,
-    kButton1,
-    kPage2,
-    kEdit2,
-    kRefresh,
-    kBanner
-};
+constexpr WindowId kRoot = 100, kLabelText = 1, kCombo = 2, kTabs = 3, kPage1 = 4, kEdit1 = 5,
+                   kButton1 = 6, kPage2 = 7, kEdit2 = 8, kRefresh = 9, kBanner = 10;
 
 TEST(TabOrder, OneCycleThroughTabStripAndVisiblePageBothWays) {
     using Ids = std::vector<WindowId>;
@@ -76,7 +65,7 @@ TEST(TabOrder, OneCycleThroughTabStripAndVisiblePageBothWays) {
         {{}, kCombo, true, {kRefresh, kButton1, kEdit1, kTabs, kCombo}},
         {{{kPage1, kHiddenPage}, {kPage2, kParent}, {kRefresh, kDisabled}},
          kTabs,
-         false,
+         0,
          {kEdit2, kCombo, kTabs}},
         // A disabled page keeps its controls out even when they are enabled themselves.
         {{{kPage1, kHiddenPage}, {kPage2, {true, false, false, true}}}, kTabs, false, {kRefresh}},

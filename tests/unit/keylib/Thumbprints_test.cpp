@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "keylib/dll/logic/TextLines.h"
-
 namespace keylib {
 namespace {
 
@@ -31,20 +29,6 @@ TEST(ThumbprintsTest, ListRoundTripsAndDamagedLinesCostOnlyThemselves) {
         "GG01010101010101010101010101010101010101\n"
         "00ffffffffffffffffffffffffffffffffffffff";
     EXPECT_EQ(parseThumbprints(mixed), list);
-}
-
-TEST(TextLinesTest, SplitsLikeGetline) {
-    const auto lines = [](const std::string& text) {
-        std::vector<std::string> out;
-        size_t at = 0;
-        std::string line;
-        while (nextLine(text, at, line)) out.push_back(line);
-        return out;
-    };
-    EXPECT_EQ(lines(""), std::vector<std::string>{});
-    EXPECT_EQ(lines("\n"), std::vector<std::string>{""});
-    EXPECT_EQ(lines("a\n\nb"), (std::vector<std::string>{"a", "", "b"}));
-    EXPECT_EQ(lines("a\r\nb\n"), (std::vector<std::string>{"a\r", "b"}));
 }
 
 }  // namespace

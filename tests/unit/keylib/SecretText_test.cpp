@@ -1,31 +1,14 @@
-// What the library copies: ranges of a key's files into callers' buffers, and passwords into
-// buffers of their own that are wiped.
+// The library's copies of passwords, into buffers of their own that are wiped.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <new>
 #include <vector>
 
-#include "keylib/dll/logic/KeyEdit.h"
-#include "keylib/dll/logic/KeyStatus.h"
 #include "keylib/dll/logic/SecretText.h"
 
 namespace keylib {
 namespace {
-
-TEST(CopyFileRangeTest, EmptyFileAndRangesAtTheEndAreCopiedWithoutReadingPastTheData) {
-    uint8_t buffer[8];
-    std::memset(buffer, 0xEE, sizeof buffer);
-    const std::vector<uint8_t> empty;  // data() is null: copying from it is undefined
-    EXPECT_EQ(copyFileRange(empty, 0, 4, buffer), KEYLIB_OK);
-    EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 2), (std::vector<uint8_t>{0, 0xEE}));
-    const std::vector<uint8_t> data = {'a', 'b', 'c'};
-    EXPECT_EQ(copyFileRange(data, 3, 0, buffer), KEYLIB_OK) << "an empty range at the end";
-    EXPECT_EQ(copyFileRange(data, 4, 1, buffer), KEYLIB_E_BAD_ARGUMENT);
-    EXPECT_EQ(copyFileRange(data, 1, 2, buffer), KEYLIB_OK);
-    EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + 3), (std::vector<uint8_t>{'b', 'c', 0xEE}))
-        << "a range filling the caller's length is not terminated";
-}
 
 TEST(SecretTextTest, ReadsNoFurtherThanItsLimitAndLeavesNoByteBehind) {
     const char unterminated[4] = {'a', 'b', 'c', 'd'};
