@@ -29,36 +29,29 @@ std::string Record(std::uint32_t reminded, std::uint32_t band, std::uint32_t see
     return bytes;
 }
 
-struct FakeStore : ReminderStore {
+// A store of reminders, checked at the times and with the certificates a test gives.
+struct Reminders : ReminderStore {
     std::map<std::string, StoredReminder> values;
     int writes = 0;
+    std::uint32_t warningDays = kDefaultWarningDays;
 
+    std::string At(std::int64_t now, const std::vector<CertExpiry>& certs,
+                   ExpiryCheck check = ExpiryCheck::Daily) {
+        return CheckExpiry(certs, now, warningDays, check, *this);
+    }
     StoredReminder Read(const std::string& name) override {
-        const auto found = values.find(name);
-        return found == values.end() ? StoredReminder{name, "", false} : found->second;
+        return values.count(name) ? values[name] : StoredReminder{name, "", false};
     }
     std::vector<StoredReminder> ReadAll() override {
         std::vector<StoredReminder> all;
-        for (const auto& entry : values) {
-            if (all.size() < kMaxListedReminders) all.push_back(entry.second);
-        }
+        for (auto at = values.begin(); at != values.end() && all.size() < kMaxListedReminders;)
+            all.push_back((at++)->second);
         return all;
     }
     void Write(const std::string& name, const std::string& bytes) override {
         values[name] = {name, bytes, true}, ++writes;
     }
     void Remove(const std::string& name) override { values.erase(name); }
-};
-
-// Checks against one store, at the times and with the certificates a test gives.
-struct Reminders {
-    FakeStore store;
-    std::uint32_t warningDays = kDefaultWarningDays;
-
-    std::string At(std::int64_t now, const std::vector<CertExpiry>& certs,
-                   ExpiryCheck check = ExpiryCheck::Daily) {
-        return CheckExpiry(certs, now, warningDays, check, store);
-    }
 };
 
 std::string In(std::int64_t days) { return ExpiryText("A", days); }
@@ -110,22 +103,23 @@ TEST(ExpiryReminders, PolicyPeriodTurnsOffOrMovesTheFirstThreshold) {
     Reminders off;
     off.warningDays = 0;
     EXPECT_EQ(off.At(now, certs(-1), ExpiryCheck::Insertion), "");
-    EXPECT_EQ(off.store.writes, 0);
+    EXPECT_EQ(off.writes, 0);
 
-    Reminders ten;
-    ten.warningDays = 10;
-    EXPECT_EQ(ten.At(now, certs(20)), "");
-    const std::vector<CertExpiry> inTen = certs(10);
-    EXPECT_EQ(ten.At(now, inTen), In(10));
-    EXPECT_EQ(ten.At(now + kDay, inTen), "");  // still the band of 10
-    EXPECT_EQ(ten.At(now + 3 * kDay, inTen), In(7));
-
-    Reminders sixty;  // above the usual thresholds, all of them stay
-    sixty.warningDays = 60;
-    const std::vector<CertExpiry> inFortyFive = certs(45);
-    EXPECT_EQ(sixty.At(now, inFortyFive), In(45));
-    EXPECT_EQ(sixty.At(now + 14 * kDay, inFortyFive), "");
-    EXPECT_EQ(sixty.At(now + 15 * kDay, inFortyFive), In(30));
+    // The period, the days left, and the balloons days later (above the usual thresholds,
+    // all of them stay).
+    const struct {
+        std::uint32_t period;
+        std::int64_t left;
+        std::vector<std::pair<std::int64_t, std::string>> shown;
+    } rows[] = {{10, 20, {{0, ""}}},
+                {10, 10, {{0, In(10)}, {1, ""}, {3, In(7)}}},
+                {60, 45, {{0, In(45)}, {14, ""}, {15, In(30)}}}};
+    for (const auto& row : rows) {
+        Reminders r;
+        r.warningDays = row.period;
+        for (const auto& [later, shown] : row.shown)
+            EXPECT_EQ(r.At(now + later * kDay, certs(row.left)), shown) << row.period << later;
+    }
 }
 
 TEST(ExpiryReminders, TheFirstToExpireIsNamedAndEveryDueOneRemembered) {
@@ -136,7 +130,7 @@ TEST(ExpiryReminders, TheFirstToExpireIsNamedAndEveryDueOneRemembered) {
                                            {kB, "五天", now + 5 * kDay}};
     Reminders r;
     EXPECT_EQ(r.At(now, certs, ExpiryCheck::StartUp), ExpiryText("过期", 0));
-    EXPECT_EQ(r.store.values.size(), 3u);
+    EXPECT_EQ(r.values.size(), 3u);
     EXPECT_EQ(r.At(now + kHour, certs, ExpiryCheck::StartUp), "");
     EXPECT_EQ(r.At(now + kHour, {certs[0], certs[2]}, ExpiryCheck::Insertion), "");
     EXPECT_EQ(r.At(now + kDay, {certs[0], certs[2]}), "");
@@ -162,24 +156,24 @@ TEST(ExpiryReminders, DamagedStaleOrMissingRecordsAreDroppedAndTheStoreStaysBoun
     };
     for (const auto& c : cases) {
         Reminders r;
-        r.store.values[c.value.name] = c.value;
+        r.values[c.value.name] = c.value;
         EXPECT_EQ(r.At(now, a), c.reminded ? In(20) : "") << c.value.bytes.size();
-        EXPECT_EQ(r.store.values.size(), 1u);
-        EXPECT_EQ(r.store.values.count(kA), 1u);
+        EXPECT_EQ(r.values.size(), 1u);
+        EXPECT_EQ(r.values.count(kA), 1u);
     }
 
     // Not seen for a year: forgotten; seen within the year: kept, and marked seen once a day.
     Reminders r;
-    r.store.values[kB] = {kB, Record(today - 366, 7, today - 366), true};
-    r.store.values[kC] = {kC, Record(today - 365, 7, today - 365), true};
-    r.store.values[kA] = {kA, Record(today - 3, 30, today - 1), true};
+    r.values[kB] = {kB, Record(today - 366, 7, today - 366), true};
+    r.values[kC] = {kC, Record(today - 365, 7, today - 365), true};
+    r.values[kA] = {kA, Record(today - 3, 30, today - 1), true};
     EXPECT_EQ(r.At(now, a), "");
-    EXPECT_EQ(r.store.values.count(kB), 0u);
-    EXPECT_EQ(r.store.values.count(kC), 1u);
-    EXPECT_EQ(r.store.values[kA].bytes, Record(today - 3, 30, today));
-    EXPECT_EQ(r.store.writes, 1);
+    EXPECT_EQ(r.values.count(kB), 0u);
+    EXPECT_EQ(r.values.count(kC), 1u);
+    EXPECT_EQ(r.values[kA].bytes, Record(today - 3, 30, today));
+    EXPECT_EQ(r.writes, 1);
     EXPECT_EQ(r.At(now + kHour, a), "");
-    EXPECT_EQ(r.store.writes, 1);
+    EXPECT_EQ(r.writes, 1);
 
     // More records than one check lists, all ahead of A's: A is read by name, reminded once
     // a day, and the oldest records not seen go until the store is within its bound.
@@ -191,14 +185,14 @@ TEST(ExpiryReminders, DamagedStaleOrMissingRecordsAreDroppedAndTheStoreStaysBoun
     };
     for (std::uint32_t i = 0; i < kMaxListedReminders + 10; ++i) {
         const std::uint32_t seen = today - 300 + i % 300;
-        full.store.values[name(i)] = {name(i), Record(seen, 7, seen), true};
+        full.values[name(i)] = {name(i), Record(seen, 7, seen), true};
     }
     EXPECT_EQ(full.At(now, a), In(20));
-    EXPECT_EQ(full.store.values.size(), kMaxStoredReminders + 10 + 1);  // 10 were not listed
+    EXPECT_EQ(full.values.size(), kMaxStoredReminders + 10 + 1);  // 10 were not listed
     EXPECT_EQ(full.At(now + kHour, a), "");
-    EXPECT_EQ(full.store.values.size(), kMaxStoredReminders + 1);
-    EXPECT_EQ(full.store.values.count(name(0)), 0u);
-    EXPECT_EQ(full.store.values.count(name(299)), 1u);
+    EXPECT_EQ(full.values.size(), kMaxStoredReminders + 1);
+    EXPECT_EQ(full.values.count(name(0)), 0u);
+    EXPECT_EQ(full.values.count(name(299)), 1u);
 }
 
 TEST(ExpiryReminders, NamesAreCutToFitTheBalloonBetweenCharacters) {
