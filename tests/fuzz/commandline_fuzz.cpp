@@ -9,14 +9,9 @@
 
 namespace {
 
-// The shapes of the admin tool's commands: operands, options with a value, switches.
+// Commands of each shape: no operand, operands with options and a switch, several operands.
 const std::map<std::string, keyadmin::CommandSyntax> kSyntax = {
-    {"list", {0, {}, {}}},
-    {"create", {1, {"label", "password", "tries", "status"}, {"initial"}}},
-    {"set", {1, {"label", "password", "tries", "tries-left", "status", "initial"}, {}}},
-    {"cert", {4, {}, {}}},
-    {"file", {2, {"text", "from"}, {}}},
-};
+    {"list", {0, {}, {}}}, {"create", {1, {"label", "tries"}, {"initial"}}}, {"cert", {4, {}, {}}}};
 
 void Arguments(const std::string& bytes) {
     std::vector<std::string> args;
