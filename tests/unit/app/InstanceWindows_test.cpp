@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace keytool {
@@ -51,22 +52,18 @@ struct FakeWindows : InstanceWindows {
 };
 
 TEST(InstanceWindows, OnlyATaggedWindowThatTakesOverOrHangsEndsTheNewcomer) {
-    const struct {
-        std::vector<Window> windows;
-        bool ends;
-        std::string actions;
-    } cases[] = {
+    const std::tuple<std::vector<Window>, bool, std::string> cases[] = {
         {{}, false, ""},
         {{{0x1111, 0, true, -1}, {0x2222, 0, true, -1}}, false, ""},    // other tags: not asked
         {{{kTag}}, false, " activate1"},                                // answers 0: skipped
         {{{kTag}, {kTag, 0, true, -1}}, true, " activate1 activate2"},  // the next takes over
         {{{kTag, 0, false}, {kTag, 0, true, -1}}, true, " activate1"},  // time-out ends at once
     };
-    for (const auto& c : cases) {
+    for (const auto& [list, ends, actions] : cases) {
         FakeWindows windows;
-        windows.windows = c.windows;
-        EXPECT_EQ(AnotherInstanceAnswers(windows), c.ends);
-        EXPECT_EQ(windows.log, c.actions);
+        windows.windows = list;
+        EXPECT_EQ(AnotherInstanceAnswers(windows), ends);
+        EXPECT_EQ(windows.log, actions);
     }
 }
 
@@ -102,9 +99,9 @@ TEST(InstanceWindows, EveryToolIsAskedFirstThenEachProcessOfTheFolderWaitedForOn
         FakeWindows windows;
         windows.windows = c.windows, windows.hung = c.hung, windows.inFolder = c.inFolder;
         const StopResult result = StopRunningTools(windows, L"C:\\Tool");
-        EXPECT_EQ(windows.log, c.actions) << c.name;
-        EXPECT_EQ(result.ended, c.ended) << c.name;
-        EXPECT_EQ(result.notEnded, c.notEnded) << c.name;
+        EXPECT_EQ(std::tie(windows.log, result.ended, result.notEnded),
+                  std::tie(c.actions, c.ended, c.notEnded))
+            << c.name;
     }
 }
 

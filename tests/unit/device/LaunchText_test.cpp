@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace keytool {
@@ -49,16 +50,12 @@ TEST(LaunchText, OnlyAWholeStoredTextIsGivenAndNothingOverruns) {
     };
     for (const auto& c : cases) {
         FakeFiles files;
-        files.ids = c.ids;
-        files.reported = c.reported;
-        files.content = c.content;
-        files.idsResult = c.idsResult;
-        files.readResult = c.readResult;
+        files.ids = c.ids, files.reported = c.reported, files.content = c.content;
+        files.idsResult = c.idsResult, files.readResult = c.readResult;
         char text[kLaunchTextSize];
         std::size_t length = 99;
-        EXPECT_EQ(ReadLaunchText(files, 1, text, &length), c.answer);
-        EXPECT_EQ(length, c.text.size());
-        EXPECT_EQ(std::string(text), c.text);
+        const int answer = ReadLaunchText(files, 1, text, &length);
+        EXPECT_EQ(std::tie(answer, length, text), std::make_tuple(c.answer, c.text.size(), c.text));
     }
 }
 

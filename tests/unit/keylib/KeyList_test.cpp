@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "keylib/logic/SlotTable.h"
 #include "tests/unit/FakeKeyLibrary.h"
@@ -32,9 +33,8 @@ TEST(KeyList, ItemsFollowTheLibraryWithoutGapsAndTheFirstReadableKeyIsCurrent) {
             BuildKeyList(c.slots.data(), static_cast<std::uint32_t>(c.slots.size()), labels);
         std::vector<std::string> items;
         for (const auto& item : list.items) items.push_back(item.label);
-        EXPECT_EQ(items, c.items);
-        EXPECT_EQ(list.currentSlot, c.current);
-        EXPECT_EQ(list.pagesEnabled, c.enabled);
+        EXPECT_EQ(std::tie(items, list.currentSlot, list.pagesEnabled),
+                  std::tie(c.items, c.current, c.enabled));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace ukeyctl {
@@ -11,13 +12,7 @@ namespace {
 using Args = std::vector<std::string>;
 
 TEST(CommandLine, EachCommandTakesOnlyItsOwnOptions) {
-    const struct {
-        Args args;
-        Command command;
-        bool json;
-        std::uint32_t slot;
-        const char* out;
-    } accepted[] = {
+    const std::tuple<Args, Command, bool, std::uint32_t, std::string> accepted[] = {
         {{"list"}, Command::List, false, 0, ""},
         {{"list", "--json"}, Command::List, true, 0, ""},
         {{"certs", "--slot", "7", "--json"}, Command::Certs, true, 7, ""},
@@ -28,13 +23,11 @@ TEST(CommandLine, EachCommandTakesOnlyItsOwnOptions) {
         {{"clear-ssl"}, Command::ClearSsl, false, 0, ""},
         {{"diag", "--json", "--out", "C:\\r.json"}, Command::Diag, true, 0, "C:\\r.json"},
     };
-    for (const auto& c : accepted) {
-        const Invocation invocation = ParseCommandLine(c.args);
-        EXPECT_EQ(invocation.error, "") << c.args[0];
-        EXPECT_EQ(invocation.command, c.command) << c.args[0];
-        EXPECT_EQ(invocation.json, c.json) << c.args[0];
-        EXPECT_EQ(invocation.slot, c.slot) << c.args[0];
-        EXPECT_EQ(invocation.outFile, c.out) << c.args[0];
+    for (const auto& [args, command, json, slot, out] : accepted) {
+        const Invocation i = ParseCommandLine(args);
+        EXPECT_EQ(std::tie(i.error, i.command, i.json, i.slot, i.outFile),
+                  std::make_tuple(std::string(), command, json, slot, out))
+            << args[0];
     }
 
     const Args refused[] = {
