@@ -2,7 +2,6 @@
 // the certificates read from the keys.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -179,9 +178,7 @@ TEST(ExpiryReminders, DamagedStaleOrMissingRecordsAreDroppedAndTheStoreStaysBoun
     // a day, and the oldest records not seen go until the store is within its bound.
     Reminders full;
     const auto name = [](std::uint32_t i) {
-        char text[41];
-        std::snprintf(text, sizeof text, "%040u", i);
-        return std::string(text);
+        return std::to_string(i + 1000000).insert(0, 33, '0');
     };
     for (std::uint32_t i = 0; i < kMaxListedReminders + 10; ++i) {
         const std::uint32_t seen = today - 300 + i % 300;
