@@ -143,36 +143,23 @@ TEST(KeyDeviceRepair, OnlyShownFailedDevicesWithTheExactIdAreRepairedOnceEach) {
 TEST(KeyDeviceRepair, WalkDeletesBottomUpSkipsWhatStaysAndRestoresAccess) {
     const std::string path = kKeyDevicePaths[0];
     FakeRegistry registry{
-        path,         path + "\\1", path + "\\1\\Params", path + "\\1\\Params\\Irq",
-        path + "\\2", path + "\\3", path + "\\3\\child",  path + "\\4"};
+        path,         path + "\\1",       path + "\\1\\Params", path + "\\1\\Params\\Irq",
+        path + "\\2", path + "\\3",       path + "\\3\\child",  path + "\\4",
+        path + "\\5", path + "\\5\\child"};
+    registry.keys[path].grantHalfFails = true;  // the list changed, failure answered
     registry.keys[path + "\\2"].opens = false;
-    registry.keys[path + "\\3"].deletes = false;
+    registry.keys[path + "\\3"].deletes = registry.keys[path + "\\5"].deletes = false;
+    registry.keys[path + "\\5"].restores = false;
 
     EXPECT_EQ(DeleteSubKeys(registry, path, registry), 1);
     EXPECT_EQ(registry.log, (Log{path + "\\1\\Params\\Irq", path + "\\1\\Params", path + "\\1",
-                                 path + "\\3\\child", path + "\\4"}));
-    EXPECT_EQ(registry.ChildrenOf(path), (Log{"2", "3"}));
+                                 path + "\\3\\child", path + "\\4", path + "\\5\\child"}));
+    EXPECT_EQ(registry.ChildrenOf(path), (Log{"2", "3", "5"}));
     EXPECT_GE(registry.budget, 0);
     EXPECT_EQ(registry.keys[path].access, "own");
     EXPECT_EQ(registry.keys[path + "\\3"].access, "own");  // left behind with its own list
     EXPECT_TRUE(registry.open.empty());
-    EXPECT_TRUE(registry.unrestored.empty());
-}
-
-TEST(KeyDeviceRepair, GrantsThatStopHalfWayAreUndoneAndFailedRestoresReported) {
-    const std::string path = kKeyDevicePaths[2];
-    FakeRegistry registry{path, path + "\\1", path + "\\1\\Params", path + "\\2",
-                          path + "\\2\\child"};
-    registry.keys[path].grantHalfFails = true;
-    registry.keys[path + "\\1"].grantHalfFails = true;
-    registry.keys[path + "\\1"].deletes = false;
-    registry.keys[path + "\\2"].deletes = false;
-    registry.keys[path + "\\2"].restores = false;
-
-    DeleteSubKeys(registry, path, registry);
-    EXPECT_EQ(registry.keys[path].access, "own");
-    EXPECT_EQ(registry.keys[path + "\\1"].access, "own");
-    EXPECT_EQ(registry.unrestored, Log{path + "\\2"});
+    EXPECT_EQ(registry.unrestored, Log{path + "\\5"});
 }
 
 TEST(KeyDeviceRepair, IdListIsReadOnlyInsideItsBuffer) {
