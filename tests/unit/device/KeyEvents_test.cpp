@@ -22,13 +22,9 @@ struct Recorder : KeyEventTarget {
     std::function<void()> duringPrompt;  // what arrives while the initial-password prompt is open
 
     void Step(const std::string& step) { steps += (steps.empty() ? "" : " ") + step; }
-    void QuickCount() override {
-        Step("count");
-        g_nSlots = static_cast<std::uint32_t>(plugged.size());
-    }
+    void QuickCount() override { Step("count"), g_nSlots = plugged.size(); }
     void ReadSlotList() override {
-        Step("list");
-        g_nSlots = static_cast<std::uint32_t>(fullRead.size());
+        Step("list"), g_nSlots = fullRead.size();
         std::copy(fullRead.begin(), fullRead.end(), g_dwSlots);
     }
     void UnloadCerts() override { Step("unload"); }
@@ -37,9 +33,7 @@ struct Recorder : KeyEventTarget {
         if (duringPrompt) duringPrompt();
     }
     std::uint32_t GetSlotStatus(std::uint32_t s, std::uint32_t* out) override {
-        Step("status" + std::to_string(s));
-        *out = status;
-        return statusResult;
+        return Step("status" + std::to_string(s)), *out = status, statusResult;
     }
     void LoadCerts(std::uint32_t s) override { Step("load" + std::to_string(s)); }
     void EnableCertAndPasswordPages(bool on) override { Step(on ? "enable" : "disable"); }
@@ -83,10 +77,8 @@ TEST(KeyEvents, EachChangeOfTheKeyCountRunsItsSteps) {
     };
     for (const auto& c : cases) {
         Recorder recorder;
-        recorder.plugged = c.plugged;
-        recorder.fullRead = c.fullRead;
-        recorder.status = c.status;
-        recorder.statusResult = c.statusResult;
+        recorder.plugged = c.plugged, recorder.fullRead = c.fullRead;
+        recorder.status = c.status, recorder.statusResult = c.statusResult;
         std::uint32_t count = c.countBefore;
         EvaluateKeyCount(c.event, count, recorder);
         EXPECT_EQ(recorder.steps, c.steps) << c.name;

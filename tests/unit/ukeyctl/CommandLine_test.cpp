@@ -17,10 +17,7 @@ TEST(CommandLine, EachCommandTakesOnlyItsOwnOptions) {
         {{"list", "--json"}, Command::List, true, 0, ""},
         {{"certs", "--slot", "7", "--json"}, Command::Certs, true, 7, ""},
         {{"certs", "--slot", "0x1F"}, Command::Certs, false, 31, ""},
-        {{"check-service"}, Command::CheckService, false, 0, ""},
         {{"register"}, Command::Register, false, 0, ""},
-        {{"unregister"}, Command::Unregister, false, 0, ""},
-        {{"clear-ssl"}, Command::ClearSsl, false, 0, ""},
         {{"diag", "--json", "--out", "C:\\r.json"}, Command::Diag, true, 0, "C:\\r.json"},
     };
     for (const auto& [args, command, json, slot, out] : accepted) {
