@@ -92,40 +92,6 @@ TEST(Report, RegisteredCertificatesAreComparedWithTheLoadableKeys) {
     EXPECT_EQ(r.extra[0].thumbprint, "TP-Gone");
 }
 
-TEST(Report, JsonDocumentsParseAndConvertOnlyTexts) {
-    FakeKeyLibrary keys;
-    Plug(keys, 5, {{"Main"}, {0x5}, "Label"});
-    Plug(keys, 6, {{}, {}, "", 2, 0xA0420004u});
-    DiagReport report;
-    report.toolVersion = "1.0.0 (32-bit)";
-    report.inventory = Read(keys, true);
-    report.registered = {{"TP-Other", "CN=Other"}};
-    report.serviceState = ServiceStateText(true, true, 4);
-    report.failedDeviceEntries = {{"SYSTEM\\X", true}};
-    report.logLines = {"line one", "line two"};
-
-    const json list = json::parse(ListJson(report.inventory));
-    EXPECT_EQ(list["keys"][0]["label"], "u8:Label");
-    EXPECT_EQ(list["keys"][0]["status"], 2);
-    EXPECT_FALSE(list["keys"][0].contains("containers"));
-    EXPECT_EQ(list["keys"][1]["errors"][0]["status"], "0xA0420004");
-
-    const json diag = json::parse(DiagJson(report));
-    const json& cert = diag["keys"]["keys"][0]["containers"][0]["certificates"][0];
-    EXPECT_EQ(cert["subject"], "CN=Main#1");
-    EXPECT_EQ(cert["thumbprint"], "TP-Main#1");
-    EXPECT_EQ(cert["validTo"]["utc"], "utc to");
-    EXPECT_EQ(diag["personalStore"]["missing"][0]["thumbprint"], "TP-Main#1");
-    EXPECT_EQ(diag["personalStore"]["extra"][0]["subject"], "CN=Other");
-    EXPECT_EQ(diag["smartCardService"], "running");
-    EXPECT_EQ(diag["failedDeviceEntries"][0]["exists"], true);
-    EXPECT_EQ(diag["log"], (json{"line one", "line two"}));
-
-    // A text that is not UTF-8 is replaced, not thrown on.
-    keys.keys[5].label = "\xB1\xEA";
-    EXPECT_NO_THROW(json::parse(ListJson(Read(keys, false))));
-}
-
 TEST(Report, ForeignTextsStayOnTheirLineAndLongNamesAreCut) {
     const std::string cut = std::string(kShownNameChars, 'n') + u8"\u2026 (300 characters)";
     const struct {
@@ -142,19 +108,48 @@ TEST(Report, ForeignTextsStayOnTheirLineAndLongNamesAreCut) {
     };
     for (const auto& row : rows)
         EXPECT_EQ(keytool::PrintableText(row.text, kShownNameChars), row.shown);
+}
 
+// JSON carries texts as they are, only converted; the text form keeps each on its line.
+TEST(Report, DiagnosticsAsJsonAndAsText) {
     FakeKeyLibrary keys;
-    Plug(keys, 1, {{"A"}, {0x5}, "L\n[smart-card service SCardSvr]"});
+    Plug(keys, 5, {{"Main"}, {0x5}, "L\n[smart-card service SCardSvr]"});
+    Plug(keys, 6, {{}, {}, "", 2, 0xA0420004u});
     DiagReport report;
+    report.toolVersion = "1.0.0 (32-bit)";
     report.inventory = Read(keys, true);
-    report.registered = {{"TP", "CN=\x1B]0;x\x07"}};
-    report.logLines = {"one\rtwo"};
+    report.registered = {{"TP-Other", "CN=\x1B]0;x\x07"}};
+    report.serviceState = ServiceStateText(true, true, 4);
+    report.failedDeviceEntries = {{"SYSTEM\\X", true}};
+    report.logLines = {"line one", "one\rtwo"};
+
+    const json list = json::parse(ListJson(report.inventory));
+    EXPECT_EQ(list["keys"][0]["label"], "u8:L\n[smart-card service SCardSvr]");
+    EXPECT_EQ(list["keys"][0]["status"], 2);
+    EXPECT_FALSE(list["keys"][0].contains("containers"));
+    EXPECT_EQ(list["keys"][1]["errors"][0]["status"], "0xA0420004");
+
+    const json diag = json::parse(DiagJson(report));
+    const json& cert = diag["keys"]["keys"][0]["containers"][0]["certificates"][0];
+    EXPECT_EQ(cert["subject"], "CN=Main#1");
+    EXPECT_EQ(cert["thumbprint"], "TP-Main#1");
+    EXPECT_EQ(cert["validTo"]["utc"], "utc to");
+    EXPECT_EQ(diag["personalStore"]["missing"][0]["thumbprint"], "TP-Main#1");
+    EXPECT_EQ(diag["personalStore"]["extra"][0]["subject"], "CN=\x1B]0;x\x07");
+    EXPECT_EQ(diag["smartCardService"], "running");
+    EXPECT_EQ(diag["failedDeviceEntries"][0]["exists"], true);
+    EXPECT_EQ(diag["log"], (json{"line one", "one\rtwo"}));
+
     const std::string text = DiagText(report);
-    EXPECT_NE(text.find("slot 1: u8:L\\n[smart-card service SCardSvr] (status 2)\n"),
+    EXPECT_NE(text.find("slot 5: u8:L\\n[smart-card service SCardSvr] (status 2)\n"),
               std::string::npos);
-    EXPECT_NE(text.find("  TP  CN=\\u001b]0;x\\u0007\n"), std::string::npos);
+    EXPECT_NE(text.find("  TP-Other  CN=\\u001b]0;x\\u0007\n"), std::string::npos);
     EXPECT_NE(text.find("\none\\rtwo\n"), std::string::npos);
     EXPECT_EQ(text.find_first_of("\r\x1B\x07"), std::string::npos);
+
+    // A text that is not UTF-8 is replaced, not thrown on.
+    keys.keys[5].label = "\xB1\xEA";
+    EXPECT_NO_THROW(json::parse(ListJson(Read(keys, false))));
 }
 
 }  // namespace
