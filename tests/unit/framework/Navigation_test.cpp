@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "framework/logic/DialogKeys.h"
@@ -138,21 +139,14 @@ TEST(DialogKeys, TabSwitchesWrapAround) {
 
 TEST(DialogPlacement, CentredOverOwnerOrWorkAreaAndKeptOnIt) {
     const ScreenRect work{0, 0, 1024, 738}, owner{100, 50, 500, 450}, corner{-50, 700, 50, 760};
-    const struct {
-        int width, height;
-        const ScreenRect* owner;
-        ScreenRect work;
-        int x, y;
-    } rows[] = {
-        {200, 100, &owner, work, 200, 200},
-        {200, 100, nullptr, work, 412, 319},
-        {200, 100, &corner, work, 0, 638},  // the owner would push it off the work area
-        {2000, 1000, nullptr, {10, 20, 1034, 758}, 10, 20},
+    const auto at = [](int width, int height, const ScreenRect* owner, const ScreenRect& work) {
+        const ScreenPoint point = CenteredPosition(width, height, owner, work);
+        return std::make_pair(point.x, point.y);
     };
-    for (const auto& r : rows) {
-        const ScreenPoint at = CenteredPosition(r.width, r.height, r.owner, r.work);
-        EXPECT_EQ(std::make_pair(at.x, at.y), std::make_pair(r.x, r.y)) << r.width << r.owner;
-    }
+    EXPECT_EQ(at(200, 100, &owner, work), std::make_pair(200, 200));
+    EXPECT_EQ(at(200, 100, nullptr, work), std::make_pair(412, 319));
+    EXPECT_EQ(at(200, 100, &corner, work), std::make_pair(0, 638));  // kept on the work area
+    EXPECT_EQ(at(2000, 1000, nullptr, {10, 20, 1034, 758}), std::make_pair(10, 20));
 }
 
 }  // namespace
