@@ -2,23 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace keylib {
 namespace {
 
-Thumbprint filled(uint8_t first, uint8_t rest) {
-    Thumbprint t;
-    t.fill(rest);
-    t[0] = first;
-    return t;
-}
-
 TEST(ThumbprintsTest, ListRoundTripsAndDamagedLinesCostOnlyThemselves) {
-    const std::vector<Thumbprint> list{filled(0xAB, 0x01), filled(0x00, 0xFF)};
-    const std::string text = formatThumbprints(list);
-    EXPECT_EQ(text,
-              "AB01010101010101010101010101010101010101\n"
-              "00FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF\n");
-    EXPECT_EQ(parseThumbprints(text), list);
+    const std::string text =
+        "AB01010101010101010101010101010101010101\n"
+        "00FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF\n";
+    const std::vector<Thumbprint> list = parseThumbprints(text);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(std::make_tuple(list[0][0], list[0][19], list[1][0], list[1][1]),
+              std::make_tuple(0xAB, 0x01, 0x00, 0xFF));
+    EXPECT_EQ(formatThumbprints(list), text);
     EXPECT_TRUE(parseThumbprints("").empty());
     // Lower case, CRLF and no final line break are read; wrong lengths and digits are not.
     const std::string mixed =
