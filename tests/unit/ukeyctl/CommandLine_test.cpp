@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -27,27 +28,17 @@ TEST(CommandLine, EachCommandTakesOnlyItsOwnOptions) {
             << args[0];
     }
 
-    const Args refused[] = {
-        {},
-        {"frobnicate"},
-        {"register", "--json"},
-        {"check-service", "--json"},
-        {"list", "--slot", "1"},
-        {"certs", "--slot"},
-        {"certs", "--slot", "0"},
-        {"certs", "--slot", "-1"},
-        {"certs", "--slot", "4294967296"},
-        {"certs", "--slot", "12abc"},
-        {"diag", "--out"},
-        {"diag", "--out", ""},
-        // No command takes a password, in any spelling.
-        {"register", "--password", "12345a78"},
-        {"register", "12345a78"},
-        {"help", "list", "certs"},
-        {"help", "nothing"},
-    };
-    for (const Args& args : refused) {
-        EXPECT_NE(ParseCommandLine(args).error, "") << (args.empty() ? "" : args.back());
+    // Refused, with words split at spaces ('' an empty one); no command takes a password, in
+    // any spelling.
+    for (const char* line :
+         {"", "frobnicate", "register --json", "check-service --json", "list --slot 1",
+          "certs --slot", "certs --slot 0", "certs --slot -1", "certs --slot 4294967296",
+          "certs --slot 12abc", "diag --out", "diag --out ''", "register --password 12345a78",
+          "register 12345a78", "help list certs", "help nothing"}) {
+        Args args;
+        std::istringstream words(line);
+        for (std::string word; words >> word;) args.push_back(word == "''" ? "" : word);
+        EXPECT_NE(ParseCommandLine(args).error, "") << line;
     }
 }
 
