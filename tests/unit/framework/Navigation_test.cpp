@@ -11,36 +11,6 @@
 namespace fw {
 namespace {
 
-// A window tree given as rows; children keep the order of their rows.
-struct Row {
-    WindowId window, parent;
-    TabWindowState state;
-};
-struct FakeTree : TabTree {
-    std::vector<Row> rows;
-    WindowId FirstChild(WindowId window) const override { return ChildAfter(window, 0); }
-    WindowId NextSibling(WindowId window) const override {
-        return ChildAfter(Parent(window), window);
-    }
-    WindowId Parent(WindowId window) const override { return Find(window).parent; }
-    TabWindowState State(WindowId window) const override { return Find(window).state; }
-    Row Find(WindowId window) const {
-        for (const Row& row : rows) {
-            if (row.window == window) return row;
-        }
-        return {0, 0, {}};
-    }
-    WindowId ChildAfter(WindowId parent, WindowId after) const {
-        bool passed = after == 0;
-        for (const Row& row : rows) {
-            if (row.parent != parent) continue;
-            if (passed) return row.window;
-            passed = row.window == after;
-        }
-        return 0;
-    }
-};
-
 constexpr TabWindowState kStop{true, true, true, false};
 constexpr TabWindowState kLabel{true, true, false, false};
 constexpr TabWindowState kHidden{false, true, true, true};
@@ -52,6 +22,32 @@ constexpr TabWindowState kParent{true, true, false, true};
 constexpr WindowId kRoot = 100, kLabelText = 1, kCombo = 2, kTabs = 3, kPage1 = 4, kEdit1 = 5,
                    kButton1 = 6, kPage2 = 7, kEdit2 = 8, kRefresh = 9, kBanner = 10;
 
+// Windows 1 to n with their parents and states; children keep the order of their ids.
+struct FakeTree : TabTree {
+    std::vector<WindowId> parents = {kRoot,  kRoot, kRoot,  kTabs, kPage1,
+                                     kPage1, kTabs, kPage2, kRoot, kRoot};
+    std::vector<TabWindowState> states = {
+        kLabel, kStop, {true, true, true, true}, kParent, kStop, kStop, kHidden, kStop,
+        kStop,  kLabel};
+
+    WindowId FirstChild(WindowId window) const override { return ChildAfter(window, 0); }
+    WindowId NextSibling(WindowId window) const override {
+        return ChildAfter(Parent(window), window);
+    }
+    WindowId Parent(WindowId window) const override {
+        return window - 1 < parents.size() ? parents[window - 1] : 0;
+    }
+    TabWindowState State(WindowId window) const override {
+        return window - 1 < states.size() ? states[window - 1] : TabWindowState{};
+    }
+    WindowId ChildAfter(WindowId parent, WindowId after) const {
+        for (WindowId window = after + 1; window <= parents.size(); ++window) {
+            if (parents[window - 1] == parent) return window;
+        }
+        return 0;
+    }
+};
+
 TEST(TabOrder, OneCycleThroughTabStripAndVisiblePageBothWays) {
     using Ids = std::vector<WindowId>;
     constexpr TabWindowState kHiddenPage{false, true, false, true};
@@ -62,42 +58,25 @@ TEST(TabOrder, OneCycleThroughTabStripAndVisiblePageBothWays) {
         bool backwards;
         Ids stops;
     } rows[] = {
-        {{}, kCombo, false, {kTabs, kEdit1, kButton1, kRefresh, kCombo}},
-        {{}, kCombo, true, {kRefresh, kButton1, kEdit1, kTabs, kCombo}},
+        // Focus outside the stops starts from where it sits.
+        {{}, 0, false, {kCombo, kTabs, kEdit1, kButton1, kRefresh, kCombo}},
+        {{}, 0, true, {kRefresh, kButton1, kEdit1, kTabs, kCombo, kRefresh}},
         {{{kPage1, kHiddenPage}, {kPage2, kParent}, {kRefresh, kDisabled}},
          kTabs,
-         0,
+         false,
          {kEdit2, kCombo, kTabs}},
         // A disabled page keeps its controls out even when they are enabled themselves.
         {{{kPage1, kHiddenPage}, {kPage2, {true, false, false, true}}}, kTabs, false, {kRefresh}},
-        // Focus outside the stops starts from where it sits; focus left in a page that has
-        // since been hidden walks on after that page.
-        {{}, 0, false, {kCombo}},
-        {{}, 0, true, {kRefresh}},
         {{}, kLabelText, false, {kCombo}},
         {{}, kPage1, true, {kTabs}},
-        {{}, kEdit2, false, {kRefresh}},
-        {{}, 999, false, {kCombo}},  // not inside root
-        {{{kTabs, kHidden}, {kRefresh, kDisabled}}, kCombo, false, {kCombo, kCombo}},
-        {{{kTabs, kHidden}, {kRefresh, kDisabled}}, kCombo, true, {kCombo}},
+        {{}, kEdit2, false, {kRefresh}},  // in a page that has since been hidden: after it
+        {{}, 999, false, {kCombo}},       // not inside root
+        {{{kTabs, kHidden}, {kRefresh, kDisabled}}, kCombo, true, {kCombo, kCombo}},
         {{{kTabs, kHidden}, {kRefresh, kDisabled}, {kCombo, kDisabled}}, kBanner, false, {0}},
-        {{{kTabs, kHidden}, {kRefresh, kDisabled}, {kCombo, kDisabled}}, 0, true, {0}},
     };
     for (const auto& row : rows) {
         FakeTree tree;
-        tree.rows = {{kLabelText, kRoot, kLabel},
-                     {kCombo, kRoot, kStop},
-                     {kTabs, kRoot, {true, true, true, true}},
-                     {kPage1, kTabs, kParent},
-                     {kEdit1, kPage1, kStop},
-                     {kButton1, kPage1, kStop},
-                     {kPage2, kTabs, kHidden},
-                     {kEdit2, kPage2, kStop},
-                     {kRefresh, kRoot, kStop},
-                     {kBanner, kRoot, kLabel}};
-        for (Row& r : tree.rows) {
-            if (row.changed.count(r.window)) r.state = row.changed.at(r.window);
-        }
+        for (const auto& [window, state] : row.changed) tree.states[window - 1] = state;
         Ids seen;
         for (WindowId at = row.from; seen.size() < row.stops.size();) {
             seen.push_back(at = NextTabStop(tree, kRoot, at, row.backwards));
