@@ -99,21 +99,20 @@ TEST(ExpiryReminders, PolicyPeriodTurnsOffOrMovesTheFirstThreshold) {
     EXPECT_EQ(off.At(now, certs(-1), ExpiryCheck::Insertion), "");
     EXPECT_EQ(off.writes, 0);
 
-    // The period, the days left, and the balloons days later (above the usual thresholds,
-    // all of them stay).
-    const struct {
-        std::uint32_t period;
-        std::int64_t left;
-        std::vector<std::pair<std::int64_t, std::string>> shown;
-    } rows[] = {{10, 20, {{0, ""}}},
-                {10, 10, {{0, In(10)}, {1, ""}, {3, In(7)}}},
-                {60, 45, {{0, In(45)}, {14, ""}, {15, In(30)}}}};
-    for (const auto& row : rows) {
-        Reminders r;
-        r.warningDays = row.period;
-        for (const auto& [later, shown] : row.shown)
-            EXPECT_EQ(r.At(now + later * kDay, certs(row.left)), shown) << row.period << later;
-    }
+    Reminders ten;
+    ten.warningDays = 10;
+    EXPECT_EQ(ten.At(now, certs(20)), "");
+    const std::vector<CertExpiry> inTen = certs(10);
+    EXPECT_EQ(ten.At(now, inTen), In(10));
+    EXPECT_EQ(ten.At(now + kDay, inTen), "");  // still the band of 10
+    EXPECT_EQ(ten.At(now + 3 * kDay, inTen), In(7));
+
+    Reminders sixty;  // above the usual thresholds, all of them stay
+    sixty.warningDays = 60;
+    const std::vector<CertExpiry> inFortyFive = certs(45);
+    EXPECT_EQ(sixty.At(now, inFortyFive), In(45));
+    EXPECT_EQ(sixty.At(now + 14 * kDay, inFortyFive), "");
+    EXPECT_EQ(sixty.At(now + 15 * kDay, inFortyFive), In(30));
 }
 
 TEST(ExpiryReminders, TheFirstToExpireIsNamedAndEveryDueOneRemembered) {
