@@ -1,5 +1,6 @@
-// Certificate expiry reminders: thresholds, days, the policy period, the store, the texts, and
-// the certificates read from the keys.
+// The tray's texts and certificate expiry reminders: balloon numbers, byte limits cut between
+// characters of code page 936, thresholds, days, the policy period, the store, the reminders'
+// texts, and the certificates read from the keys.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "keys/logic/KeyCertWalk.h"
 #include "keys/logic/KeyReads.h"
 #include "tests/unit/FakeKeyLibrary.h"
+#include "text/logic/GbkText.h"
 
 namespace keytool {
 namespace {
@@ -271,6 +273,21 @@ TEST(KeyReads, EachKeyIsReadOncePerEventAndOnceForRemindersWhilePlugged) {
     FakeKeyLibrary keys = TwoKeys();
     KeyReads().Expiries(slots, 2, keys, keys, false);
     EXPECT_EQ(keys.reads, (std::vector<std::string>{"1U#1", "1U#2", "1C#1", "1C#2", "2Two#1"}));
+}
+
+TEST(Texts, BalloonNumbersBeyondTheTableHaveNoText) {
+    EXPECT_STREQ(BalloonText(20), "更改UsbKey标签完成!");
+    EXPECT_EQ(BalloonText(21), nullptr);
+    EXPECT_EQ(BalloonText(0xFFFFFFFFu), nullptr);
+}
+
+TEST(Texts, ByteLimitsCutBetweenCodePage936Characters) {
+    // A trail byte in the ASCII range (0x40) still belongs to its lead byte.
+    const std::string text = "a\x81\x40\xB1\xEA";
+    EXPECT_EQ(keytool::GbkPrefixLength(text.data(), text.size(), 2), 1u);
+    EXPECT_EQ(keytool::GbkPrefixLength(text.data(), text.size(), 4), 3u);
+    EXPECT_EQ(keytool::GbkPrefixLength(text.data(), text.size(), 9), 5u);
+    EXPECT_EQ(keytool::GbkPrefixLength(text.data(), 4, 9), 3u);  // a lead byte without its trail
 }
 
 }  // namespace

@@ -1,16 +1,22 @@
-// The key store's files and names: the key file format (what is written reads back, and every
-// kind of damage is refused by name), the plugged-in set's text, slots, plug ids and salvage,
-// the names of temporary files, and the text rules.
+// The key library's own logic: the key file format (what is written reads back, and every kind
+// of damage is refused by name), the plugged-in set's text, slots, plug ids and salvage, the
+// registered thumbprints' list, the names of temporary files, the text rules, and passwords
+// kept in buffers of their own that are wiped.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <new>
 #include <tuple>
+#include <vector>
 
 #include "keylib/dll/logic/Crc32.h"
 #include "keylib/dll/logic/KeyFile.h"
 #include "keylib/dll/logic/PluggedListCache.h"
 #include "keylib/dll/logic/PluggedSet.h"
+#include "keylib/dll/logic/SecretText.h"
 #include "keylib/dll/logic/TempNames.h"
 #include "keylib/dll/logic/TextRules.h"
+#include "keylib/dll/logic/Thumbprints.h"
 
 namespace keylib {
 namespace {
@@ -158,6 +164,57 @@ TEST(TextRulesTest, GbkTextLabelsAndNamesWithinTheirLimits) {
     check(isValidContainerName, {std::string(127, 'c')}, {std::string(128, 'c'), ""});
     check(isValidKeyName, {"Key_2.b-c", std::string(64, 'k')},
           {std::string(65, 'k'), "", ".hidden", "..", "a\\b", "a/b", "a b", "c:x"});
+}
+
+TEST(ThumbprintsTest, ListRoundTripsAndDamagedLinesCostOnlyThemselves) {
+    const std::string text =
+        "AB01010101010101010101010101010101010101\n"
+        "00FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF\n";
+    const std::vector<Thumbprint> list = parseThumbprints(text);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(std::make_tuple(list[0][0], list[0][19], list[1][0], list[1][1]),
+              std::make_tuple(0xAB, 0x01, 0x00, 0xFF));
+    EXPECT_EQ(formatThumbprints(list), text);
+    EXPECT_TRUE(parseThumbprints("").empty());
+    // Lower case, CRLF and no final line break are read; wrong lengths and digits are not.
+    const std::string mixed =
+        "ab01010101010101010101010101010101010101\r\n"
+        "AB0101010101010101010101010101010101010\n"
+        "AB010101010101010101010101010101010101010\n"
+        "\n"
+        "GG01010101010101010101010101010101010101\n"
+        "00ffffffffffffffffffffffffffffffffffffff";
+    EXPECT_EQ(parseThumbprints(mixed), list);
+}
+
+TEST(SecretTextTest, ReadsNoFurtherThanItsLimitAndLeavesNoByteBehind) {
+    const char unterminated[4] = {'a', 'b', 'c', 'd'};
+    SecretText text;
+    text.assign(unterminated, 3);
+    EXPECT_EQ(std::string(text.data(), text.size()), "abc");
+    text.assign(std::string(100, 'x').c_str(), 100);
+    EXPECT_EQ(text.size(), SecretText::kCapacity) << "cut at the capacity";
+
+    SecretText other;
+    std::strcpy(other.buffer(), "pass-word-1");
+    other.settle();
+    text.take(other);
+    EXPECT_TRUE(text.size() == 11 && std::memcmp(text.data(), "pass-word-1", 11) == 0);
+    EXPECT_EQ(other.size(), 0u);
+    SecretText same;
+    same.assign("pass-word-1", 16);
+    EXPECT_TRUE(text.equals(same));
+    same.assign("pass-word-2", 16);
+    EXPECT_FALSE(text.equals(same));
+
+    // Every byte of the storage, including those past a shorter text, is cleared on the way out.
+    alignas(SecretText) unsigned char storage[sizeof(SecretText)];
+    auto* placed = new (storage) SecretText;
+    placed->assign(std::string(SecretText::kCapacity, 'p').c_str(), SecretText::kCapacity);
+    placed->assign("short", 5);
+    placed->~SecretText();
+    EXPECT_EQ(std::vector<unsigned char>(storage, storage + sizeof storage),
+              std::vector<unsigned char>(sizeof storage, 0));
 }
 
 }  // namespace
