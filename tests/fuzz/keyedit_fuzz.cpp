@@ -63,16 +63,7 @@ void FileRanges(fuzz::FuzzInput& input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::FuzzInput input(data, size);
-    switch (input.Take<std::uint8_t>() % 3) {
-        case 0:
-            Texts(input);
-            break;
-        case 1:
-            Certificates(input);
-            break;
-        default:
-            FileRanges(input);
-            break;
-    }
+    void (*const copies[])(fuzz::FuzzInput&) = {Texts, Certificates, FileRanges};
+    copies[input.Take<std::uint8_t>() % 3](input);
     return 0;
 }

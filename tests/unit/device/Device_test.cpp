@@ -155,50 +155,43 @@ TEST(KeyEventsLog, TellsTheCountsAndTheDecisionOfEachEvaluation) {
 }
 
 // One key's files; the content is written as stored, terminator or not.
-struct FakeFiles : KeyFiles {
+struct Files {
     std::vector<std::uint16_t> ids;
     std::uint16_t reported;
     std::string content;
-    std::uint32_t idsResult = 0, readResult = 0;
+    std::uint32_t idsResult, readResult;
+};
+struct FakeFiles : KeyFiles {
+    Files f;
     std::uint32_t AllIds(std::uint32_t, std::uint16_t* count, std::uint16_t* out) override {
-        std::copy(ids.begin(), ids.end(), out);
-        *count = reported;
-        return idsResult;
+        return std::copy(f.ids.begin(), f.ids.end(), out), *count = f.reported, f.idsResult;
     }
     std::uint32_t Read(std::uint32_t, std::uint16_t, std::uint32_t, std::uint32_t length,
                        std::uint8_t* buffer) override {
-        std::memcpy(buffer, content.data(), std::min<std::size_t>(content.size(), length));
-        return readResult;
+        std::memcpy(buffer, f.content.data(), std::min<std::size_t>(f.content.size(), length));
+        return f.readResult;
     }
 };
 
 TEST(LaunchText, OnlyAWholeStoredTextIsGivenAndNothingOverruns) {
     const std::vector<std::uint16_t> withLaunch{1, kLaunchFileId};
-    const struct {
-        std::vector<std::uint16_t> ids;
-        std::uint16_t reported;
-        std::string content;
-        std::uint32_t idsResult, readResult;
-        int answer;
-        std::string text;
-    } cases[] = {
-        {withLaunch, 2, std::string("https://e.cn/\0junk", 18), 0, 0, 1, "https://e.cn/"},
-        {{1, 2}, 2, "x", 0, 0, 1, ""},                              // no launch file
-        {withLaunch, 2, "x", 1, 0, 0, ""},                          // ids unreadable
-        {withLaunch, 2, "x", 0, 1, 0, ""},                          // file unreadable
-        {std::vector<std::uint16_t>(50, 1), 60, "x", 0, 0, 1, ""},  // count beyond the table
-        {withLaunch, 2, std::string(255, 'a') + '\0', 0, 0, 1, std::string(255, 'a')},
-        {withLaunch, 2, std::string(256, 'b') + '\0', 0, 0, 1, ""},  // too long: not cut
-        {withLaunch, 2, std::string(400, 'c'), 0, 0, 1, ""},         // unterminated
+    const std::tuple<Files, int, std::string> cases[] = {
+        {{withLaunch, 2, std::string("https://e.cn/\0junk", 18), 0, 0}, 1, "https://e.cn/"},
+        {{{1, 2}, 2, "x", 0, 0}, 1, ""},                              // no launch file
+        {{withLaunch, 2, "x", 1, 0}, 0, ""},                          // ids unreadable
+        {{withLaunch, 2, "x", 0, 1}, 0, ""},                          // file unreadable
+        {{std::vector<std::uint16_t>(50, 1), 60, "x", 0, 0}, 1, ""},  // count beyond the table
+        {{withLaunch, 2, std::string(255, 'a') + '\0', 0, 0}, 1, std::string(255, 'a')},
+        {{withLaunch, 2, std::string(256, 'b') + '\0', 0, 0}, 1, ""},  // too long: not cut
+        {{withLaunch, 2, std::string(400, 'c'), 0, 0}, 1, ""},         // unterminated
     };
-    for (const auto& c : cases) {
-        FakeFiles files;
-        files.ids = c.ids, files.reported = c.reported, files.content = c.content;
-        files.idsResult = c.idsResult, files.readResult = c.readResult;
+    for (const auto& [files, answer, expected] : cases) {
+        FakeFiles fake;
+        fake.f = files;
         char text[kLaunchTextSize];
         std::size_t length = 99;
-        const int answer = ReadLaunchText(files, 1, text, &length);
-        EXPECT_EQ(std::tie(answer, length, text), std::make_tuple(c.answer, c.text.size(), c.text));
+        const int got = ReadLaunchText(fake, 1, text, &length);
+        EXPECT_EQ(std::tie(got, length, text), std::make_tuple(answer, expected.size(), expected));
     }
 }
 
@@ -281,9 +274,8 @@ struct FakeRegistry : Registry, RepairReport {
         return !keys[path].grantHalfFails;
     }
     bool RestoreAccess(const std::string& path, const SavedAccess& original) override {
-        if (!keys.at(path).restores) return false;
-        keys.at(path).access.assign(original.begin(), original.end());
-        return true;
+        Key& key = keys.at(path);
+        return key.restores && (key.access.assign(original.begin(), original.end()), true);
     }
     void RestoreFailed(const std::string& path) override { unrestored.push_back(path); }
     RegKey OpenKey(const std::string& path) override {
@@ -295,17 +287,14 @@ struct FakeRegistry : Registry, RepairReport {
     SubKeyName EnumSubKey(RegKey key, std::uint32_t index, std::string& name) override {
         const Log names = ChildrenOf(open.at(key));
         if (--budget < 0 || index >= names.size()) return SubKeyName::kNone;
-        name = names[index];
-        return SubKeyName::kNamed;
+        return name = names[index], SubKeyName::kNamed;
     }
     std::uint32_t CountSubKeys(RegKey key) override {
         return static_cast<std::uint32_t>(ChildrenOf(open.at(key)).size());
     }
     bool DeleteKey(const std::string& path) override {
         if (!keys[path].deletes || !ChildrenOf(path).empty()) return false;
-        keys.erase(path);
-        log.push_back(path);
-        return true;
+        return keys.erase(path), log.push_back(path), true;
     }
     void CloseKey(RegKey key) override { open.erase(key); }
 };
@@ -328,9 +317,7 @@ struct FakeDevices : DeviceList, MessageSink {
         return device;
     }
     bool GetNodeStatus(std::uint32_t& status, std::uint32_t& problem) override {
-        status = device->status;
-        problem = device->problem;
-        return device->answers;
+        return status = device->status, problem = device->problem, device->answers;
     }
     bool HasClassImage() override { return device->image; }
     bool ReadProperty(DeviceProperty property, char* buffer, std::size_t size) override {
