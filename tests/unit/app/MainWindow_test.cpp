@@ -44,18 +44,14 @@ TEST(Layout, ArtworkIsTheSmallestThatCoversElseTheLargest) {
 }
 
 TEST(Layout, ArtworkCoversTheTargetKeepingItsProportions) {
-    const struct {
-        Size artwork, target;
-        Rect placed;
-    } cases[] = {
+    const std::tuple<Size, Size, Rect> cases[] = {
         {{448, 136}, {448, 136}, {0, 0, 448, 136}},   // same size
         {{672, 204}, {640, 195}, {0, 0, 643, 195}},   // height decides, rounded up
         {{672, 204}, {640, 190}, {0, -2, 640, 193}},  // width decides, centred
         {{324, 98}, {330, 98}, {0, -1, 330, 99}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CoverRect(c.artwork, c.target), c.placed)
-            << c.target.width << "x" << c.target.height;
+    for (const auto& [artwork, target, placed] : cases) {
+        EXPECT_EQ(CoverRect(artwork, target), placed) << target.width << "x" << target.height;
     }
     EXPECT_EQ(CoverRect({0, 10}, {100, 100}), Rect{});  // no artwork: nothing drawn
 }
@@ -165,54 +161,45 @@ TEST(InstanceWindows, EveryCandidateIsComparedWithAFreshTag) {
 }
 
 TEST(InstanceWindows, EveryToolIsAskedFirstThenEachProcessOfTheFolderWaitedForOnce) {
-    const struct {
-        const char* name;
-        std::vector<Window> windows;
-        std::string actions;
-        unsigned ended, notEnded;
-        std::vector<ProcessId> hung = {}, inFolder = {};
-    } cases[] = {
-        {"none running", {}, "", 0, 0},
-        {"other programs' windows are left alone", {{0x1111, 7}, {0, 8}}, "", 0, 0},
-        {"two tools", {{kTag, 7}, {0x1111, 8}, {kTag, 9}}, " exit1 exit3 wait7 wait9", 2, 0},
-        {"two windows of one process", {{kTag, 7}, {kTag, 7}}, " exit1 exit2 wait7", 1, 0},
-        {"a hung tool", {{kTag, 7}, {kTag, 9}}, " exit1 exit2 wait7 wait9", 1, 1, {9}, {7, 9}},
-        {"a window gone before its owner is known", {{kTag}}, " exit1", 0, 0},
-        {"ukeyctl after the tool", {{kTag, 7}}, " exit1 wait7 wait8 wait9", 1, 1, {9}, {8, 9}},
+    // Windows, processes hung and in the folder, what is done, and the tools ended and not.
+    using Ids = std::vector<ProcessId>;
+    const std::tuple<std::vector<Window>, Ids, Ids, std::string, unsigned, unsigned> cases[] = {
+        {{}, {}, {}, "", 0, 0},
+        {{{0x1111, 7}, {0, 8}}, {}, {}, "", 0, 0},  // other programs' windows are left alone
+        {{{kTag, 7}, {0x1111, 8}, {kTag, 9}}, {}, {}, " exit1 exit3 wait7 wait9", 2, 0},
+        {{{kTag, 7}, {kTag, 7}}, {}, {}, " exit1 exit2 wait7", 1, 0},             // one process
+        {{{kTag, 7}, {kTag, 9}}, {9}, {7, 9}, " exit1 exit2 wait7 wait9", 1, 1},  // one hung
+        {{{kTag}}, {}, {}, " exit1", 0, 0},  // a window gone before its owner is known
+        {{{kTag, 7}}, {9}, {8, 9}, " exit1 wait7 wait8 wait9", 1, 1},  // ukeyctl after the tool
     };
-    for (const auto& c : cases) {
+    for (const auto& [list, hung, inFolder, actions, ended, notEnded] : cases) {
         FakeWindows windows;
-        windows.windows = c.windows, windows.hung = c.hung, windows.inFolder = c.inFolder;
+        windows.windows = list, windows.hung = hung, windows.inFolder = inFolder;
         const StopResult result = StopRunningTools(windows, L"C:\\Tool");
         EXPECT_EQ(std::tie(windows.log, result.ended, result.notEnded),
-                  std::tie(c.actions, c.ended, c.notEnded))
-            << c.name;
+                  std::tie(actions, ended, notEnded));
     }
 }
 
 TEST(KeyList, ItemsFollowTheLibraryWithoutGapsAndTheFirstReadableKeyIsCurrent) {
-    const struct {
-        std::vector<std::uint32_t> slots;
-        std::map<std::uint32_t, std::string> labels;
-        std::vector<std::string> items;
-        std::uint32_t current;
-        bool enabled;
-    } cases[] = {
+    using Labels = std::map<std::uint32_t, std::string>;
+    using Items = std::vector<std::string>;
+    const std::tuple<std::vector<std::uint32_t>, Labels, Items, std::uint32_t, bool> cases[] = {
         {{}, {}, {}, 0, false},
         {{9, 4}, {{9, "第一"}, {4, "second"}}, {"第一", "second"}, 9, true},
         {{3, 5}, {{5, "B"}}, {"B"}, 5, true},
         {{3, 5}, {}, {}, 0, true},  // keys reported, none readable: pages on, no slot
         {{1}, {{1, std::string(150, 'L')}}, {std::string(99, 'L')}, 1, true},
     };
-    for (const auto& c : cases) {
-        FakeKeyLibrary labels;
-        for (const auto& [slot, label] : c.labels) labels.keys[slot].label = label;
+    for (const auto& [slots, labels, expected, current, enabled] : cases) {
+        FakeKeyLibrary keys;
+        for (const auto& [slot, label] : labels) keys.keys[slot].label = label;
         const KeyList list =
-            BuildKeyList(c.slots.data(), static_cast<std::uint32_t>(c.slots.size()), labels);
-        std::vector<std::string> items;
+            BuildKeyList(slots.data(), static_cast<std::uint32_t>(slots.size()), keys);
+        Items items;
         for (const auto& item : list.items) items.push_back(item.label);
         EXPECT_EQ(std::tie(items, list.currentSlot, list.pagesEnabled),
-                  std::tie(c.items, c.current, c.enabled));
+                  std::tie(expected, current, enabled));
     }
 }
 

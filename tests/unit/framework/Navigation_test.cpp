@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -86,11 +87,7 @@ TEST(TabOrder, OneCycleThroughTabStripAndVisiblePageBothWays) {
 }
 
 TEST(DialogKeys, TabMovesFocusAndWithCtrlSwitchesTabs) {
-    const struct {
-        std::uint32_t key;
-        bool ctrl, shift, alt;
-        DialogKey action;
-    } cases[] = {
+    const std::tuple<std::uint32_t, bool, bool, bool, DialogKey> cases[] = {
         {kVkTab, false, false, false, DialogKey::NextControl},
         {kVkTab, false, true, false, DialogKey::PreviousControl},
         {kVkTab, true, false, false, DialogKey::NextTab},
@@ -101,9 +98,8 @@ TEST(DialogKeys, TabMovesFocusAndWithCtrlSwitchesTabs) {
         {kVkTab, true, false, true, DialogKey::None},
         {0x0D, true, false, false, DialogKey::None},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ClassifyDialogKey(c.key, c.ctrl, c.shift, c.alt), c.action)
-            << c.key << c.ctrl << c.shift << c.alt;
+    for (const auto& [key, ctrl, shift, alt, action] : cases) {
+        EXPECT_EQ(ClassifyDialogKey(key, ctrl, shift, alt), action) << key << ctrl << shift << alt;
     }
 }
 

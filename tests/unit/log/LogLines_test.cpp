@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace keytool {
@@ -33,12 +34,7 @@ TEST(LogLines, ALongTextIsCutBetweenCharacters) {
 }
 
 TEST(LogLines, RollsOverUnderTheLockAndStaysBoundedWithoutIt) {
-    const struct {
-        std::uint64_t size;
-        std::size_t line;
-        bool locked;
-        LogStep step;
-    } rows[] = {
+    const std::tuple<std::uint64_t, std::size_t, bool, LogStep> rows[] = {
         {0, 10, true, LogStep::Append},
         {kLogRollSize - 10, 10, true, LogStep::Append},
         {kLogRollSize - 10, 11, true, LogStep::RollOver},
@@ -48,20 +44,15 @@ TEST(LogLines, RollsOverUnderTheLockAndStaysBoundedWithoutIt) {
         {kLogRollSize + kLogUnlockedSlack - 1, 1, false, LogStep::Append},
         {kLogRollSize + kLogUnlockedSlack, 1, false, LogStep::Drop},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(NextLogStep(row.size, row.line, row.locked), row.step) << row.size << row.locked;
+    for (const auto& [size, line, locked, step] : rows) {
+        EXPECT_EQ(NextLogStep(size, line, locked), step) << size << locked;
     }
 }
 
 TEST(LogLines, AFloodOfOneKindCostsAFewLines) {
     LogFlood flood;
     const std::string held = u8"\u2026 ";
-    const struct {
-        const char* kind;
-        const char* text;
-        std::uint64_t ms;
-        std::vector<std::string> written;
-    } steps[] = {
+    const std::tuple<const char*, const char*, std::uint64_t, std::vector<std::string>> steps[] = {
         {"a", "same", 1000, {"same"}},
         {"a", "same", 1001, {}},  // a repeat is only counted
         {"a", "same", 1002, {}},
@@ -78,8 +69,8 @@ TEST(LogLines, AFloodOfOneKindCostsAFewLines) {
         {"a", "n6", 2200 + 2 * kLogRepeatMs, {"n6"}},
         {"b", "same", 2300, {}},
     };
-    for (const auto& step : steps) {
-        EXPECT_EQ(flood.Admit(step.kind, step.text, step.ms), step.written) << step.text;
+    for (const auto& [kind, text, ms, out] : steps) {
+        EXPECT_EQ(flood.Admit(kind, text, ms), out) << text;
     }
     EXPECT_EQ(flood.Drain(), std::vector<std::string>{held + "repeated 1 times: same"});
     EXPECT_TRUE(flood.Drain().empty());
