@@ -62,10 +62,7 @@ TEST(ExpiryReminders, ThresholdsOncePerDayAcrossDayBoundaries) {
     const std::vector<CertExpiry> a = {{kA, "A", end}};
     Reminders r;
     // Time before the end, the expected balloon (empty: none).
-    const struct {
-        std::int64_t before;
-        std::string shown;
-    } steps[] = {
+    const std::pair<std::int64_t, std::string> steps[] = {
         {45 * kDay, ""},      {30 * kDay, In(30)},      // exactly 30 days: the first threshold
         {29 * kDay, ""},      {7 * kDay + kHour, ""},   // 8 days rounded up: still the band of 30
         {7 * kDay, In(7)},    {12 * kHour + 1, In(1)},  // a day or less is 1
@@ -74,9 +71,7 @@ TEST(ExpiryReminders, ThresholdsOncePerDayAcrossDayBoundaries) {
         {-12 * kHour, In(0)},                           // the next day
         {-13 * kHour, ""},
     };
-    for (const auto& step : steps) {
-        EXPECT_EQ(r.At(end - step.before, a), step.shown) << step.before;
-    }
+    for (const auto& [before, shown] : steps) EXPECT_EQ(r.At(end - before, a), shown) << before;
     EXPECT_EQ(r.At(end + 14 * kHour, a, ExpiryCheck::Insertion), In(0));  // every insertion
     EXPECT_EQ(r.At(end + 14 * kHour, a, ExpiryCheck::StartUp), "");
     EXPECT_EQ(r.At(end + 2 * kDay, a, ExpiryCheck::StartUp), In(0));
@@ -137,10 +132,7 @@ TEST(ExpiryReminders, DamagedStaleOrMissingRecordsAreDroppedAndTheStoreStaysBoun
     const std::uint32_t today = kDay0 / kDay;
     const std::vector<CertExpiry> a = {{kA, "A", now + 20 * kDay}};
     // Each a stored record of certificate A: only a sound one from today keeps it quiet.
-    const struct {
-        StoredReminder value;
-        bool reminded;
-    } cases[] = {
+    const std::pair<StoredReminder, bool> cases[] = {
         {{kA, Record(today, 30, today), true}, false},
         {{kA, Record(today, 30, today), false}, true},                   // not binary
         {{kA, Record(today, 30, today) + "x", true}, true},              // too long
@@ -149,12 +141,12 @@ TEST(ExpiryReminders, DamagedStaleOrMissingRecordsAreDroppedAndTheStoreStaysBoun
         {{kA, Record(today, 30, today - 1), true}, true},                // seen before reminded
         {{std::string(40, 'a'), Record(today, 30, today), true}, true},  // not our name
     };
-    for (const auto& c : cases) {
+    for (const auto& [value, reminded] : cases) {
         Reminders r;
-        r.values[c.value.name] = c.value;
-        EXPECT_EQ(r.At(now, a), c.reminded ? In(20) : "") << c.value.bytes.size();
-        EXPECT_EQ(r.values.size(), 1u);
-        EXPECT_EQ(r.values.count(kA), 1u);
+        r.values[value.name] = value;
+        EXPECT_EQ(r.At(now, a), reminded ? In(20) : "") << value.bytes.size();
+        EXPECT_EQ(std::make_pair(r.values.size(), r.values.count(kA)),
+                  std::make_pair(std::size_t{1}, std::size_t{1}));
     }
 
     // Not seen for a year: forgotten; seen within the year: kept, and marked seen once a day.
@@ -230,10 +222,7 @@ FakeKeyLibrary TwoKeys() {
 // daily check over key 1, K one idle turn's key of keys 1 and 2, N a new event, P key 1 pulled,
 // X a container of key 1 deleted.
 TEST(KeyReads, EachKeyIsReadOncePerEventAndOnceForRemindersWhilePlugged) {
-    const struct {
-        const char* steps;
-        int calls;
-    } rows[] = {
+    const std::pair<const char*, int> rows[] = {
         {"WC", 8},           // the tree's reading serves the check of its event
         {"WWC", 8 + 8},      // the page's own reads always reach the library
         {"CNB", 8 + 7},      // a key checked since it was plugged in is not read again
@@ -244,13 +233,13 @@ TEST(KeyReads, EachKeyIsReadOncePerEventAndOnceForRemindersWhilePlugged) {
         {"KKK", 8 + 7},      // the next turn the next one, and the third none
     };
     const std::uint32_t slots[] = {1, 2};
-    for (const auto& row : rows) {
+    for (const auto& [steps, calls] : rows) {
         FakeKeyLibrary keys = TwoKeys();
         KeyReads record;
         RecordedKeyLibrary page(record, keys);
         std::vector<std::uint8_t> buffer;
         std::vector<std::string> names;
-        for (const char* step = row.steps; *step; ++step) {
+        for (const char* step = steps; *step; ++step) {
             if (*step == 'W') WalkKey(1, page, buffer);
             if (*step == 'C' || *step == 'B' || *step == 'D') {
                 names.clear();
@@ -264,10 +253,10 @@ TEST(KeyReads, EachKeyIsReadOncePerEventAndOnceForRemindersWhilePlugged) {
             if (*step == 'P') record.KeepOnly(slots + 1, 1);
             if (*step == 'X') page.DeleteContainerByName(1, "U");
         }
-        EXPECT_EQ(keys.calls, row.calls) << row.steps;
+        EXPECT_EQ(keys.calls, calls) << steps;
         // What fails or does not decode is passed over.
-        if (std::strpbrk(row.steps, "CBD")) {
-            EXPECT_EQ(names, (std::vector<std::string>{"U#2", "C#2"})) << row.steps;
+        if (std::strpbrk(steps, "CBD")) {
+            EXPECT_EQ(names, (std::vector<std::string>{"U#2", "C#2"})) << steps;
         }
     }
     FakeKeyLibrary keys = TwoKeys();

@@ -136,10 +136,7 @@ TEST(KeyEvents, ChangesDuringAnEvaluationAreNotNestedButFollowItOnce) {
 }
 
 TEST(KeyEventsLog, TellsTheCountsAndTheDecisionOfEachEvaluation) {
-    const struct {
-        KeyEvaluation evaluation;
-        const char* line;
-    } cases[] = {
+    const std::pair<KeyEvaluation, const char*> cases[] = {
         {{0x8000, 1, 0, 0, false}, "device change 0x8000: ignored"},
         {{0x8004, 1, 0, 0, false}, "device change 0x8004: ignored"},
         {{0x0007, 2, 2, 0, false}, "device change 0x0007: 2 key(s), as before: no change"},
@@ -151,7 +148,7 @@ TEST(KeyEventsLog, TellsTheCountsAndTheDecisionOfEachEvaluation) {
         {{0x0007, 1, 0, 1, true},
          "device change 0x0007: 0 key(s) counted, 1 listed, 1 before: removed"},
     };
-    for (const auto& c : cases) EXPECT_EQ(DescribeKeyEvaluation(c.evaluation), c.line);
+    for (const auto& [evaluation, line] : cases) EXPECT_EQ(DescribeKeyEvaluation(evaluation), line);
 }
 
 // One key's files; the content is written as stored, terminator or not.
@@ -332,10 +329,7 @@ struct FakeDevices : DeviceList, MessageSink {
 TEST(KeyDeviceRepair, OnlyShownFailedDevicesWithTheExactIdAreRepairedOnceEach) {
     const std::string id = kKeyHardwareId;
     const std::string ok = id + "\0\0"s;
-    const struct {
-        std::vector<Device> devices;
-        size_t repairs;
-    } cases[] = {
+    const std::pair<std::vector<Device>, std::size_t> cases[] = {
         {{{false, 0, true, 28, ok},
           {true, kDnNoShowInDm, true, 28, ok},
           {true, 0, false, 28, ok},
@@ -346,17 +340,17 @@ TEST(KeyDeviceRepair, OnlyShownFailedDevicesWithTheExactIdAreRepairedOnceEach) {
         {{{true, 0, true, 28, ""}}, 0},  // a buffer without text, unterminated
         {{{true, 0, true, 28, ok}, {true, 0, true, 10, ok}}, 2},
     };
-    for (const auto& c : cases) {
+    for (const auto& [list, repairs] : cases) {
         FakeDevices devices;
-        devices.devices = c.devices;
+        devices.devices = list;
         FakeRegistry registry;
         for (const char* path : {kKeyDevicePaths[0], kKeyDevicePaths[2]}) {  // no ControlSet002
             registry.keys[path];
             registry.keys[path + "\\5&2f&0&1"s];
         }
         CheckKeyDevice(devices, registry, devices, registry);
-        EXPECT_EQ(devices.shown, Log(c.repairs, kReinsertMessage));
-        EXPECT_EQ(registry.log.size(), c.repairs ? 2u : 0u);  // both instance keys, once
+        EXPECT_EQ(devices.shown, Log(repairs, kReinsertMessage));
+        EXPECT_EQ(registry.log.size(), repairs ? 2u : 0u);  // both instance keys, once
     }
 }
 

@@ -241,18 +241,15 @@ TEST(CertSelection, DeletionAsksTwiceThenVerifiesAndDeletes) {
 TEST(LastTry, AnswersSetAndForgetTheCountPerSlot) {
     TriesLeftTable tries;
     // Answer for slot 5, then whether slots 5 and 6 are on their last try.
-    const struct {
-        std::uint32_t result;
-        bool last5;
-    } steps[] = {
+    const std::pair<std::uint32_t, bool> steps[] = {
         {0x63C2, false}, {0x63C1, true},  {0x80090020, true},  // a cancelled prompt changes nothing
         {0x6983, true},  {0x163C1, true}, {0x63C0, false},     // locked: nothing left to warn of
         {0x63C1, true},  {0, false},                           // the right password forgets
     };
     tries.Note(6, 0x63C3);
-    for (const auto& step : steps) {
-        tries.Note(5, step.result);
-        EXPECT_EQ(tries.OnLastTry(5), step.last5) << std::hex << step.result;
+    for (const auto& [result, last5] : steps) {
+        tries.Note(5, result);
+        EXPECT_EQ(tries.OnLastTry(5), last5) << std::hex << result;
         EXPECT_FALSE(tries.OnLastTry(6));
     }
 }

@@ -98,9 +98,7 @@ TEST(Report, RegisteredCertificatesAreComparedWithTheLoadableKeys) {
 
 TEST(Report, ForeignTextsStayOnTheirLineAndLongNamesAreCut) {
     const std::string cut = std::string(kShownNameChars, 'n') + u8"\u2026 (300 characters)";
-    const struct {
-        std::string text, shown;
-    } rows[] = {
+    const std::pair<std::string, std::string> rows[] = {
         {"CN=Plain, O=Bank", "CN=Plain, O=Bank"},
         {"CN=x\n\n[personal store]\r", "CN=x\\n\\n[personal store]\\r"},
         {"\x1B[2J\t\x7F", "\\u001b[2J\\t\\u007f"},
@@ -110,8 +108,8 @@ TEST(Report, ForeignTextsStayOnTheirLineAndLongNamesAreCut) {
         {std::string(kShownNameChars, 'n'), std::string(kShownNameChars, 'n')},
         {std::string(300, 'n'), cut},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(keytool::PrintableText(row.text, kShownNameChars), row.shown);
+    for (const auto& [text, shown] : rows)
+        EXPECT_EQ(keytool::PrintableText(text, kShownNameChars), shown);
 }
 
 // JSON carries texts as they are, only converted; the text form keeps each on its line.
