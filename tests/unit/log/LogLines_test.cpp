@@ -42,8 +42,7 @@ TEST(LogLines, RollsOverUnderTheLockAndStaysBoundedWithoutIt) {
         {0, kLogRollSize * 2, false, LogStep::Append},  // an empty file takes any line
         {kLogRollSize, 1, false, LogStep::Append},      // the holder of the lock rolls over soon
         {kLogRollSize + kLogUnlockedSlack - 1, 1, false, LogStep::Append},
-        {kLogRollSize + kLogUnlockedSlack, 1, false, LogStep::Drop},
-    };
+        {kLogRollSize + kLogUnlockedSlack, 1, false, LogStep::Drop}};
     for (const auto& [size, line, locked, step] : rows) {
         EXPECT_EQ(NextLogStep(size, line, locked), step) << size << locked;
     }
@@ -67,8 +66,7 @@ TEST(LogLines, AFloodOfOneKindCostsAFewLines) {
         {"a", "n6", 2200, {}},
         {"a", "n6", 2100 + kLogRepeatMs, {held + "repeated 2 times: n6"}},
         {"a", "n6", 2200 + 2 * kLogRepeatMs, {"n6"}},
-        {"b", "same", 2300, {}},
-    };
+        {"b", "same", 2300, {}}};
     for (const auto& [kind, text, ms, out] : steps) {
         EXPECT_EQ(flood.Admit(kind, text, ms), out) << text;
     }
