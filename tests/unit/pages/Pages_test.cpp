@@ -2,10 +2,9 @@
 // last try, and the certificate page's fill, deletion and path on a fake key.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
