@@ -29,7 +29,6 @@ int unloadCertificates(const CommandLine& line);
 // Shared steps: each prints its own error and answers false on failure.
 bool openStore(keylib::KeyStore& store);
 bool readKey(const keylib::KeyStore& store, const std::string& name, keylib::KeyRecord& record);
-bool writeKey(const keylib::KeyStore& store, const std::string& name,
-              const keylib::KeyRecord& record);
+bool writeKey(keylib::KeyStore& store, const std::string& name, const keylib::KeyRecord& record);
 
 }  // namespace keyadmin

@@ -175,7 +175,7 @@ bool readKey(const KeyStore& store, const std::string& name, KeyRecord& record) 
     return status == KEYLIB_OK;
 }
 
-bool writeKey(const KeyStore& store, const std::string& name, const KeyRecord& record) {
+bool writeKey(KeyStore& store, const std::string& name, const KeyRecord& record) {
     const uint32_t status = store.writeKey(name, record);
     if (status != KEYLIB_OK) fail("cannot write key " + name + ": " + describeStatus(status));
     return status == KEYLIB_OK;

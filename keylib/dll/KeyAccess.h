@@ -16,7 +16,7 @@ struct OpenKey {
     PluggedKey plugging;  // slot, key name and plug id
     KeyRecord record;
 
-    uint32_t save() const { return store.writeKey(plugging.name, record); }
+    uint32_t save() { return store.writeKey(plugging.name, record); }
 };
 
 uint32_t openKey(uint32_t slot, OpenKey& key);

@@ -31,6 +31,24 @@ bool findCachedList(const std::wstring& folder, const ListStamp& stamp, PluggedS
     return found;
 }
 
+KeyRecordCache& keyCache() {
+    static KeyRecordCache cache;
+    return cache;
+}
+
+bool findCachedKey(const std::wstring& file, const ListStamp& stamp, KeyRecord& record) {
+    AcquireSRWLockShared(&cacheLock);
+    const bool found = keyCache().find(file, stamp, record);
+    ReleaseSRWLockShared(&cacheLock);
+    return found;
+}
+
+void keepCachedKey(const std::wstring& file, const ListStamp& stamp, const KeyRecord& record) {
+    AcquireSRWLockExclusive(&cacheLock);
+    keyCache().keep(file, stamp, record);
+    ReleaseSRWLockExclusive(&cacheLock);
+}
+
 void keepCachedList(const std::wstring& folder, const ListStamp* stamp, const PluggedSet& set) {
     AcquireSRWLockExclusive(&cacheLock);
     if (stamp != nullptr) {
@@ -62,11 +80,19 @@ std::wstring storeFolder() {
     // A store chosen but unusable must fail, not fall back to the user's own keys.
     if (n >= MAX_PATH) return std::wstring();
     if (n > 0) return fullPath(std::wstring(buffer, n));
-    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0,
+    // The user's folder stays where it is while the process runs, and asking the shell costs
+    // milliseconds, more than the rest of a call: it is asked until it answers once.
+    static SRWLOCK userStoreLock = SRWLOCK_INIT;
+    static std::wstring userStore;
+    AcquireSRWLockExclusive(&userStoreLock);
+    if (userStore.empty() &&
+        SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0,
                                    buffer))) {
-        return std::wstring(buffer) + L"\\QelmoraKeys";
+        userStore = std::wstring(buffer) + L"\\QelmoraKeys";
     }
-    return std::wstring();
+    std::wstring folder = userStore;
+    ReleaseSRWLockExclusive(&userStoreLock);
+    return folder;
 }
 
 uint32_t drawPlugId(uint64_t& id) {
@@ -105,21 +131,24 @@ uint32_t KeyStore::writeText(const std::string& fileName, const std::string& tex
     return write(path(fileName), text.data(), text.size(), false) ? KEYLIB_OK : KEYLIB_E_STORE;
 }
 
-uint32_t KeyStore::stampPlugged(ListStamp& stamp) const {
+DWORD KeyStore::stampFile(const std::wstring& file, ListStamp& stamp) const {
     stamp.generation = lock_.generation();
+    stamp.present = false;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path(kPluggedFile).c_str(), GetFileExInfoStandard, &data)) {
-        const DWORD error = GetLastError();
-        stamp.present = false;
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? KEYLIB_OK
-                                                                              : KEYLIB_E_STORE;
-    }
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return KEYLIB_E_STORE;
+    if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return GetLastError();
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return ERROR_DIRECTORY;
     stamp.present = true;
     stamp.size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
     stamp.writeTime =
         (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
-    return KEYLIB_OK;
+    return ERROR_SUCCESS;
+}
+
+uint32_t KeyStore::stampPlugged(ListStamp& stamp) const {
+    const DWORD error = stampFile(path(kPluggedFile), stamp);
+    return error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+               ? KEYLIB_OK
+               : KEYLIB_E_STORE;
 }
 
 uint32_t KeyStore::readPlugged(PluggedSet& set) const {
@@ -181,8 +210,12 @@ KeyFileKind KeyStore::keyFileKind(const std::string& name) const {
 
 uint32_t KeyStore::readKey(const std::string& name, KeyRecord& record) const {
     if (!isValidKeyName(name)) return KEYLIB_E_BAD_ARGUMENT;
+    const std::wstring file = path(name + kKeySuffix);
+    ListStamp stamp;
+    const bool stamped = stampFile(file, stamp) == ERROR_SUCCESS;
+    if (stamped && findCachedKey(file, stamp, record)) return KEYLIB_OK;
     std::vector<uint8_t> bytes;
-    switch (readWholeFile(path(name + kKeySuffix), bytes)) {
+    switch (readWholeFile(file, bytes)) {
         case ReadResult::Missing:
         case ReadResult::NotAFile:
         case ReadResult::TooLarge:
@@ -192,22 +225,30 @@ uint32_t KeyStore::readKey(const std::string& name, KeyRecord& record) const {
         case ReadResult::Ok:
             break;
     }
-    return parseKeyFile(bytes.data(), bytes.size(), record) == ParseResult::Ok
-               ? KEYLIB_OK
-               : KEYLIB_E_DAMAGED_KEY;
+    if (parseKeyFile(bytes.data(), bytes.size(), record) != ParseResult::Ok) {
+        return KEYLIB_E_DAMAGED_KEY;
+    }
+    // Stamped before the read: a file changed in between is read again next time.
+    if (stamped) keepCachedKey(file, stamp, record);
+    return KEYLIB_OK;
 }
 
-uint32_t KeyStore::writeKey(const std::string& name, const KeyRecord& record) const {
+uint32_t KeyStore::writeKey(const std::string& name, const KeyRecord& record) {
     if (!isValidKeyName(name) || !validateRecord(record)) return KEYLIB_E_BAD_ARGUMENT;
     const std::vector<uint8_t> bytes = serializeKeyFile(record);
-    return write(path(name + kKeySuffix), bytes.data(), bytes.size(), true) ? KEYLIB_OK
-                                                                            : KEYLIB_E_STORE;
+    // Whatever came of it, copies kept by other processes are no longer to be trusted.
+    const bool written = write(path(name + kKeySuffix), bytes.data(), bytes.size(), true);
+    lock_.recordWrite();
+    return written ? KEYLIB_OK : KEYLIB_E_STORE;
 }
 
-uint32_t KeyStore::deleteKey(const std::string& name) const {
+uint32_t KeyStore::deleteKey(const std::string& name) {
     if (!isValidKeyName(name)) return KEYLIB_E_BAD_ARGUMENT;
-    if (DeleteFileW(path(name + kKeySuffix).c_str())) return KEYLIB_OK;
-    return GetLastError() == ERROR_FILE_NOT_FOUND ? KEYLIB_E_NOT_FOUND : KEYLIB_E_STORE;
+    const bool deleted = DeleteFileW(path(name + kKeySuffix).c_str()) != 0;
+    const DWORD error = GetLastError();
+    lock_.recordWrite();
+    if (deleted) return KEYLIB_OK;
+    return error == ERROR_FILE_NOT_FOUND ? KEYLIB_E_NOT_FOUND : KEYLIB_E_STORE;
 }
 
 std::vector<std::string> KeyStore::keyNames() const {

@@ -49,8 +49,10 @@ public:
 
     KeyFileKind keyFileKind(const std::string& name) const;
     uint32_t readKey(const std::string& name, KeyRecord& record) const;
-    uint32_t writeKey(const std::string& name, const KeyRecord& record) const;
-    uint32_t deleteKey(const std::string& name) const;
+    // A key a process read is kept while the store's write generation and the file's size and
+    // time stay the same; writing or deleting one bumps the generation.
+    uint32_t writeKey(const std::string& name, const KeyRecord& record);
+    uint32_t deleteKey(const std::string& name);
     std::vector<std::string> keyNames() const;
 
     std::vector<Thumbprint> readLoadedCertificates() const;
@@ -64,6 +66,8 @@ public:
 private:
     std::wstring path(const std::string& fileName) const;
     uint32_t writeText(const std::string& fileName, const std::string& text) const;
+    // The file's stamp under the store's generation; a Windows error (ERROR_DIRECTORY for one).
+    DWORD stampFile(const std::wstring& file, ListStamp& stamp) const;
     uint32_t stampPlugged(ListStamp& stamp) const;
     bool write(const std::wstring& target, const void* data, size_t size, bool durable) const;
 

@@ -87,6 +87,10 @@ void StoreLock::readState() {
 
 void StoreLock::recordListWrite(uint32_t next) {
     counter_ = next;
+    recordWrite();
+}
+
+void StoreLock::recordWrite() {
     ++generation_;
     char text[32];
     const int n =

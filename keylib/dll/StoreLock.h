@@ -1,8 +1,8 @@
 // The store's lock: an exclusive byte-range lock on a file inside the store folder. Every
 // spelling of the folder (a link, a short name, another drive letter) reaches the same file, and
 // the system drops the lock of a process that dies. The file's text keeps the slot counter, which
-// thus outlives a lost plugged-in list, and the generation of that list, which every write of it
-// bumps, so that a process can tell its parsed copy of the list is still current.
+// thus outlives a lost plugged-in list, and the store's write generation, which every write of
+// the list or of a key bumps, so that a process can tell its parsed copies are still current.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +29,8 @@ public:
     uint32_t generation() const { return generation_; }
     // After a write of the plugged-in list: keeps its counter and bumps the generation.
     void recordListWrite(uint32_t next);
+    // After a key file was written or deleted: bumps the generation.
+    void recordWrite();
 
 private:
     void readState();

@@ -9,6 +9,20 @@ bool PluggedListCache::find(const std::wstring& folder, const ListStamp& stamp,
     return true;
 }
 
+bool KeyRecordCache::find(const std::wstring& path, const ListStamp& stamp,
+                          KeyRecord& record) const {
+    const auto found = kept_.find(path);
+    if (found == kept_.end() || !(found->second.first == stamp)) return false;
+    record = found->second.second;
+    return true;
+}
+
+void KeyRecordCache::keep(const std::wstring& path, const ListStamp& stamp,
+                          const KeyRecord& record) {
+    if (kept_.size() >= kMostKept && kept_.count(path) == 0) kept_.clear();
+    kept_[path] = {stamp, record};
+}
+
 void PluggedListCache::keep(const std::wstring& folder, const ListStamp& stamp,
                             const PluggedSet& set) {
     folder_ = folder;

@@ -5,8 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 
+#include "keylib/dll/logic/KeyRecord.h"
 #include "keylib/dll/logic/PluggedSet.h"
 
 namespace keylib {
@@ -35,6 +38,19 @@ private:
     std::wstring folder_;
     ListStamp stamp_;
     PluggedSet set_;
+};
+
+// The key files a process parsed, kept the same way by path, so that a call that only reads a
+// key looks at the file's stamp instead of opening, reading and parsing it. Bounded: past
+// kMostKept files it starts again.
+class KeyRecordCache {
+public:
+    static constexpr size_t kMostKept = 256;
+    bool find(const std::wstring& path, const ListStamp& stamp, KeyRecord& record) const;
+    void keep(const std::wstring& path, const ListStamp& stamp, const KeyRecord& record);
+
+private:
+    std::map<std::wstring, std::pair<ListStamp, KeyRecord>> kept_;
 };
 
 }  // namespace keylib

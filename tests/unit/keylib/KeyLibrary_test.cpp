@@ -121,7 +121,7 @@ TEST(PluggedSetTest, SalvageKeepsEveryIntactLineAndMovesTheCounterPastTheirSlots
     EXPECT_EQ(set.keys.size(), kMaxPlugged);
 }
 
-TEST(PluggedListCacheTest, AKeptListIsFoundOnlyForItsFolderUnderTheSameStamp) {
+TEST(StoreCacheTest, AKeptListOrKeyIsFoundOnlyForItsPathUnderTheSameStamp) {
     PluggedListCache cache;
     const PluggedSet kept{5, {{3, "a", 9}}};
     PluggedSet found;
@@ -139,6 +139,20 @@ TEST(PluggedListCacheTest, AKeptListIsFoundOnlyForItsFolderUnderTheSameStamp) {
         << "no file: size and time do not count";
     cache.forget();
     EXPECT_FALSE(cache.find(L"C:\\s", ListStamp{7, false, 0, 0}, found));
+
+    // Key files alike, by path, and a full cache starts again.
+    KeyRecordCache keys;
+    KeyRecord record, got;
+    record.label = "k";
+    keys.keep(L"C:\\s\\k.key", stamp, record);
+    ASSERT_TRUE(keys.find(L"C:\\s\\k.key", stamp, got));
+    EXPECT_EQ(got.label, "k");
+    for (const ListStamp& other : changed) EXPECT_FALSE(keys.find(L"C:\\s\\k.key", other, got));
+    for (size_t i = 0; i < KeyRecordCache::kMostKept; ++i) {
+        keys.keep(L"C:\\s\\" + std::to_wstring(i), stamp, record);
+    }
+    EXPECT_FALSE(keys.find(L"C:\\s\\k.key", stamp, got));
+    EXPECT_TRUE(keys.find(L"C:\\s\\255", stamp, got));
 }
 
 TEST(TempNamesTest, WritersLeftoversAreRecognisedAndNoKeyOrListIs) {
