@@ -1,5 +1,5 @@
-// The registry walk and the access-list changes on Wine's real registry, on a
-// tree of test keys under HKEY_LOCAL_MACHINE. The security calls of this
+// The registry walk, the access-list changes and the log of each deletion on Wine's real
+// registry, on a tree of test keys under HKEY_LOCAL_MACHINE. The security calls of this
 // executable are pointed at wrappers that see the trustee and can make a write
 // fail, after or instead of doing it.
 #include <windows.h>
@@ -13,6 +13,8 @@
 #include <string>
 
 #include "device/KeyDeviceRepairRegistry.h"
+#include "log/Log.h"
+#include "tests/driver/Driver.h"
 #include "tests/imports/ImportPatch.h"
 
 namespace {
@@ -87,6 +89,7 @@ protected:
         ASSERT_NE(g_setNamed, nullptr);
     }
     void SetUp() override {
+        SetEnvironmentVariableA("LOCALAPPDATA", home.Path().c_str());
         g_failure = WriteFailure::kNone;
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kRoot.c_str());
         for (const std::string& path :
@@ -103,11 +106,13 @@ protected:
     void TearDown() override {
         g_failure = WriteFailure::kNone;
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kRoot.c_str());
+        SetEnvironmentVariableA("LOCALAPPDATA", nullptr);
     }
+    driver::TempDir home;
     std::string before;
 };
 
-TEST_F(MachineRegistryTest, EveryoneIsNamedBySidAndTheTreeBelowGoes) {
+TEST_F(MachineRegistryTest, EveryoneIsNamedBySidAndTheTreeBelowGoesBottomUpAsTheLogTells) {
     keytool::SavedAccess original;
     ASSERT_EQ(GrantEveryoneAccess(kPath.c_str(), original), 1);
     EXPECT_EQ(g_trustee, "SID:S-1-1-0");
@@ -116,8 +121,17 @@ TEST_F(MachineRegistryTest, EveryoneIsNamedBySidAndTheTreeBelowGoes) {
     EXPECT_EQ(AccessList(kPath), before);
 
     EXPECT_EQ(DeleteSubKeys(kPath.c_str()), 1);
+    EXPECT_EQ(DeleteSubKeys((kRoot + "\\Missing").c_str()), 1);  // the common case: no entry
     EXPECT_EQ(SubKeyCount(kPath), 0u);
     EXPECT_EQ(AccessList(kPath), before);
+    std::string deleted;
+    for (const std::string& line : driver::ReadLines(LogFilePath())) {
+        deleted += line.substr(line.find("] ") + 2) + "\n";
+    }
+    const std::string key = "repair: RegDeleteKeyA(HKLM\\" + kPath + "\\";
+    EXPECT_EQ(deleted, key + "5&1a&0&1\\Device Parameters\\Interrupt) answered 0\n" + key +
+                           "5&1a&0&1\\Device Parameters) answered 0\n" + key +
+                           "5&1a&0&1) answered 0\n" + key + "6&4d&0&2) answered 0\n");
 }
 
 TEST_F(MachineRegistryTest, GrantThatFailsAfterWritingIsUndone) {

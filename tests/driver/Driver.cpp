@@ -151,6 +151,16 @@ std::string InMyStore(const std::string& subject, bool remove) {
     return seen;
 }
 
+std::string UnixName(const std::filesystem::path& path) {
+    using UnixNameFn = char*(CDECL*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName ? unixName(path.c_str()) : nullptr;
+    const std::string found = name ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return found;
+}
+
 std::vector<HWND> TopLevelWindows(DWORD pid, const char* className) {
     std::vector<HWND> found;
     for (HWND hwnd = FindWindowExA(nullptr, nullptr, className, nullptr); hwnd;
@@ -162,14 +172,42 @@ std::vector<HWND> TopLevelWindows(DWORD pid, const char* className) {
     return found;
 }
 
-HWND WaitMainWindow(DWORD pid, DWORD timeoutMs) {
-    HWND main = nullptr;
+std::vector<HWND> Dialogs(DWORD pid, const std::string& caption) {
+    std::vector<HWND> shown;
+    for (HWND hwnd : TopLevelWindows(pid, kDialogClass)) {
+        if (Visible(hwnd) && Text(hwnd) == caption) shown.push_back(hwnd);
+    }
+    return shown;
+}
+
+namespace {
+
+// The last top-level dialog of the process that is wanted, once there is one (or null).
+HWND WaitWindow(DWORD pid, const std::function<bool(HWND)>& wanted, DWORD timeoutMs) {
+    HWND found = nullptr;
     WaitUntil(
         [&] {
             for (HWND hwnd : TopLevelWindows(pid, kDialogClass)) {
-                if (Text(hwnd) == kMainTitle && GetWindowLongPtrA(hwnd, GWLP_USERDATA)) main = hwnd;
+                if (wanted(hwnd)) found = hwnd;
             }
-            return main != nullptr;
+            return found != nullptr;
+        },
+        timeoutMs);
+    return found;
+}
+
+}  // namespace
+
+HWND WaitDialog(DWORD pid, const std::string& caption, DWORD timeoutMs) {
+    return WaitWindow(
+        pid, [&](HWND hwnd) { return Visible(hwnd) && Text(hwnd) == caption; }, timeoutMs);
+}
+
+HWND WaitMainWindow(DWORD pid, DWORD timeoutMs) {
+    HWND main = WaitWindow(
+        pid,
+        [](HWND hwnd) {
+            return Text(hwnd) == kMainTitle && GetWindowLongPtrA(hwnd, GWLP_USERDATA);
         },
         timeoutMs);
     if (main) Sync(main);
@@ -289,15 +327,11 @@ bool SaveScreenshot(HWND window, const std::string& path) {
 
 bool WaitMessageBox(DWORD pid, MessageBoxInfo* box, const std::vector<HWND>& exclude,
                     DWORD timeoutMs) {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND hwnd : TopLevelWindows(pid, kDialogClass)) {
-                const bool excluded =
-                    std::find(exclude.begin(), exclude.end(), hwnd) != exclude.end();
-                if (!excluded && Visible(hwnd) && GetDlgItem(hwnd, 0xFFFF)) found = hwnd;
-            }
-            return found != nullptr;
+    HWND found = WaitWindow(
+        pid,
+        [&](HWND hwnd) {
+            return std::find(exclude.begin(), exclude.end(), hwnd) == exclude.end() &&
+                   Visible(hwnd) && GetDlgItem(hwnd, 0xFFFF);
         },
         timeoutMs);
     if (!found) return false;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -72,7 +73,14 @@ int Run(const std::string& commandLine, const std::map<std::string, std::string>
 // and key spec it was registered with ("" when none). Remove deletes it from the registry store.
 std::string InMyStore(const std::string& subject, bool remove = false);
 
+// Wine's Unix name of a file or folder, "" when it has none.
+std::string UnixName(const std::filesystem::path& path);
+
+// Top-level windows of the class (of the process, or of any when pid is 0).
 std::vector<HWND> TopLevelWindows(DWORD pid, const char* className);
+// The visible dialogs with the caption, and the last of them once one is shown (or null).
+std::vector<HWND> Dialogs(DWORD pid, const std::string& caption);
+HWND WaitDialog(DWORD pid, const std::string& caption, DWORD timeoutMs = kDefaultTimeoutMs);
 // The program's main window, once it carries its instance tag.
 HWND WaitMainWindow(DWORD pid, DWORD timeoutMs = kDefaultTimeoutMs);
 // Returns when the window's thread has handled what was sent before.

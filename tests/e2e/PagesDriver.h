@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "app/Messages.h"
 #include "res/resource.h"
@@ -15,12 +16,13 @@
 
 namespace e2e {
 
-class PagesTest : public ::testing::Test {
+constexpr char kVerifyPrompt[] = "验证UsbKey用户密码";
+
+class PagesTest : public ProgramTest {
 protected:
     // Starts the program, waits for the first key and shows the tab of the page with the control.
     void Open(const std::string& label, int tab, int control) {
-        pid = keys.StartRecorded().Id();
-        main = driver::WaitMainWindow(pid);
+        Start();
         ASSERT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == label; }));
         ShowPage(tab, control);
     }
@@ -32,11 +34,6 @@ protected:
         }
         SendMessageA(tabs, TCM_SETCURFOCUS, tab, 0);
         ASSERT_TRUE(page && driver::WaitUntil([&] { return driver::Visible(page); }));
-    }
-    // Ended by its exit command, the program takes its certificates out of the user's store.
-    void TearDown() override {
-        PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
-        driver::WaitUntil([&] { return !IsWindow(main); });
     }
 
     HWND Item(int id) const { return GetDlgItem(page, id); }
@@ -52,15 +49,19 @@ protected:
         if (driver::WaitMessageBox(pid, &box, {main}, timeoutMs)) driver::Press(box.hwnd, button);
         return box;
     }
-    // The top-level dialog with this caption, if any.
-    static HWND Dialog(const char* caption) {
-        return FindWindowW(L"#32770", driver::Wide(caption).c_str());
+    // Answers the key library's prompt with the caption, of any process: its edits from 1201 on
+    // take the texts.
+    static void AnswerPrompt(const char* caption, const std::vector<std::string>& texts,
+                             int button) {
+        HWND prompt = driver::WaitDialog(0, caption);
+        ASSERT_NE(prompt, nullptr) << caption;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            driver::Type(GetDlgItem(prompt, 1201 + static_cast<int>(i)), texts[i]);
+        }
+        ASSERT_TRUE(driver::Press(prompt, button));
     }
-    void AnswerPrompt(const std::string& password, int button) const {
-        ASSERT_TRUE(
-            driver::WaitUntil([] { return driver::Visible(Dialog("验证UsbKey用户密码")); }));
-        driver::Type(GetDlgItem(Dialog("验证UsbKey用户密码"), 1201), password);
-        ASSERT_TRUE(driver::Press(Dialog("验证UsbKey用户密码"), button));
+    static void AnswerPrompt(const std::string& password, int button) {
+        AnswerPrompt(kVerifyPrompt, {password}, button);
     }
     std::string Calls() const {  // the key-library calls, one a line
         std::string calls;
@@ -68,9 +69,6 @@ protected:
         return calls;
     }
 
-    VirtualKeys keys;
-    DWORD pid = 0;
-    HWND main = nullptr;
     HWND page = nullptr;
 };
 

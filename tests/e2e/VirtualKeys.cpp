@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "app/Messages.h"
+
 namespace e2e {
 namespace {
 
@@ -38,6 +40,10 @@ std::string BinDir() {
 
 size_t Count(const std::vector<std::string>& lines, const std::string& line) {
     return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+std::vector<std::string> Since(const std::vector<std::string>& lines, size_t from) {
+    return {lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())), lines.end()};
 }
 
 std::string SelfSignedCertificate(const std::wstring& subject, long long validFor) {
@@ -81,6 +87,19 @@ driver::Process& VirtualKeys::StartRecorded(const std::map<std::string, std::str
     m_processes.push_back(std::make_unique<driver::Process>(
         Quoted(BinDir() + "\\passthrough\\QelmoraKeyTool.exe"), environment));
     return *m_processes.back();
+}
+
+HWND ProgramTest::Start(const std::map<std::string, std::string>& more) {
+    process = &keys.StartRecorded(more);
+    pid = process->Id();
+    return main = driver::WaitMainWindow(pid);
+}
+
+void ProgramTest::Exit() {
+    if (!process) return;
+    if (main) PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
+    process->WaitExit(10000);
+    process = nullptr;
 }
 
 }  // namespace e2e

@@ -3,6 +3,8 @@
 // logs tell every key-library call and the recorded platform calls.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -15,6 +17,8 @@ namespace e2e {
 // Folder of the test executables (the Windows build's bin folder).
 std::string BinDir();
 size_t Count(const std::vector<std::string>& lines, const std::string& line);
+// The lines from line `from` on.
+std::vector<std::string> Since(const std::vector<std::string>& lines, size_t from);
 
 // File-time ticks (100 ns) of an hour and a day.
 constexpr long long kHourTicks = 3600LL * 10000000, kDayTicks = 24 * kHourTicks;
@@ -56,6 +60,21 @@ private:
     driver::TempDir m_home;
     driver::TempDir m_logs;
     std::vector<std::unique_ptr<driver::Process>> m_processes;
+};
+
+// A test of the program on its own virtual keys, ended through its exit command (which unloads
+// what it registered) when the test ends.
+class ProgramTest : public ::testing::Test {
+protected:
+    // Starts the program, with more environment if given; its main window, or null.
+    HWND Start(const std::map<std::string, std::string>& more = {});
+    void Exit();
+    void TearDown() override { Exit(); }
+
+    VirtualKeys keys;
+    driver::Process* process = nullptr;
+    DWORD pid = 0;
+    HWND main = nullptr;
 };
 
 }  // namespace e2e

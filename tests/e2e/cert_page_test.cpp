@@ -15,36 +15,16 @@ std::string TempCertFile() {
     return std::string(temp, GetTempPathA(MAX_PATH, temp)) + "~certdemotemp~.cer";
 }
 
-// Wine's own name of a file, as its Unix programs see it.
-std::string UnixPath(const std::string& path) {
-    using UnixNameFn = char*(CDECL*)(const wchar_t*);
-    const auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    wchar_t wide[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-    char* name = unixName ? unixName(wide) : nullptr;
-    const std::string result = name ? name : "";
-    if (name) HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
-
 // Puts a Unix symbolic link at `link`, as another local program could: Wine
 // shows it as the file it points at, so only where the writes land tells.
 // Wine starts the Unix shell without waiting for it: it leaves a mark when done.
 void PlantUnixLink(const std::string& target, const std::string& link) {
     DeleteFileA(link.c_str());
     const std::string done = link + ".planted";
-    const std::string unixTarget = UnixPath(target), unixLink = UnixPath(link);
-    ASSERT_FALSE(unixTarget.empty() || unixLink.empty());
-    std::string command =
-        "sh -c \"ln -sfn " + unixTarget + " " + unixLink + " && touch " + UnixPath(done) + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION shell{};
-    ASSERT_TRUE(CreateProcessA("Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &shell));
-    CloseHandle(shell.hProcess);
-    CloseHandle(shell.hThread);
+    ASSERT_FALSE(driver::UnixName(target).empty() || driver::UnixName(link).empty());
+    const driver::Process shell("Z:\\bin\\sh -c \"ln -sfn " + driver::UnixName(target) + " " +
+                                driver::UnixName(link) + " && touch " + driver::UnixName(done) +
+                                "\"");
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }));
     DeleteFileA(done.c_str());
@@ -74,10 +54,10 @@ protected:
             TVITEMW item;
             wchar_t text[260];
         };
-        HANDLE process =
+        HANDLE program =
             OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
         auto* remote = static_cast<Remote*>(
-            VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
+            VirtualAllocEx(program, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
         const auto next = [&](HTREEITEM item, UINT code) {
             return HTREEITEM(
                 SendMessageA(Item(IDC_CERT_TREE), TVM_GETNEXTITEM, code, LPARAM(item)));
@@ -90,9 +70,9 @@ protected:
                 answer.item.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_STATE, answer.item.hItem = item;
                 answer.item.stateMask = 0xFFFF, answer.item.pszText = remote->text,
                 answer.item.cchTextMax = 260;
-                WriteProcessMemory(process, remote, &answer, sizeof answer, nullptr);
+                WriteProcessMemory(program, remote, &answer, sizeof answer, nullptr);
                 SendMessageA(Item(IDC_CERT_TREE), TVM_GETITEMW, 0, LPARAM(&remote->item));
-                ReadProcessMemory(process, remote, &answer, sizeof answer, nullptr);
+                ReadProcessMemory(program, remote, &answer, sizeof answer, nullptr);
                 const std::string text = driver::Gbk(answer.text);
                 handles[text] = item;
                 const UINT image = (answer.item.state & TVIS_STATEIMAGEMASK) >> 12;
@@ -102,8 +82,8 @@ protected:
             }
         };
         collect(collect, next(nullptr, TVGN_ROOT), "");
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-        return CloseHandle(process), tree;
+        VirtualFreeEx(program, remote, 0, MEM_RELEASE);
+        return CloseHandle(program), tree;
     }
     // Selects an item the set-up read; true once the view button follows.
     bool Select(const std::string& text) {
@@ -145,15 +125,14 @@ TEST_F(CertPage, SystemCheckFindsNoServiceAndHoldsTheMainWindow) {
     // Wine has no smart-card service.
     const std::string notNormal = "智能卡服务不正常......!\r\n运行环境不正常.....!";
     driver::Click(Item(IDC_SYS_CHECK));
-    const auto check = [] { return Dialog("QelmoraUSBKEY检测工具"); };
-    EXPECT_TRUE(driver::WaitUntil(
-        [&] { return driver::ItemText(check(), IDC_SERVICE_TEXT) == notNormal; }));
-    HWND result = GetDlgItem(check(), IDC_SERVICE_TEXT);
-    EXPECT_TRUE(GetWindowLongA(result, GWL_STYLE) & ES_READONLY);
+    HWND check = driver::WaitDialog(pid, "QelmoraUSBKEY检测工具");
+    EXPECT_TRUE(
+        driver::WaitUntil([&] { return driver::ItemText(check, IDC_SERVICE_TEXT) == notNormal; }));
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(check, IDC_SERVICE_TEXT), GWL_STYLE) & ES_READONLY);
     // Opened "with no parent", it is the main window's, which waits for it.
-    EXPECT_EQ(GetWindow(check(), GW_OWNER), main);
+    EXPECT_EQ(GetWindow(check, GW_OWNER), main);
     EXPECT_FALSE(driver::Enabled(main));
-    EXPECT_TRUE(driver::Press(check(), IDCANCEL));
+    EXPECT_TRUE(driver::Press(check, IDCANCEL));
     EXPECT_TRUE(driver::Enabled(main));
 }
 

@@ -19,33 +19,15 @@ namespace {
 
 using driver::Visible;
 
-// The screen resolution Wine gives programs started while it is set.
-class LogPixels {
-public:
-    explicit LogPixels(DWORD dpi) {
-        RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &m_key, nullptr);
-        DWORD size = sizeof m_old;
-        m_had = RegQueryValueExA(m_key, "LogPixels", nullptr, nullptr,
-                                 reinterpret_cast<BYTE*>(&m_old), &size) == ERROR_SUCCESS;
-        RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
-                       sizeof dpi);
+// The screen resolution Wine gives programs started from now on; 0 leaves it to Wine (96).
+void SetDpi(DWORD dpi) {
+    if (dpi) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi,
+                        sizeof dpi);
+    } else {
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels");
     }
-    ~LogPixels() {
-        if (m_had) {
-            RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&m_old),
-                           sizeof m_old);
-        } else {
-            RegDeleteValueA(m_key, "LogPixels");
-        }
-        RegCloseKey(m_key);
-    }
-
-private:
-    HKEY m_key = nullptr;
-    DWORD m_old = 0;
-    bool m_had = false;
-};
+}
 
 RECT ScreenRect(HWND hwnd) {
     RECT rect{};
@@ -130,20 +112,17 @@ std::vector<DWORD> SettledPixels(const RECT& rect) {
     return ::testing::AssertionSuccess();
 }
 
-class Display : public ::testing::Test {
+class Display : public e2e::ProgramTest {
 protected:
     // Started without a key, so no balloon covers the window, and shown from the icon.
     HWND StartShown() {
-        process = &keys.StartRecorded();
-        main = driver::WaitMainWindow(process->Id());
-        if (!main) return nullptr;
+        if (!Start()) return nullptr;
         SendMessageA(main, WM_KEYTOOL_TRAYNOTIFY, 1, WM_LBUTTONDOWN);
         return Visible(main) ? main : nullptr;
     }
-    // Ended by its exit command, the program unloads what it registered.
     void TearDown() override {
-        if (main) PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
-        if (process) process->WaitExit(10000);
+        Exit();
+        SetDpi(0);
     }
 
     // The banner spans the window and reaches down to the key group, drawn edge to edge.
@@ -167,11 +146,11 @@ protected:
         HWND tabs = GetDlgItem(main, IDC_TAB);
         HWND page = VisiblePage(tabs);
         ASSERT_NE(page, nullptr);
-        RECT captions = TabItemRect(process->Id(), tabs, 2);
+        RECT captions = TabItemRect(pid, tabs, 2);
         captions.left = 0;
         captions.bottom -= 1;
         MapWindowPoints(tabs, nullptr, reinterpret_cast<POINT*>(&captions), 2);
-        EXPECT_GE(RectIn(page, tabs).top, TabItemRect(process->Id(), tabs, 0).bottom - 1);
+        EXPECT_GE(RectIn(page, tabs).top, TabItemRect(pid, tabs, 0).bottom - 1);
 
         const std::vector<DWORD> withPage = SettledPixels(captions);
         const std::vector<DWORD> tabArea = driver::ScreenPixels(ScreenRect(tabs));
@@ -187,42 +166,28 @@ protected:
         EXPECT_EQ(differing, 0u) << "caption pixels the page draws over";
         ShowWindow(page, SW_SHOW);
     }
-
-    e2e::VirtualKeys keys;
-    driver::Process* process = nullptr;
-    HWND main = nullptr;
 };
 
 // Where the pages sit is the page area's own rule; here, what the screen shows of it.
-TEST_F(Display, At96DpiCaptionsStayWholeAndTheBannerFillsItsBand) {
-    LogPixels dpi(96);
-    ASSERT_NE(StartShown(), nullptr);
-    ExpectBannerFillsItsBand(main);
-    ExpectCaptionsWhole(main);
-}
+TEST_F(Display, CaptionsStayWholeAndBannersFillTheirControlsAt96And144Dpi) {
+    for (const DWORD dpi : {96, 144}) {
+        SetDpi(dpi);
+        ASSERT_NE(StartShown(), nullptr) << dpi;
+        ExpectBannerFillsItsBand(main);
+        ExpectCaptionsWhole(main);
 
-TEST_F(Display, At144DpiCaptionsStayWholeAndBannersScaleToTheirControls) {
-    LogPixels dpi(144);
-    ASSERT_NE(StartShown(), nullptr);
-    ExpectBannerFillsItsBand(main);
-    ExpectCaptionsWhole(main);
-
-    PostMessageA(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);  // the about box
-    HWND about = nullptr;
-    ASSERT_TRUE(driver::WaitUntil([&] {
-        for (HWND hwnd : driver::TopLevelWindows(process->Id(), driver::kDialogClass)) {
-            if (Visible(hwnd) && driver::Text(hwnd) == "关于") about = hwnd;
-        }
-        return about != nullptr;
-    }));
-    HWND banner = Banner(about);
-    ASSERT_NE(banner, nullptr);
-    RECT client{};
-    GetClientRect(about, &client);
-    EXPECT_EQ(RectIn(banner, about).right, client.right);
-    EXPECT_TRUE(driver::WaitUntil([&] { return FilledWithArtwork(ScreenRect(banner)); }))
-        << FilledWithArtwork(ScreenRect(banner)).message();
-    ASSERT_TRUE(driver::Press(about, IDOK));
+        PostMessageA(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);  // the about box
+        HWND about = driver::WaitDialog(pid, "关于");
+        HWND banner = Banner(about);
+        ASSERT_NE(banner, nullptr) << dpi;
+        RECT client{};
+        GetClientRect(about, &client);
+        EXPECT_EQ(RectIn(banner, about).right, client.right) << dpi;
+        EXPECT_TRUE(driver::WaitUntil([&] { return FilledWithArtwork(ScreenRect(banner)); }))
+            << dpi << FilledWithArtwork(ScreenRect(banner)).message();
+        ASSERT_TRUE(driver::Press(about, IDOK));
+        Exit();
+    }
 }
 
 TEST_F(Display, OpensCentredAndStaysWhereItIsPut) {
@@ -247,10 +212,8 @@ TEST_F(Display, TheWindowIsPaintedBeforeStartUpGoesOn) {
     HANDLE release = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
     ASSERT_NE(release, nullptr);
     // Held in the certificate registration that follows the first showing.
-    process = &keys.StartRecorded(
-        {{"KEYTOOL_HOLD_CALL", "CSP_LoadCertToIE"}, {"KEYTOOL_HOLD_EVENT", eventName}});
-    main = driver::WaitMainWindow(process->Id());
-    ASSERT_NE(main, nullptr);
+    ASSERT_NE(Start({{"KEYTOOL_HOLD_CALL", "CSP_LoadCertToIE"}, {"KEYTOOL_HOLD_EVENT", eventName}}),
+              nullptr);
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return e2e::Count(keys.Calls(), "CSP_LoadCertToIE(1,3)") == 1 && Visible(main); }));
     EXPECT_TRUE(driver::WaitUntil([&] { return FilledWithArtwork(ScreenRect(Banner(main))); }))

@@ -21,80 +21,15 @@ using Calls = std::vector<std::string>;
 
 constexpr LONG_PTR kTag = 0x72C49254;  // the key library's instance tag
 
-// A window of another process with the main window's class, title and tag, that does not
-// answer the activation request.
-class HungLookAlike {
-public:
-    HungLookAlike() {
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        m_thread = std::thread([=] {
-            HWND hwnd = CreateWindowExW(0, KEYTOOL_MAIN_CLASS, KEYTOOL_MAIN_TITLE, WS_POPUP, 0, 0,
-                                        10, 10, nullptr, nullptr, nullptr, nullptr);
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, kTag);
-            s_dialogProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Hanging)));
-            m_threadId = GetCurrentThreadId();
-            SetEvent(ready);
-            MSG msg;
-            while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-            DestroyWindow(hwnd);
-        });
-        WaitForSingleObject(ready, INFINITE);
-        CloseHandle(ready);
-    }
-    ~HungLookAlike() {
-        PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
-        m_thread.join();
-    }
-
-private:
-    static LRESULT CALLBACK Hanging(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        if (msg == WM_KEYTOOL_ACTIVATE) Sleep(4000);
-        return CallWindowProcW(s_dialogProc, hwnd, msg, wp, lp);
-    }
-    static inline WNDPROC s_dialogProc = nullptr;
-    std::thread m_thread;
-    DWORD m_threadId = 0;
-};
-
-Calls Since(const Calls& all, size_t before) {
-    return Calls(all.begin() + static_cast<std::ptrdiff_t>(std::min(before, all.size())),
-                 all.end());
-}
-
-class Startup : public ::testing::Test {
+class Startup : public e2e::ProgramTest {
 protected:
-    HWND Start() {
-        process = &keys.StartRecorded();
-        return main = driver::WaitMainWindow(process->Id());
-    }
     void PlugKey() { ASSERT_TRUE(keys.AddKey("k", "演示UsbKey", {"--status", "2"})); }
     bool Listed() {
         return driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "演示UsbKey"; });
     }
     // Initial-password prompts of the program shown now.
-    std::vector<HWND> Prompts() const {
-        std::vector<HWND> prompts;
-        for (HWND hwnd : driver::TopLevelWindows(process->Id(), driver::kDialogClass)) {
-            if (Visible(hwnd) && driver::Text(hwnd) == "修改UsbKey初始密码")
-                prompts.push_back(hwnd);
-        }
-        return prompts;
-    }
-
-    e2e::VirtualKeys keys;
-    driver::Process* process = nullptr;
-    HWND main = nullptr;
+    std::vector<HWND> Prompts() const { return driver::Dialogs(pid, "修改UsbKey初始密码"); }
 };
-
-TEST_F(Startup, WithoutKeyStaysHiddenAndAsksTheLibraryInOrder) {
-    ASSERT_NE(Start(), nullptr);
-    EXPECT_FALSE(Visible(main));
-    EXPECT_EQ(GetWindowLongPtrA(main, GWLP_USERDATA), kTag);
-    EXPECT_EQ(keys.Calls(),
-              (Calls{"CSP_UnloadIECert()", "CSP_GetInstanceTag(0,0)", "CSP_SetMainWindow()",
-                     "CSP_UnloadIECert()", "CSP_GetSlotList(null)"}));
-}
 
 TEST_F(Startup, WithKeyShowsRegistersAndLists) {
     PlugKey();
@@ -118,8 +53,12 @@ TEST_F(Startup, WithKeyShowsRegistersAndLists) {
     seq::ExpectSequence(keys.Calls(), expected, "start with a key");
 }
 
-TEST_F(Startup, SecondStartBringsTheHiddenFirstToFrontAndEnds) {
+TEST_F(Startup, SecondStartBringsTheFirstHiddenWithoutKeyToFrontAndEnds) {
     ASSERT_NE(Start(), nullptr);
+    EXPECT_FALSE(Visible(main));
+    EXPECT_EQ(keys.Calls(),
+              (Calls{"CSP_UnloadIECert()", "CSP_GetInstanceTag(0,0)", "CSP_SetMainWindow()",
+                     "CSP_UnloadIECert()", "CSP_GetSlotList(null)"}));
     driver::Process& second = keys.StartRecorded();
     DWORD code = 1;
     ASSERT_TRUE(second.WaitExit(10000, &code));
@@ -129,11 +68,27 @@ TEST_F(Startup, SecondStartBringsTheHiddenFirstToFrontAndEnds) {
     EXPECT_TRUE(driver::TopLevelWindows(second.Id(), driver::kDialogClass).empty());
 }
 
+// A window of another thread with the main window's class, title and tag that never reads its
+// messages, so it answers no activation request.
 TEST_F(Startup, TaggedWindowThatDoesNotAnswerEndsTheNewcomer) {
-    HungLookAlike hung;
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread hung([&] {
+        HWND hwnd = CreateWindowExW(0, KEYTOOL_MAIN_CLASS, KEYTOOL_MAIN_TITLE, WS_POPUP, 0, 0, 10,
+                                    10, nullptr, nullptr, nullptr, nullptr);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, kTag);
+        SetEvent(ready);
+        WaitForSingleObject(done, INFINITE);
+        DestroyWindow(hwnd);
+    });
+    WaitForSingleObject(ready, INFINITE);
     process = &keys.StartRecorded();
-    ASSERT_TRUE(process->WaitExit(15000));
+    EXPECT_TRUE(process->WaitExit(15000));
     EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_SetMainWindow()"), 0u);
+    SetEvent(done);
+    hung.join();
+    CloseHandle(ready);
+    CloseHandle(done);
 }
 
 TEST_F(Startup, KeysAndMessagesHideShowRefreshAndEndAndTheLogTellsIt) {
@@ -162,7 +117,7 @@ TEST_F(Startup, KeysAndMessagesHideShowRefreshAndEndAndTheLogTellsIt) {
     PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     ASSERT_TRUE(process->WaitExit(10000));
     EXPECT_EQ(keys.Calls().back(), "CSP_UnloadIECert()");
-    EXPECT_EQ(Since(keys.ShellCalls(), platformBefore),
+    EXPECT_EQ(e2e::Since(keys.ShellCalls(), platformBefore),
               (Calls{"LoadLibraryExA(SCHANNEL.DLL,0x800)", "LoadLibraryExA(WININET.DLL,0x800)",
                      "SslEmptyCacheW(null,0)", "IncrementUrlCacheHeaderData(14)",
                      "FreeLibrary(SCHANNEL.DLL)", "FreeLibrary(WININET.DLL)"}));
@@ -219,6 +174,7 @@ TEST_F(Startup, KeysComingAndGoingDuringThePromptLeaveOnePromptAndOneLaterPass) 
     ASSERT_TRUE(keys.AddKey("first", "初始Key", {"--initial"}));  // slot 1
     ASSERT_TRUE(keys.AddKey("second", "第二Key", {}, false));
     process = &keys.StartRecorded();
+    pid = process->Id();
     ASSERT_TRUE(driver::WaitUntil([&] { return Prompts().size() == 1; }));
 
     // Each announcement is handled, and answered, while the prompt stays open.
@@ -237,7 +193,7 @@ TEST_F(Startup, KeysComingAndGoingDuringThePromptLeaveOnePromptAndOneLaterPass) 
     ASSERT_TRUE(driver::Press(Prompts().front(), IDCANCEL));
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return e2e::Count(keys.Calls(), "CSP_ChangeInitPassword(5)") == 1; }));
-    main = driver::WaitMainWindow(process->Id());
+    main = driver::WaitMainWindow(pid);
     ASSERT_TRUE(driver::Sync(main));
     EXPECT_TRUE(Prompts().empty());
     EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_ChangeInitPassword(1)"), 2u);
@@ -264,7 +220,7 @@ TEST_F(Startup, ADeviceChangeWhileAnotherProcessHoldsTheStoreKeepsTheKeys) {
         ASSERT_NE(SendMessageTimeoutA(main, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_BLOCK,
                                       60000, &answer),
                   0);
-        const Calls since = Since(keys.Calls(), before);
+        const Calls since = e2e::Since(keys.Calls(), before);
         EXPECT_EQ(e2e::Count(since, "CSP_GetSlotList(null)"), 1u);
         EXPECT_EQ(
             e2e::Count(since, "CSP_GetSlotList(array)") + e2e::Count(since, "CSP_UnloadIECert()"),
@@ -274,7 +230,7 @@ TEST_F(Startup, ADeviceChangeWhileAnotherProcessHoldsTheStoreKeepsTheKeys) {
 
     before = keys.Calls().size();
     ASSERT_EQ(keys.Admin({"pull", "k"}), 0);
-    EXPECT_EQ(e2e::Count(Since(keys.Calls(), before), "CSP_UnloadIECert()"), 1u)
+    EXPECT_EQ(e2e::Count(e2e::Since(keys.Calls(), before), "CSP_UnloadIECert()"), 1u)
         << "a real removal still counts";
     PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     EXPECT_TRUE(process->WaitExit(20000));

@@ -9,89 +9,34 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "framework/App.h"
 #include "framework/Dialog.h"
 #include "log/Log.h"
+#include "tests/driver/Driver.h"
 #include "tests/framework/TestDialogs.h"
 #include "tests/sequence/Sequence.h"
 
 namespace {
 
-enum class Role { Main, Modal, Inner, Outer, Page };
-
-// What the test dialogs record beside the messages they receive.
-constexpr UINT kPreTranslate = 0x10001;  // wParam: the key
-constexpr UINT kOnOK = 0x10002;
-constexpr UINT kOnCancel = 0x10003;
-constexpr UINT kReturned = 0x10004;  // wParam: the answer of DoModal
-constexpr UINT kEnd = WM_APP + 1;    // ends the dialog with wParam
+constexpr UINT kEnd = WM_APP + 1;  // ends the dialog with wParam
 constexpr UINT kStep = WM_APP + 2;
 
-struct Event {
-    UINT message;
-    Role window;
-    WPARAM wParam;
-    bool sent;  // sent from another thread
-};
-
-enum Flags : unsigned { kWParam = 1, kSent = 2 };
-
-struct Msg {
-    UINT message;
-    Role window;
-    unsigned flags = 0;
-    WPARAM wParam = 0;
-};
-
-std::vector<Event> g_log;
-
-void Record(UINT message, Role window, WPARAM wParam = 0) {
-    g_log.push_back({message, window, wParam, InSendMessage() != FALSE});
-}
-
-bool Matches(const Msg& expected, const Event& got) {
-    return expected.message == got.message && expected.window == got.window &&
-           (!(expected.flags & kWParam) || expected.wParam == got.wParam) &&
-           (!(expected.flags & kSent) || got.sent);
-}
-bool IsOptional(const Msg&) { return false; }
-
-std::string Name(UINT message) {
-    static const std::pair<UINT, const char*> names[] = {
-        {WM_CREATE, "WM_CREATE"},         {WM_DESTROY, "WM_DESTROY"},      {WM_ENABLE, "WM_ENABLE"},
-        {WM_INITDIALOG, "WM_INITDIALOG"}, {kPreTranslate, "PreTranslate"}, {kOnOK, "OnOK"},
-        {kOnCancel, "OnCancel"},          {kReturned, "DoModal returned"}, {kEnd, "end request"}};
-    for (const auto& [number, name] : names) {
-        if (number == message) return name;
-    }
-    return "message " + std::to_string(message);
-}
-std::string Name(Role role) {
-    static const char* const names[] = {"main", "modal", "inner", "outer", "page"};
-    return names[static_cast<int>(role)];
-}
-std::string Describe(const Msg& expected) {
-    return Name(expected.message) + " to " + Name(expected.window) +
-           ((expected.flags & kWParam) ? ", wParam " + std::to_string(expected.wParam) : "") +
-           ((expected.flags & kSent) ? ", sent" : "");
-}
-std::string Describe(const Event& got) {
-    return Name(got.message) + " to " + Name(got.window) + ", wParam " +
-           std::to_string(got.wParam) + (got.sent ? ", sent" : "");
-}
+// What the test dialogs record: "WM_ENABLE main 0", "OnOK modal", "returned modal 1" (the answer
+// of DoModal), "end modal 1 sent" (an end request sent from another thread).
+std::vector<std::string> g_log;
 
 // A dialog that records its messages and framework calls, and runs test
 // steps one after another from posted messages once it is first shown.
 class Recorded : public fw::Dialog {
 public:
-    Recorded(UINT templateId, Role role) : fw::Dialog(templateId, nullptr), m_role(role) {}
+    Recorded(UINT templateId, const char* name) : fw::Dialog(templateId, nullptr), m_name(name) {}
 
     std::vector<std::function<void()>> steps;
     std::function<void()> onInit;
@@ -100,22 +45,22 @@ public:
 
     INT_PTR RunModal() {
         const INT_PTR result = DoModal();
-        Record(kReturned, m_role, static_cast<WPARAM>(result));
+        Record("returned", std::to_string(result));
         return result;
     }
 
     BOOL PreTranslateMessage(MSG* msg) override {
         if (msg->message != WM_KEYDOWN) return fw::Dialog::PreTranslateMessage(msg);
-        if (recordKeys) Record(kPreTranslate, m_role, msg->wParam);
+        if (recordKeys) Record("PreTranslate", std::to_string(msg->wParam));
         return msg->wParam == swallowedKey ? TRUE : fw::Dialog::PreTranslateMessage(msg);
     }
 
 protected:
     const fw::MessageMap* GetMessageMap() const override {
         static const fw::MessageMapEntry entries[] = {
-            fw::OnNumber<&Recorded::Note<WM_CREATE>>(WM_CREATE),
-            fw::OnNumber<&Recorded::Note<WM_ENABLE>>(WM_ENABLE),
-            fw::OnNumber<&Recorded::Note<WM_DESTROY>>(WM_DESTROY),
+            fw::OnNumber<&Recorded::OnCreate>(WM_CREATE),
+            fw::OnNumber<&Recorded::OnEnable>(WM_ENABLE),
+            fw::OnNumber<&Recorded::OnDestroy>(WM_DESTROY),
             fw::OnNumber<&Recorded::OnShowWindow>(WM_SHOWWINDOW),
             fw::OnNumber<&Recorded::OnEnd>(kEnd),
             fw::On<&Recorded::OnStep>(kStep),
@@ -124,26 +69,29 @@ protected:
         return &map;
     }
     BOOL OnInitDialog() override {
-        Record(WM_INITDIALOG, m_role);
+        Record("WM_INITDIALOG");
         fw::Dialog::OnInitDialog();
         if (onInit) onInit();
         return TRUE;
     }
     void OnOK() override {
-        Record(kOnOK, m_role);
+        Record("OnOK");
         fw::Dialog::OnOK();
     }
     void OnCancel() override {
-        Record(kOnCancel, m_role);
+        Record("OnCancel");
         fw::Dialog::OnCancel();
     }
 
 private:
-    template <UINT Message>
-    LRESULT Note(UINT wp) {
-        Record(Message, m_role, wp);
-        return Default();
+    void Record(const std::string& what, const std::string& detail = "") const {
+        g_log.push_back(what + " " + m_name + (detail.empty() ? "" : " " + detail));
     }
+    LRESULT OnCreate(UINT) { return Record("WM_CREATE"), Default(); }
+    LRESULT OnEnable(UINT enabled) {
+        return Record("WM_ENABLE", std::to_string(enabled)), Default();
+    }
+    LRESULT OnDestroy(UINT) { return Record("WM_DESTROY"), Default(); }
     LRESULT OnShowWindow(UINT shown) {
         if (shown && !m_started && !steps.empty()) {
             m_started = true;
@@ -158,12 +106,12 @@ private:
         return 0;
     }
     LRESULT OnEnd(UINT result) {
-        Record(kEnd, m_role, result);
+        Record("end", std::to_string(result) + (InSendMessage() ? " sent" : ""));
         EndDialog(static_cast<int>(result));
         return 0;
     }
 
-    Role m_role;
+    std::string m_name;
     bool m_started = false;
     size_t m_next = 0;
 };
@@ -174,9 +122,6 @@ public:
 };
 TestApp g_app;
 
-POINT CentreOf(const RECT& rect) {
-    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
 RECT RectOf(HWND hwnd) {
     RECT rect{};
     GetWindowRect(hwnd, &rect);
@@ -184,56 +129,34 @@ RECT RectOf(HWND hwnd) {
 }
 // Centred up to the rounding of an odd difference in size.
 void ExpectCentredOver(HWND hwnd, const RECT& area) {
-    const POINT got = CentreOf(RectOf(hwnd));
-    const POINT want = CentreOf(area);
-    EXPECT_LE(std::abs(got.x - want.x), 1) << got.x << " " << want.x;
-    EXPECT_LE(std::abs(got.y - want.y), 1) << got.y << " " << want.y;
+    const RECT got = RectOf(hwnd);
+    EXPECT_LE(std::abs(got.left + got.right - area.left - area.right), 1);
+    EXPECT_LE(std::abs(got.top + got.bottom - area.top - area.bottom), 1);
 }
 
-std::string ReadWholeFile(const std::string& path) {
-    std::string bytes;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        bytes.append(buffer, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-// Ends a modal loop that did not end by itself, so that such a fault fails
-// the test instead of hanging it.
+// Ends a modal loop that did not end by itself, so that such a fault fails the test instead of
+// hanging it: the rescue runs from a timer of the loop's thread, armed from a step.
 class Watchdog {
 public:
-    Watchdog() : m_done(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
-    ~Watchdog() {
-        Disarm();
-        CloseHandle(m_done);
-    }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-
     void Arm(std::function<void()> rescue) {
-        m_thread = std::thread([this, rescue] {
-            if (WaitForSingleObject(m_done, 10000) != WAIT_OBJECT_0) {
-                m_rescued = true;
-                rescue();
-            }
-        });
+        s_rescue = std::move(rescue);
+        m_timer = SetTimer(nullptr, 0, 10000, &Rescue);
     }
     // True when the loop had to be rescued.
     bool Disarm() {
-        SetEvent(m_done);
-        if (m_thread.joinable()) m_thread.join();
-        return m_rescued;
+        KillTimer(nullptr, m_timer);
+        return std::exchange(s_rescued, false);
     }
 
 private:
-    HANDLE m_done;
-    std::thread m_thread;
-    std::atomic<bool> m_rescued{false};
+    static void CALLBACK Rescue(HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        s_rescued = true;
+        s_rescue();
+    }
+    static inline std::function<void()> s_rescue;
+    static inline bool s_rescued = false;
+    UINT_PTR m_timer = 0;
 };
 
 class Framework : public ::testing::Test {
@@ -254,52 +177,40 @@ protected:
         g_log.clear();
     }
 
-    Recorded mainWindow{IDD_TEST_MAIN, Role::Main};
+    Recorded mainWindow{IDD_TEST_MAIN, "main"};
 };
 
+// Centred over the main window, or over the work area while the main window is hidden.
 TEST_F(Framework, ModalWithoutParentIsOwnedByTheMainWindowDisabledWhileItRuns) {
     OpenMain();
-    Recorded modal(IDD_TEST_MODAL, Role::Modal);
-    modal.steps = {[&] {
-        EXPECT_EQ(GetWindow(modal.m_hWnd, GW_OWNER), mainWindow.m_hWnd);
-        EXPECT_FALSE(IsWindowEnabled(mainWindow.m_hWnd));
-        ExpectCentredOver(modal.m_hWnd, RectOf(mainWindow.m_hWnd));
-        SendMessageA(modal.m_hWnd, WM_COMMAND, IDOK, 0);
-    }};
-    EXPECT_EQ(modal.RunModal(), IDOK);
-    const Msg expected[] = {
-        {WM_ENABLE, Role::Main, kWParam, FALSE},
-        {WM_CREATE, Role::Modal},
-        {WM_INITDIALOG, Role::Modal},
-        {kOnOK, Role::Modal},
-        {WM_ENABLE, Role::Main, kWParam, TRUE},
-        {WM_DESTROY, Role::Modal},
-        {kReturned, Role::Modal, kWParam, IDOK},
-    };
-    seq::ExpectSequence(g_log, expected, "modal start and end");
-    EXPECT_TRUE(IsWindowEnabled(mainWindow.m_hWnd));
-    EXPECT_EQ(GetActiveWindow(), mainWindow.m_hWnd);
-}
-
-TEST_F(Framework, ModalOverAHiddenMainWindowOpensCentredOnTheWorkArea) {
-    OpenMain();
-    mainWindow.ShowWindow(SW_HIDE);
-    Recorded modal(IDD_TEST_MODAL, Role::Modal);
-    modal.steps = {[&] {
-        EXPECT_EQ(GetWindow(modal.m_hWnd, GW_OWNER), mainWindow.m_hWnd);
-        RECT work{};
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        ExpectCentredOver(modal.m_hWnd, work);
-        SendMessageA(modal.m_hWnd, WM_COMMAND, IDCANCEL, 0);
-    }};
-    EXPECT_EQ(modal.RunModal(), IDCANCEL);
-    EXPECT_TRUE(IsWindowEnabled(mainWindow.m_hWnd));
-    EXPECT_FALSE(IsWindowVisible(mainWindow.m_hWnd));
+    const seq::Line expected[] = {"WM_ENABLE main 0", "WM_CREATE modal",  "WM_INITDIALOG modal",
+                                  "OnOK modal",       "WM_ENABLE main 1", "WM_DESTROY modal",
+                                  "returned modal 1"};
+    for (const bool hidden : {false, true}) {
+        if (hidden) mainWindow.ShowWindow(SW_HIDE);
+        RECT over = RectOf(mainWindow.m_hWnd);
+        if (hidden) SystemParametersInfoA(SPI_GETWORKAREA, 0, &over, 0);
+        g_log.clear();
+        Recorded modal(IDD_TEST_MODAL, "modal");
+        modal.steps = {[&] {
+            EXPECT_EQ(GetWindow(modal.m_hWnd, GW_OWNER), mainWindow.m_hWnd);
+            EXPECT_FALSE(IsWindowEnabled(mainWindow.m_hWnd));
+            ExpectCentredOver(modal.m_hWnd, over);
+            SendMessageA(modal.m_hWnd, WM_COMMAND, IDOK, 0);
+        }};
+        EXPECT_EQ(modal.RunModal(), IDOK);
+        seq::ExpectSequence(g_log, expected, hidden ? "over a hidden main window" : "modal");
+        EXPECT_TRUE(IsWindowEnabled(mainWindow.m_hWnd));
+        EXPECT_EQ(IsWindowVisible(mainWindow.m_hWnd), !hidden);
+        if (!hidden) {
+            EXPECT_EQ(GetActiveWindow(), mainWindow.m_hWnd);
+        }
+    }
 }
 
 TEST_F(Framework, DialogEndedInAMessageSentFromAnotherThreadEndsItsLoop) {
     OpenMain();
-    Recorded modal(IDD_TEST_MODAL, Role::Modal);
+    Recorded modal(IDD_TEST_MODAL, "modal");
     Watchdog watchdog;
     std::thread sender;
     modal.steps = {[&] {
@@ -314,18 +225,14 @@ TEST_F(Framework, DialogEndedInAMessageSentFromAnotherThreadEndsItsLoop) {
     EXPECT_EQ(modal.RunModal(), IDOK);
     EXPECT_FALSE(watchdog.Disarm());
     sender.join();
-    const Msg expected[] = {
-        {kEnd, Role::Modal, kWParam | kSent, IDOK},
-        {WM_ENABLE, Role::Main, kWParam, TRUE},
-        {WM_DESTROY, Role::Modal},
-        {kReturned, Role::Modal, kWParam, IDOK},
-    };
+    const seq::Line expected[] = {"end modal 1 sent", "WM_ENABLE main 1", "WM_DESTROY modal",
+                                  "returned modal 1"};
     seq::ExpectSequence(g_log, expected, "end from a sent message");
 }
 
 TEST_F(Framework, EndingADialogCancelsTheMessageBoxOpenOverIt) {
     OpenMain();
-    Recorded modal(IDD_TEST_MODAL, Role::Modal);
+    Recorded modal(IDD_TEST_MODAL, "modal");
     Watchdog watchdog;
     std::thread sender;
     int answer = 0;
@@ -349,8 +256,8 @@ TEST_F(Framework, EndingADialogCancelsTheMessageBoxOpenOverIt) {
 
 TEST_F(Framework, NestedModalIsOwnedByTheDialogUnderItAndGivesItBack) {
     OpenMain();
-    Recorded outer(IDD_TEST_MODAL, Role::Modal);
-    Recorded inner(IDD_TEST_MODAL, Role::Inner);
+    Recorded outer(IDD_TEST_MODAL, "modal");
+    Recorded inner(IDD_TEST_MODAL, "inner");
     inner.steps = {[&] {
         EXPECT_EQ(GetWindow(inner.m_hWnd, GW_OWNER), outer.m_hWnd);
         EXPECT_FALSE(IsWindowEnabled(outer.m_hWnd));
@@ -368,26 +275,17 @@ TEST_F(Framework, NestedModalIsOwnedByTheDialogUnderItAndGivesItBack) {
                        SendMessageA(outer.m_hWnd, WM_COMMAND, IDOK, 0);
                    }};
     EXPECT_EQ(outer.RunModal(), IDOK);
-    const Msg expected[] = {
-        {WM_ENABLE, Role::Modal, kWParam, FALSE},
-        {WM_CREATE, Role::Inner},
-        {WM_INITDIALOG, Role::Inner},
-        {kOnCancel, Role::Inner},
-        {WM_ENABLE, Role::Modal, kWParam, TRUE},
-        {WM_DESTROY, Role::Inner},
-        {kReturned, Role::Inner, kWParam, IDCANCEL},
-        {kOnOK, Role::Modal},
-        {WM_ENABLE, Role::Main, kWParam, TRUE},
-        {WM_DESTROY, Role::Modal},
-        {kReturned, Role::Modal, kWParam, IDOK},
-    };
+    const seq::Line expected[] = {"WM_ENABLE modal 0", "WM_CREATE inner",   "WM_INITDIALOG inner",
+                                  "OnCancel inner",    "WM_ENABLE modal 1", "WM_DESTROY inner",
+                                  "returned inner 2",  "OnOK modal",        "WM_ENABLE main 1",
+                                  "WM_DESTROY modal",  "returned modal 1"};
     seq::ExpectSequence(g_log, expected, "nested modal");
 }
 
 TEST_F(Framework, EndingTheDialogUnderANestedOneEndsBoth) {
     OpenMain();
-    Recorded outer(IDD_TEST_MODAL, Role::Modal);
-    Recorded inner(IDD_TEST_MODAL, Role::Inner);
+    Recorded outer(IDD_TEST_MODAL, "modal");
+    Recorded inner(IDD_TEST_MODAL, "inner");
     Watchdog watchdog;
     inner.steps = {[&] {
         g_log.clear();
@@ -398,15 +296,9 @@ TEST_F(Framework, EndingTheDialogUnderANestedOneEndsBoth) {
     outer.steps = {[&] { inner.RunModal(); }};
     EXPECT_EQ(outer.RunModal(), IDOK);
     EXPECT_FALSE(watchdog.Disarm());
-    const Msg expected[] = {
-        {kEnd, Role::Modal, kWParam, IDOK},
-        {WM_ENABLE, Role::Modal, kWParam, TRUE},
-        {WM_DESTROY, Role::Inner},
-        {kReturned, Role::Inner, kWParam, IDCANCEL},
-        {WM_ENABLE, Role::Main, kWParam, TRUE},
-        {WM_DESTROY, Role::Modal},
-        {kReturned, Role::Modal, kWParam, IDOK},
-    };
+    const seq::Line expected[] = {"end modal 1",      "WM_ENABLE modal 1", "WM_DESTROY inner",
+                                  "returned inner 2", "WM_ENABLE main 1",  "WM_DESTROY modal",
+                                  "returned modal 1"};
     seq::ExpectSequence(g_log, expected, "outer ended under a nested dialog");
     EXPECT_TRUE(IsWindowEnabled(mainWindow.m_hWnd));
 }
@@ -426,14 +318,14 @@ protected:
     }
     HWND Item(const fw::Dialog& dialog, int id) const { return GetDlgItem(dialog.m_hWnd, id); }
 
-    Recorded outer{IDD_TEST_OUTER, Role::Outer};
-    Recorded page{IDD_TEST_PAGE, Role::Page};
-    Recorded hiddenPage{IDD_TEST_OTHER_PAGE, Role::Page};
+    Recorded outer{IDD_TEST_OUTER, "outer"};
+    Recorded page{IDD_TEST_PAGE, "page"};
+    Recorded hiddenPage{IDD_TEST_OTHER_PAGE, "page"};
 };
 
 TEST_F(Pages, PreTranslationRunsFromTheControlUpThroughItsParentsUntilTaken) {
     page.swallowedKey = VK_F6;
-    std::vector<Event> seen;
+    std::vector<std::string> seen;
     outer.steps = {[&] {
                        g_log.clear();
                        // The page leaves Tab to the outer dialog, keeps its own key,
@@ -450,11 +342,11 @@ TEST_F(Pages, PreTranslationRunsFromTheControlUpThroughItsParentsUntilTaken) {
                        outer.EndDialog(IDOK);
                    }};
     EXPECT_EQ(outer.RunModal(), IDOK);
-    const Msg expected[] = {
-        {kPreTranslate, Role::Page, kWParam, VK_TAB}, {kPreTranslate, Role::Outer, kWParam, VK_TAB},
-        {kPreTranslate, Role::Page, kWParam, VK_F6},  {kPreTranslate, Role::Page, kWParam, VK_F5},
-        {kPreTranslate, Role::Outer, kWParam, VK_F7}, {kPreTranslate, Role::Outer, kWParam, VK_F8},
+    const auto key = [](const char* window, UINT key) {
+        return seq::Line(std::string("PreTranslate ") + window + " " + std::to_string(key));
     };
+    const seq::Line expected[] = {key("page", VK_TAB), key("outer", VK_TAB), key("page", VK_F6),
+                                  key("page", VK_F5),  key("outer", VK_F7),  key("outer", VK_F8)};
     seq::ExpectSequence(seen, expected, "pre-translation");
 }
 
@@ -480,9 +372,9 @@ TEST_F(Pages, TabToAButtonOutsideThePageTakesThePageButtonsDefaultLookAway) {
 TEST_F(Framework, ModelessChildSeesItsCreationAndStaysHidden) {
     ASSERT_TRUE(mainWindow.Create(IDD_TEST_MAIN, nullptr));
     g_log.clear();
-    Recorded page(IDD_TEST_PAGE, Role::Page);
+    Recorded page(IDD_TEST_PAGE, "page");
     ASSERT_TRUE(page.Create(IDD_TEST_PAGE, mainWindow.m_hWnd));
-    const Msg expected[] = {{WM_CREATE, Role::Page}, {WM_INITDIALOG, Role::Page}};
+    const seq::Line expected[] = {"WM_CREATE page", "WM_INITDIALOG page"};
     seq::ExpectSequence(g_log, expected, "modeless creation");
     EXPECT_EQ(fw::Dialog::FromHandle(page.m_hWnd), &page);
     EXPECT_EQ(GetParent(page.m_hWnd), mainWindow.m_hWnd);
@@ -492,7 +384,7 @@ TEST_F(Framework, ModelessChildSeesItsCreationAndStaysHidden) {
 TEST_F(Framework, MissingTemplateIsLoggedMakesNoWindowAndLeavesTheOwnerEnabled) {
     OpenMain();
     const auto FailuresLogged = [] {
-        const std::string log = ReadWholeFile(LogFilePath());
+        const std::string log = driver::ReadFile(LogFilePath());
         const std::string line = "CreateDialogParamW(template 99) failed: error ";
         size_t count = 0;
         for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
@@ -501,12 +393,11 @@ TEST_F(Framework, MissingTemplateIsLoggedMakesNoWindowAndLeavesTheOwnerEnabled) 
         return count;
     };
     const size_t loggedBefore = FailuresLogged();
-    Recorded missing(IDD_TEST_MISSING, Role::Modal);
+    Recorded missing(IDD_TEST_MISSING, "modal");
     EXPECT_FALSE(missing.Create(IDD_TEST_MISSING, mainWindow.m_hWnd));
     EXPECT_EQ(missing.m_hWnd, nullptr);
     EXPECT_EQ(missing.DoModal(), -1);
-    const Msg expected[] = {{WM_ENABLE, Role::Main, kWParam, FALSE},
-                            {WM_ENABLE, Role::Main, kWParam, TRUE}};
+    const seq::Line expected[] = {"WM_ENABLE main 0", "WM_ENABLE main 1"};
     seq::ExpectSequence(g_log, expected, "failed creation");
     EXPECT_TRUE(IsWindowEnabled(mainWindow.m_hWnd));
     // The second failure, the same line again, is only counted by the log.

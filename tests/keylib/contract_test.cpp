@@ -34,13 +34,9 @@ std::vector<uint8_t> cert(const std::string& file) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-DWORD runAdmin(const std::string& arguments) { return driver::Run("keyadmin.exe " + arguments); }
-
-// keyadmin's exit code and everything it printed.
-std::pair<DWORD, std::string> adminSays(const std::string& arguments) {
-    std::string text;
-    const DWORD code = driver::Run("keyadmin.exe " + arguments, {}, &text);
-    return {code, text};
+// keyadmin's exit code; what it printed goes to said when given.
+DWORD runAdmin(const std::string& arguments, std::string* said = nullptr) {
+    return driver::Run("keyadmin.exe " + arguments, {}, said);
 }
 
 // A password made at run time and kept only masked, so that the test holds no plain copy of it
@@ -351,10 +347,9 @@ TEST_F(ExportsTest, DamagedTruncatedOrMissingKeyFileIsReportedByEveryExport) {
     EXPECT_EQ(slots().size(), 1u) << "a key whose file is gone stays plugged in";
     ASSERT_TRUE(CreateDirectoryW((folder_ / "k.key").c_str(), nullptr));
     EXPECT_EQ(everyExport(slot_), std::vector<uint32_t>(15, KEYLIB_E_DAMAGED_KEY)) << "a folder";
-    const auto shown = adminSays("show k");
-    EXPECT_EQ(shown.first, 1u);
-    EXPECT_NE(shown.second.find("k.key in the store is a folder"), std::string::npos)
-        << shown.second;
+    std::string shown;
+    EXPECT_EQ(runAdmin("show k", &shown), 1u);
+    EXPECT_NE(shown.find("k.key in the store is a folder"), std::string::npos) << shown;
     ASSERT_TRUE(RemoveDirectoryW((folder_ / "k.key").c_str()));
     ASSERT_TRUE(
         keylib::writeFileAtomically((folder_ / "k.key").wstring(), intact.data(), intact.size()));
@@ -463,14 +458,13 @@ TEST_F(ExportsTest, AVerificationStaysWithItsPluggingWhenTheListIsLostOrRepaired
     ASSERT_TRUE(
         keylib::writeFileAtomically((folder_ / "plugged.txt").wstring(), list.data(), list.size()));
     EXPECT_EQ(everyExport(slot_), std::vector<uint32_t>(15, KEYLIB_E_STORE));
-    const auto listed = adminSays("list");
-    EXPECT_NE(listed.second.find("is unreadable; keyadmin repair"), std::string::npos)
-        << listed.second;
-    EXPECT_EQ(listed.second.find("pulled"), std::string::npos) << "no key taken for pulled";
-    const auto repaired = adminSays("repair");
+    std::string listed, repaired;
+    runAdmin("list", &listed);
+    EXPECT_NE(listed.find("is unreadable; keyadmin repair"), std::string::npos) << listed;
+    EXPECT_EQ(listed.find("pulled"), std::string::npos) << "no key taken for pulled";
+    EXPECT_EQ(runAdmin("repair", &repaired), 0u);
     EXPECT_EQ(repaired,
-              std::make_pair(DWORD{0}, std::string("list of plugged-in keys rebuilt: 2 "
-                                                   "plugged in, 1 damaged lines dropped\r\n")));
+              "list of plugged-in keys rebuilt: 2 plugged in, 1 damaged lines dropped\r\n");
     EXPECT_EQ(slots(), (std::vector<uint32_t>{slot_, b}));
     EXPECT_EQ(CSP_DeleteContainerByName(slot_, "both"), KEYLIB_SW_NOT_VERIFIED);
     EXPECT_EQ(label(b), "B");
@@ -486,21 +480,10 @@ TEST_F(ExportsTest, AVerificationStaysWithItsPluggingWhenTheListIsLostOrRepaired
     }
 }
 
-// The store folder as Wine's drive Z: (the Unix root) spells it.
-std::string unixDriveSpelling(const std::filesystem::path& folder) {
-    using UnixName = char*(CDECL*)(const wchar_t*);
-    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (unixName == nullptr) return {};
-    char* name = unixName(folder.c_str());
-    std::string spelling = "Z:" + std::string(name == nullptr ? "" : name);
-    HeapFree(GetProcessHeap(), 0, name);
-    std::replace(spelling.begin(), spelling.end(), '/', '\\');
-    return spelling;
-}
-
 TEST_F(ExportsTest, ALockHeldUnderAnotherSpellingMakesEveryoneWaitBrieflyUntilItsHolderDies) {
-    const std::string other = unixDriveSpelling(folder_);
+    // The store folder as Wine's drive Z: (the Unix root) spells it.
+    std::string other = "Z:" + driver::UnixName(folder_);
+    std::replace(other.begin(), other.end(), '/', '\\');
     ASSERT_EQ(other.substr(0, 3), "Z:\\");
     HANDLE held = CreateEventA(nullptr, TRUE, FALSE, "keylib-test-held");
     auto holder = std::make_unique<driver::Process>("keylib_lock_holder.exe \"" + other +
@@ -514,9 +497,9 @@ TEST_F(ExportsTest, ALockHeldUnderAnotherSpellingMakesEveryoneWaitBrieflyUntilIt
     char text[KEYLIB_LABEL_BUF];
     EXPECT_EQ(CSP_GetUsbKeyLabel(slot_, text), KEYLIB_E_BUSY);
     EXPECT_EQ(CSP_VerifyPassword(slot_, 1, kWrong), KEYLIB_E_BUSY);
-    const auto refused = adminSays("--store \"" + other + "\" set k --label Lost");
-    EXPECT_EQ(refused.first, 1u);
-    EXPECT_NE(refused.second.find("the key store is busy"), std::string::npos) << refused.second;
+    std::string refused;
+    EXPECT_EQ(runAdmin("--store \"" + other + "\" set k --label Lost", &refused), 1u);
+    EXPECT_NE(refused.find("the key store is busy"), std::string::npos) << refused;
 
     holder.reset();  // killed
     CloseHandle(held);

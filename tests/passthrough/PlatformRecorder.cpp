@@ -1,7 +1,7 @@
 // Part of the pass-through key library: as the program loads it, it points some
 // of the program's platform imports at recorders (texts written in GBK) that write each call to the
 // file named by KEYTOOL_PLATFORM_LOG: the notification-area icon, "open"
-// requests, the class cursor, posted keys and commands, timers, the
+// requests, the class cursor, posted keys, timers, the
 // foreground, the tracked menu and the wake-up posted after it (other WM_NULL
 // posts are the framework's own), the device list the failed-device check walks,
 // and the secure-channel cache functions looked up at run time. Calls go on to the platform except
@@ -117,7 +117,6 @@ BOOL WINAPI RecordPostMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     const bool afterMenu = std::exchange(g_menuClosed, false);
     const char* name = message == WM_KEYDOWN             ? "WM_KEYDOWN"
                        : message == WM_KEYUP             ? "WM_KEYUP"
-                       : message == WM_COMMAND           ? "WM_COMMAND"
                        : message == WM_NULL && afterMenu ? "WM_NULL"
                                                          : nullptr;
     if (name) {
