@@ -350,14 +350,6 @@ bool Press(HWND dialog, int buttonId, DWORD timeoutMs) {
 
 void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
-std::string Gbk(std::wstring_view text) {
-    std::string bytes(text.size() * 2, '\0');
-    bytes.resize(static_cast<size_t>(
-        WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                            static_cast<int>(bytes.size()), nullptr, nullptr)));
-    return bytes;
-}
-
 std::wstring Wide(const std::string& gbk) {
     std::wstring text(gbk.size(), L'\0');
     text.resize(

@@ -115,7 +115,13 @@ bool SaveScreenshot(HWND window, const std::string& path);
 
 void Click(HWND button);
 // The tests' texts are GBK, whatever code page the run has; the windows speak UTF-16.
-std::string Gbk(std::wstring_view text);
+inline std::string Gbk(std::wstring_view text) {
+    std::string bytes(text.size() * 2, '\0');
+    bytes.resize(static_cast<size_t>(
+        WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                            static_cast<int>(bytes.size()), nullptr, nullptr)));
+    return bytes;
+}
 std::wstring Wide(const std::string& gbk);
 // Types GBK bytes as keyboard characters in UTF-16, each handled before the next.
 void Type(HWND control, const std::string& bytes);

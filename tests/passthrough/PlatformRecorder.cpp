@@ -19,10 +19,12 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <utility>
 
+#include "tests/driver/Driver.h"
 #include "tests/imports/ImportPatch.h"
 
 namespace {
@@ -32,17 +34,10 @@ void Log(const char* format, ...) {
     char line[512];
     va_list arguments;
     va_start(arguments, format);
-    const int length = std::vsnprintf(line, sizeof line - 1, format, arguments);
+    std::vsnprintf(line, sizeof line, format, arguments);
     va_end(arguments);
-    const DWORD pathLength = GetEnvironmentVariableA("KEYTOOL_PLATFORM_LOG", path, sizeof path);
-    if (length < 0 || pathLength == 0 || pathLength >= sizeof path) return;
-    const size_t size = std::strlen(line);
-    line[size] = '\n';
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, line, static_cast<DWORD>(size + 1), &written, nullptr);
-    CloseHandle(file);
+    const DWORD length = GetEnvironmentVariableA("KEYTOOL_PLATFORM_LOG", path, sizeof path);
+    if (length > 0 && length < sizeof path) std::ofstream(path, std::ios::app) << line << "\n";
 }
 
 decltype(&Shell_NotifyIconW) g_notifyIcon;
@@ -64,12 +59,7 @@ bool g_menuClosed = false;  // a tracked menu returned; the next post is recorde
 // The program's UTF-16 texts in GBK, as the tests expect them; a field is read
 // within its size, terminated or not.
 std::string Gbk(const wchar_t* text, size_t size = static_cast<size_t>(-1)) {
-    if (!text) return "null";
-    const int length = static_cast<int>(wcsnlen(text, size));
-    std::string bytes(static_cast<size_t>(length) * 2, '\0');
-    bytes.resize(static_cast<size_t>(WideCharToMultiByte(
-        936, 0, text, length, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
-    return bytes;
+    return text ? driver::Gbk({text, wcsnlen(text, size)}) : "null";
 }
 
 BOOL WINAPI RecordNotifyIcon(DWORD message, PNOTIFYICONDATAW d) {

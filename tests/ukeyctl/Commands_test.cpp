@@ -99,39 +99,17 @@ std::string CertBlock(const std::string& container, int kind, const std::string&
            "\n    thumbprint: [0-9A-F]{40}\n";
 }
 
+// The text report on the demo key, one representative look (its wording is the report's own):
+// this build, every section in order, the key with a certificate as the system decodes it, the
+// service as Wine has it, and the newest lines of the log.
 std::string Report() {
-    std::string entries;
-    for (const char* set : {"ControlSet001", "ControlSet002", "CurrentControlSet"}) {
-        entries += Literal(std::string("SYSTEM\\") + set + "\\Enum\\USB\\Vid_d1a1&Pid_2291") +
-                   ": absent\n";
-    }
-    return R"(^Qelmora UsbKey diagnostics
-
-key tool:          \d+\.\d+\.\d+ )" +
-           driver::kBuildBits + R"(
-key library:       [^\n]+
-Windows:           \d+\.\d+\.\d+ \((32|64)-bit\)
-ANSI code page:    {acp}
-console code page: (\d+|none \(no console\))
-
-\[keys\]
-slot \d+: Support \(status 2\)
-)" + CertBlock("DemoUser", 1, "User Crypt") +
-           CertBlock("DemoUser", 2, "User Sign") + CertBlock("DemoCorp", 2, "Corp Sign") + R"(
-\[personal store\]
-registered by the key library: \d+
-(  [0-9A-F]{40}  C=CN, [^\n]+\n){3,}missing \(on a key, not registered\): 0
-extra \(registered, on no plugged-in key\): \d+
-(  [0-9A-F]{40}  [^\n]+\n)*
-\[smart-card service SCardSvr\]
-not installed
-
-\[failed-device registry entries, HKEY_LOCAL_MACHINE\]
-)" + entries +
-           R"(
-\[key tool log, last \d+ lines\]
-)" + kStamp +
-           "ukeyctl ";
+    return R"(^Qelmora UsbKey diagnostics\n\nkey tool: +\d+\.\d+\.\d+ )" + driver::kBuildBits +
+           R"(\n[^\[]*\[keys\]\nslot 1: Support \(status 2\)\n)" +
+           CertBlock("DemoUser", 1, "User Crypt") +
+           R"([^\[]*\[personal store\]\n[^\[]*\[smart-card service SCardSvr\]\nnot installed\n)"
+           R"(\n\[failed-device registry entries, HKEY_LOCAL_MACHINE\]\n[^\[]*)"
+           R"(\[key tool log, last \d+ lines\]\n)" +
+           kStamp + "ukeyctl ";
 }
 
 const Step kSteps[] = {
