@@ -188,8 +188,7 @@ TEST_F(CertPage, ViewWritesTheTemporaryFileNeverThroughALinkAndItGoesAtExit) {
     EXPECT_NE(log.find("certificate view: the shell's handler for .cer"), std::string::npos);
     EXPECT_NE(log.find("certificate view: no handler for .cer, the system's certificate dialog"),
               std::string::npos);
-    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
-    EXPECT_TRUE(driver::WaitUntil([&] { return !IsWindow(main); }));
+    Exit();
     EXPECT_TRUE(driver::WaitUntil(
         [&] { return GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES; }));
     EXPECT_EQ(driver::ReadFile(victim), "victim");

@@ -1,8 +1,6 @@
 // The password and label pages on virtual keys, driven as a person does: changes, refusals,
 // the last-try question, the library's prompts, what typed passwords leave behind (the window
 // thread's stack, the log, the report, the registry), and the keyboard walk through the pages.
-#include <memory>
-
 #include "tests/e2e/PagesDriver.h"
 
 namespace {
@@ -244,11 +242,7 @@ TEST_F(Keyboard, TabWalksOneCycleAndCtrlTabAndItsKinSwitchPagesTakingTheFocusOff
 // diagnostics report or the registry.
 class Secrets : public e2e::PagesTest {
 protected:
-    std::unique_ptr<driver::Process> Start(const std::string& command) const {
-        return std::make_unique<driver::Process>(
-            command, std::map<std::string, std::string>{{"KEYLIB_STORE", keys.Store()},
-                                                        {"LOCALAPPDATA", keys.Home()}});
-    }
+    // ukeyctl and reg.exe run on the test's keys and log as the program does.
     int Run(const std::string& command) const {
         return driver::Run(command,
                            {{"KEYLIB_STORE", keys.Store()}, {"LOCALAPPDATA", keys.Home()}});
@@ -263,15 +257,17 @@ TEST_F(Secrets, TypedPasswordsReachNeitherLogNorReportNorRegistry) {
     const std::string ukeyctl = "\"" + e2e::BinDir() + "\\ukeyctl.exe\" ";
 
     // ukeyctl's registration meets the initial password: the key library's prompt asks.
-    const auto registration = Start(ukeyctl + "register");
+    const driver::Process registration(
+        ukeyctl + "register", {{"KEYLIB_STORE", keys.Store()}, {"LOCALAPPDATA", keys.Home()}});
     AnswerPrompt(kInitialPrompt, {passwords[0], passwords[1], passwords[1]}, IDOK);
     DWORD code = 1;
-    ASSERT_TRUE(registration->WaitExit(30000, &code));
+    ASSERT_TRUE(registration.WaitExit(30000, &code));
     EXPECT_EQ(code, 0u);
 
     // So does the program's start-up, for a second key.
     ASSERT_TRUE(keys.AddKey("k2", "Other", {"--status", "2", "--initial"}));
-    pid = keys.StartRecorded().Id();
+    process = &keys.StartRecorded();
+    pid = process->Id();
     AnswerPrompt(kInitialPrompt, {passwords[0], passwords[4], passwords[4]}, IDOK);
     main = driver::WaitMainWindow(pid);
     ASSERT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "秘密Key"; }));
@@ -290,8 +286,7 @@ TEST_F(Secrets, TypedPasswordsReachNeitherLogNorReportNorRegistry) {
     driver::Click(Item(IDC_CHANGE_LABEL));
     AnswerPrompt(passwords[2], IDOK);
     ASSERT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "新标签"; }));
-    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
-    ASSERT_TRUE(driver::WaitUntil([&] { return !IsWindow(main); }));
+    Exit();
 
     ASSERT_EQ(Run(ukeyctl + "diag --out \"" + files.File("report.txt") + "\""), 0);
     ASSERT_EQ(Run(ukeyctl + "diag --json --out \"" + files.File("report.json") + "\""), 0);

@@ -41,7 +41,6 @@ public:
     std::vector<std::function<void()>> steps;
     std::function<void()> onInit;
     WPARAM swallowedKey = 0;  // pre-translation takes this key for itself
-    bool recordKeys = true;
 
     INT_PTR RunModal() {
         const INT_PTR result = DoModal();
@@ -51,7 +50,7 @@ public:
 
     BOOL PreTranslateMessage(MSG* msg) override {
         if (msg->message != WM_KEYDOWN) return fw::Dialog::PreTranslateMessage(msg);
-        if (recordKeys) Record("PreTranslate", std::to_string(msg->wParam));
+        Record("PreTranslate", std::to_string(msg->wParam));
         return msg->wParam == swallowedKey ? TRUE : fw::Dialog::PreTranslateMessage(msg);
     }
 
@@ -352,7 +351,6 @@ TEST_F(Pages, PreTranslationRunsFromTheControlUpThroughItsParentsUntilTaken) {
 
 // The order of the Tab walk is the tab order's own rule; here, the default look it moves.
 TEST_F(Pages, TabToAButtonOutsideThePageTakesThePageButtonsDefaultLookAway) {
-    outer.recordKeys = page.recordKeys = false;
     const auto style = [&] {
         return GetWindowLongA(Item(page, IDC_TEST_PAGE_BUTTON), GWL_STYLE) & BS_TYPEMASK;
     };

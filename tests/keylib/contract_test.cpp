@@ -82,12 +82,12 @@ private:
     std::string masked_;
 };
 
-// A person at the next password prompt with the caption: types the entries (control id, text,
-// masked as a Secret's when masked is set) and presses the button, then cancel if thenCancel,
-// from a timer of this thread, which the prompt's modal loop serves.
+// A person at the next password prompt with the caption: types the entries into its edits from
+// the password's on (masked as a Secret's when masked is set) and presses the button, then cancel
+// if thenCancel, from a timer of this thread, which the prompt's modal loop serves.
 struct Person {
     const char* caption;
-    std::vector<std::pair<int, std::string>> entries;
+    std::vector<std::string> entries;
     int button;
     bool masked = false;
     bool thenCancel = false;
@@ -104,11 +104,12 @@ struct Person {
         if (prompt == nullptr || !IsWindowVisible(prompt)) return;
         KillTimer(nullptr, timer);
         const char mask = current->masked ? Secret::kMask : 0;
-        for (const auto& entry : current->entries) {
+        int id = KEYLIB_IDC_PROMPT_PASSWORD;
+        for (const std::string& entry : current->entries) {
             char text[64];
-            for (size_t i = 0; i < entry.second.size(); ++i) text[i] = entry.second[i] ^ mask;
-            text[entry.second.size()] = '\0';
-            SetDlgItemTextA(prompt, entry.first, text);
+            for (size_t i = 0; i < entry.size(); ++i) text[i] = entry[i] ^ mask;
+            text[entry.size()] = '\0';
+            SetDlgItemTextA(prompt, id++, text);
             SecureZeroMemory(text, sizeof text);
         }
         PostMessageA(GetDlgItem(prompt, current->button), BM_CLICK, 0, 0);
@@ -361,14 +362,9 @@ TEST_F(ExportsTest, PasswordPromptsAreAnsweredOrCancelledThroughTheirWindows) {
                                  nullptr, nullptr, nullptr);
     CSP_SetMainWindow(owner);
     admin({"set k --initial on"});
-    const int pw = KEYLIB_IDC_PROMPT_PASSWORD;
-    Person change{KEYLIB_PROMPT_INIT_CAPTION,
-                  {{pw, kPassword},
-                   {KEYLIB_IDC_PROMPT_NEW, "Own-pass-1"},
-                   {KEYLIB_IDC_PROMPT_CONFIRM, "Own-pass-1"}},
-                  IDOK};
-    Person right{KEYLIB_PROMPT_VERIFY_CAPTION, {{pw, "Own-pass-1"}}, IDOK};
-    Person cancel{KEYLIB_PROMPT_VERIFY_CAPTION, {{pw, kWrong}}, IDCANCEL};
+    Person change{KEYLIB_PROMPT_INIT_CAPTION, {kPassword, "Own-pass-1", "Own-pass-1"}, IDOK};
+    Person right{KEYLIB_PROMPT_VERIFY_CAPTION, {"Own-pass-1"}, IDOK};
+    Person cancel{KEYLIB_PROMPT_VERIFY_CAPTION, {kWrong}, IDCANCEL};
     change.standBy();
     EXPECT_EQ(CSP_ChangeInitPassword(slot_), KEYLIB_OK);
     right.standBy();
@@ -546,15 +542,12 @@ TEST_F(ExportsTest, NoCopyOfAPasswordOutlivesTheCallOnAnyPath) {
     SecureZeroMemory(old, sizeof old);
 
     admin({"set k --tries-left 5"});
-    const int pw = KEYLIB_IDC_PROMPT_PASSWORD;
-    Person cancel{KEYLIB_PROMPT_VERIFY_CAPTION, {{pw, typed.masked()}}, IDCANCEL, true};
+    Person cancel{KEYLIB_PROMPT_VERIFY_CAPTION, {typed.masked()}, IDCANCEL, true};
     cancel.standBy();
     EXPECT_EQ(CSP_VerifyPassword(slot_, 1, nullptr), KEYLIB_CANCELLED);
     admin({"set k --initial on"});
     Person rejected{KEYLIB_PROMPT_INIT_CAPTION,
-                    {{pw, current.masked()},
-                     {KEYLIB_IDC_PROMPT_NEW, mismatched.masked()},
-                     {KEYLIB_IDC_PROMPT_CONFIRM, confirmed.masked()}},
+                    {current.masked(), mismatched.masked(), confirmed.masked()},
                     IDOK,
                     true,
                     true};
