@@ -350,6 +350,8 @@ bool Press(HWND dialog, int buttonId, DWORD timeoutMs) {
 
 void Click(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
 
+namespace {
+
 std::wstring Wide(const std::string& gbk) {
     std::wstring text(gbk.size(), L'\0');
     text.resize(
@@ -357,6 +359,8 @@ std::wstring Wide(const std::string& gbk) {
                                                 text.data(), static_cast<int>(text.size()))));
     return text;
 }
+
+}  // namespace
 
 void Type(HWND control, const std::string& bytes) {
     for (wchar_t unit : Wide(bytes)) {

@@ -122,7 +122,6 @@ inline std::string Gbk(std::wstring_view text) {
                             static_cast<int>(bytes.size()), nullptr, nullptr)));
     return bytes;
 }
-std::wstring Wide(const std::string& gbk);
 // Types GBK bytes as keyboard characters in UTF-16, each handled before the next.
 void Type(HWND control, const std::string& bytes);
 void PressKey(HWND target, UINT virtualKey);

@@ -94,22 +94,28 @@ std::vector<DWORD> SettledPixels(const RECT& rect) {
     return last;
 }
 
-// Every pixel on the rectangle's edges shows artwork.
-::testing::AssertionResult FilledWithArtwork(const RECT& rect) {
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    const std::vector<DWORD> pixels = driver::ScreenPixels(rect);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const bool edge = x == 0 || y == 0 || x == width - 1 || y == height - 1;
-            if (edge && !Blue(pixels[y * width + x])) {
-                char shown[16];
-                std::snprintf(shown, sizeof shown, "%06lX", pixels[y * width + x]);
-                return ::testing::AssertionFailure()
-                       << "pixel " << x << "," << y << " is " << shown;
+// Every pixel on the control's edges shows artwork, once the program has drawn it.
+::testing::AssertionResult FilledWithArtwork(HWND control) {
+    const auto edges = [control]() -> ::testing::AssertionResult {
+        RECT rect{};
+        GetWindowRect(control, &rect);
+        const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+        const std::vector<DWORD> pixels = driver::ScreenPixels(rect);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const bool edge = x == 0 || y == 0 || x == width - 1 || y == height - 1;
+                if (edge && !Blue(pixels[y * width + x])) {
+                    char shown[16];
+                    std::snprintf(shown, sizeof shown, "%06lX", pixels[y * width + x]);
+                    return ::testing::AssertionFailure()
+                           << "pixel " << x << "," << y << " is " << shown;
+                }
             }
         }
-    }
-    return ::testing::AssertionSuccess();
+        return ::testing::AssertionSuccess();
+    };
+    driver::WaitUntil([&] { return static_cast<bool>(edges()); });
+    return edges();
 }
 
 class Display : public e2e::ProgramTest {
@@ -136,8 +142,7 @@ protected:
         EXPECT_EQ(placed.top, 0);
         EXPECT_EQ(placed.right, client.right);
         EXPECT_EQ(placed.bottom, RectIn(KeyGroup(main), main).top);
-        EXPECT_TRUE(driver::WaitUntil([&] { return FilledWithArtwork(ScreenRect(banner)); }))
-            << FilledWithArtwork(ScreenRect(banner)).message();
+        EXPECT_TRUE(FilledWithArtwork(banner));
     }
 
     // The tab captions look the same with the page shown as with it hidden,
@@ -183,8 +188,7 @@ TEST_F(Display, CaptionsStayWholeAndBannersFillTheirControlsAt96And144Dpi) {
         RECT client{};
         GetClientRect(about, &client);
         EXPECT_EQ(RectIn(banner, about).right, client.right) << dpi;
-        EXPECT_TRUE(driver::WaitUntil([&] { return FilledWithArtwork(ScreenRect(banner)); }))
-            << dpi << FilledWithArtwork(ScreenRect(banner)).message();
+        EXPECT_TRUE(FilledWithArtwork(banner)) << dpi;
         ASSERT_TRUE(driver::Press(about, IDOK));
         Exit();
     }
@@ -216,8 +220,7 @@ TEST_F(Display, TheWindowIsPaintedBeforeStartUpGoesOn) {
               nullptr);
     ASSERT_TRUE(driver::WaitUntil(
         [&] { return e2e::Count(keys.Calls(), "CSP_LoadCertToIE(1,3)") == 1 && Visible(main); }));
-    EXPECT_TRUE(driver::WaitUntil([&] { return FilledWithArtwork(ScreenRect(Banner(main))); }))
-        << FilledWithArtwork(ScreenRect(Banner(main))).message();
+    EXPECT_TRUE(FilledWithArtwork(Banner(main)));
     SetEvent(release);
     CloseHandle(release);
     EXPECT_TRUE(driver::WaitUntil([&] { return driver::ItemText(main, IDC_KEYS) == "首绘"; }));

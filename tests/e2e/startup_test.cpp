@@ -1,5 +1,6 @@
 // Start-up, single instance, the main window's keys and private messages, the ways it ends,
-// device changes during a prompt or while another process holds the key store, and its log.
+// device changes during a prompt or while another process holds the key store, its log, and
+// where it loads system libraries from.
 #include <windows.h>
 // windows.h must come first.
 #include <dbt.h>
@@ -234,6 +235,39 @@ TEST_F(Startup, ADeviceChangeWhileAnotherProcessHoldsTheStoreKeepsTheKeys) {
         << "a real removal still counts";
     PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     EXPECT_TRUE(process->WaitExit(20000));
+}
+
+// The secure-channel libraries come from the system folder, never from a library of the same name
+// planted beside the program or in its current folder, and the key library beside it still loads.
+TEST_F(Startup, PlantedSystemLibrariesAreNotLoadedAndTheKeyLibraryIs) {
+    const std::string bin = e2e::BinDir();
+    driver::TempDir program, current, logs;
+    for (const char* file : {"QelmoraKeyTool.exe", "DravikFun_tovex.dll", "KeyLibReal.dll"}) {
+        ASSERT_TRUE(
+            CopyFileA((bin + "\\passthrough\\" + file).c_str(), program.File(file).c_str(), FALSE));
+    }
+    for (const char* name : {"SCHANNEL.DLL", "WININET.DLL"}) {
+        for (const driver::TempDir* folder : {&program, &current}) {
+            ASSERT_TRUE(
+                CopyFileA((bin + "\\planted.dll").c_str(), folder->File(name).c_str(), FALSE));
+        }
+    }
+    const std::string planted = logs.File("planted.log");
+    driver::Process tool("\"" + program.File("QelmoraKeyTool.exe") + "\"",
+                         {{"KEYLIB_STORE", keys.Store()},
+                          {"KEYTOOL_PLATFORM_LOG", logs.File("platform.log")},
+                          {"KEYTOOL_PLANTED_LOG", planted}},
+                         current.Path());
+    HWND window = driver::WaitMainWindow(tool.Id());
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(GetWindowLongPtrA(window, GWLP_USERDATA), kTag);
+    // Leaving clears the secure-channel caches through both libraries.
+    PostMessageA(window, WM_KEYTOOL_EXIT, 0, 0);
+    ASSERT_TRUE(tool.WaitExit(10000));
+    EXPECT_EQ(driver::ReadFile(planted), "");
+    const std::vector<std::string> platform = driver::ReadLines(logs.File("platform.log"));
+    EXPECT_EQ(e2e::Count(platform, "SslEmptyCacheW(null,0)"), 1u);
+    EXPECT_EQ(e2e::Count(platform, "IncrementUrlCacheHeaderData(14)"), 1u);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // insertion and from the daily timer, once a day across a restart, with the bank's policy value.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <tuple>
 
@@ -267,12 +268,11 @@ protected:
         }
         return repeated;
     }
-    Calls Timers() {
-        Calls set;
-        for (const std::string& call : keys.ShellCalls()) {
-            if (call.rfind("SetTimer(", 0) == 0) set.push_back(call);
-        }
-        return set;
+    size_t Timers() const {
+        const Calls all = keys.ShellCalls();
+        return std::count_if(all.begin(), all.end(), [](const std::string& call) {
+            return call.rfind("SetTimer(", 0) == 0;
+        });
     }
 };
 
@@ -309,12 +309,12 @@ TEST_F(Reminders, AtStartUpOnInsertionFromTheTimerOnceADayAndOffByPolicy) {
 
     // One timer, armed again at each tick (when it is due is the reminders' own rule); back at
     // the default period, the daily check names the expired certificate.
-    ASSERT_EQ(Timers().size(), 1u);
+    ASSERT_EQ(Timers(), 1u);
     SetPolicy(nullptr);
     from = keys.ShellCalls().size();
     PostMessageA(main, WM_TIMER, kExpiryTimerId, 0);
     EXPECT_EQ(BalloonsUntil(from, expired), Calls{expired});
-    EXPECT_EQ(Timers().size(), 2u);
+    EXPECT_EQ(Timers(), 2u);
 
     // Plugged in again, the expired certificate is named; the tree reads the first key, the
     // check only the new one.
