@@ -44,10 +44,11 @@ DWORD runAdmin(const std::string& arguments, std::string* said = nullptr) {
 class Secret {
 public:
     static constexpr char kMask = 0x55;
-    explicit Secret(size_t size) : masked_(size, '\0') {
+    Secret(size_t size, const char* what) : name(what), masked_(size, '\0') {
         const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
         for (char& c : masked_) c = static_cast<char>(letters[std::rand() % 52] ^ kMask);
     }
+    const char* const name;  // what the password stands for
     const std::string& masked() const { return masked_; }
     // Writes the plain text and its terminator to out; the caller wipes it.
     void reveal(char* out) const {
@@ -528,8 +529,9 @@ TEST_F(ExportsTest, AWriterKilledHalfWayLeavesTheKeyWholeAndTheNextWriterClearsI
 // Every path on which the library holds a password and does not hand it to CNG (whose own
 // copies are the system's): refused texts, the prompt cancelled or rejected, a locked key.
 TEST_F(ExportsTest, NoCopyOfAPasswordOutlivesTheCallOnAnyPath) {
-    const Secret overlong(20), typed(16), current(16), mismatched(16), confirmed(16), tried(16),
-        fresh(16);
+    const Secret overlong(20, "overlong"), typed(16, "typed, cancelled"), current(16, "initial"),
+        mismatched(16, "new, mismatched"), confirmed(16, "confirmation"), tried(16, "tried"),
+        fresh(16, "new");
     admin({"set k --tries-left 0"});
     char old[32], text[32];
     overlong.reveal(text);
@@ -556,15 +558,9 @@ TEST_F(ExportsTest, NoCopyOfAPasswordOutlivesTheCallOnAnyPath) {
     EXPECT_TRUE(cancel.answered && rejected.answered);
 
     std::string left;
-    for (const auto& [name, secret] :
-         std::vector<std::pair<const char*, const Secret*>>{{"typed, cancelled", &typed},
-                                                            {"initial", &current},
-                                                            {"new, mismatched", &mismatched},
-                                                            {"confirmation", &confirmed},
-                                                            {"overlong", &overlong},
-                                                            {"tried", &tried},
-                                                            {"new", &fresh}}) {
-        if (secret->inMemory()) left += std::string(" ") + name;
+    for (const Secret* secret :
+         {&typed, &current, &mismatched, &confirmed, &overlong, &tried, &fresh}) {
+        if (secret->inMemory()) left += std::string(" ") + secret->name;
     }
     EXPECT_EQ(left, "") << "passwords still in memory";
 }
