@@ -1,6 +1,7 @@
 #include "tests/driver/Driver.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 #include <wincrypt.h>
 
 #include <algorithm>
@@ -238,6 +239,24 @@ std::vector<std::string> ComboItems(HWND combo) {
         items.push_back(Gbk(wide));
     }
     return items;
+}
+
+std::string AccessibleName(HWND hwnd) {
+    const HRESULT com = CoInitialize(nullptr);
+    IAccessible* accessible = nullptr;
+    BSTR name = nullptr;
+    // __uuidof: x86_64 mingw's liboleacc.a has import stubs named IID_IAccessible.
+    if (SUCCEEDED(AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&accessible)))) {
+        VARIANT self{};
+        self.vt = VT_I4;  // lVal 0: CHILDID_SELF
+        accessible->get_accName(self, &name);
+        accessible->Release();
+    }
+    const std::string text = name ? Gbk(name) : "";
+    SysFreeString(name);
+    if (SUCCEEDED(com)) CoUninitialize();
+    return text;
 }
 
 bool Visible(HWND hwnd) { return IsWindowVisible(hwnd) != FALSE; }

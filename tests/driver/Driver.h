@@ -90,6 +90,8 @@ bool Sync(HWND hwnd);
 std::string Text(HWND hwnd);
 std::string ItemText(HWND dialog, int id);
 std::vector<std::string> ComboItems(HWND combo);
+// The name a screen reader gives the window, as oleacc reads it from outside.
+std::string AccessibleName(HWND hwnd);
 bool Visible(HWND hwnd);
 bool Enabled(HWND hwnd);
 

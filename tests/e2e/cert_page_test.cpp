@@ -129,6 +129,7 @@ TEST_F(CertPage, SystemCheckFindsNoServiceAndHoldsTheMainWindow) {
     EXPECT_TRUE(
         driver::WaitUntil([&] { return driver::ItemText(check, IDC_SERVICE_TEXT) == notNormal; }));
     EXPECT_TRUE(GetWindowLongA(GetDlgItem(check, IDC_SERVICE_TEXT), GWL_STYLE) & ES_READONLY);
+    EXPECT_EQ(driver::AccessibleName(GetDlgItem(check, IDC_SERVICE_TEXT)), "检测结果");
     // Opened "with no parent", it is the main window's, which waits for it.
     EXPECT_EQ(GetWindow(check, GW_OWNER), main);
     EXPECT_FALSE(driver::Enabled(main));

@@ -194,8 +194,26 @@ TEST_F(Display, CaptionsStayWholeAndBannersFillTheirControlsAt96And144Dpi) {
     }
 }
 
-TEST_F(Display, OpensCentredAndStaysWhereItIsPut) {
+HWND PageWith(HWND tabs, int control) {
+    for (HWND page = GetWindow(tabs, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
+        if (GetDlgItem(page, control)) return GetDlgItem(page, control);
+    }
+    return nullptr;
+}
+
+TEST_F(Display, OpensCentredStaysWhereItIsPutAndNamesItsControlsForScreenReaders) {
     ASSERT_NE(StartShown(), nullptr);
+    HWND tabs = GetDlgItem(main, IDC_TAB);
+    const std::pair<HWND, std::string> named[] = {
+        {Banner(main), driver::kMainTitle},
+        {tabs, "UsbKey管理"},
+        {PageWith(tabs, IDC_CERT_TREE), "证书"},
+        {PageWith(tabs, IDC_OLD_PASSWORD), "原用户密码："},  // its label says it
+        {PageWith(tabs, IDC_NEW_PASSWORD), "新用户密码"},
+        {PageWith(tabs, IDC_REPEAT_PASSWORD), "确认新用户密码"},
+    };
+    for (const auto& [control, name] : named) EXPECT_EQ(driver::AccessibleName(control), name);
+
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     const RECT opened = ScreenRect(main);
