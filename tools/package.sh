@@ -2,10 +2,13 @@
 # Builds the signed release installer build/dist/QelmoraKeyToolSetup-VERSION.exe and the MSI
 # build/dist/QelmoraKeyTool-VERSION.msi (VERSION from project() in CMakeLists.txt) from the same
 # staged release binaries (stripped), signed:
-#   tools/package.sh [--keylib PATH] [--version X.Y.Z] [--out DIR]
+#   tools/package.sh [--keylib PATH] [--version X.Y.Z] [--out DIR] [--x64]
 # --keylib PATH  packages the bank's own DravikFun_tovex.dll (unsigned by us) instead of ours,
 #                and then neither keyadmin.exe nor the demo key.
 # --version, --out  another version number and folder (tests make a lower version this way).
+# --x64          a 64-bit MSI alone, of the windows64 build, into build/dist-test64 unless --out
+#                says otherwise: for the installer test where only 64-bit programs run (makensis
+#                makes 32-bit set-ups only). The release stays 32-bit.
 # Signs with KEYTOOL_SIGN_PFX / KEYTOOL_SIGN_PASS (and KEYTOOL_SIGN_TIMESTAMP) when they are set;
 # otherwise with a throwaway test certificate made once in build/signing/ (CA: ca.pem there).
 set -euo pipefail
@@ -13,13 +16,18 @@ cd "$(dirname "$0")/.."
 root=$PWD
 version=$(sed -nE 's/^project\([A-Za-z]+ VERSION ([0-9]+\.[0-9]+\.[0-9]+).*/\1/p' CMakeLists.txt)
 keylib=""
-out=build/dist
+out=""
+preset=windows
 while (($#)); do
   case $1 in
     --keylib) keylib=$(realpath "$2") ;;
     --version) version=$2 ;;
     --out) out=$2 ;;
-    *) echo "usage: tools/package.sh [--keylib PATH] [--version X.Y.Z] [--out DIR]" >&2; exit 2 ;;
+    --x64) preset=windows64; shift; continue ;;
+    *)
+      echo "usage: tools/package.sh [--keylib PATH] [--version X.Y.Z] [--out DIR] [--x64]" >&2
+      exit 2
+      ;;
   esac
   shift 2
 done
@@ -27,7 +35,7 @@ done
 [[ -z $keylib || -f $keylib ]] || { echo "package: no such key library: $keylib" >&2; exit 2; }
 
 tools/setup.sh
-tools/build.sh windows >/dev/null
+tools/build.sh $preset >/dev/null
 if [[ -z ${KEYTOOL_SIGN_PFX:-} ]]; then
   tools/make-signing-cert.sh build/signing
   export KEYTOOL_SIGN_PFX=$root/build/signing/signer.pfx
@@ -35,7 +43,7 @@ if [[ -z ${KEYTOOL_SIGN_PFX:-} ]]; then
   export KEYTOOL_SIGN_PASS
 fi
 
-bin=build/windows/bin
+bin=build/$preset/bin
 stage=$(mktemp -d "$root/build/package.XXXXXX")
 trap 'rm -rf "$stage"' EXIT
 ours=(QelmoraKeyTool.exe ukeyctl.exe stopkeytool.exe)
@@ -58,10 +66,21 @@ else
   msi_defines+=(-D OurKeyLib=1)
 fi
 
+if [[ $preset == windows64 ]]; then
+  out=${out:-build/dist-test64}
+  msi_defines+=(-a x64 -D ProgramFiles=ProgramFiles64Folder -D Win64=yes)
+else
+  out=${out:-build/dist}
+  msi_defines+=(-D ProgramFiles=ProgramFilesFolder -D Win64=no)
+fi
 mkdir -p "$out"
-setup=$(realpath "$out")/QelmoraKeyToolSetup-$version.exe
-makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" -DSIGN="$root/tools/sign.sh" \
-  -DICON="$root/res/KeyTool.ico" "${defines[@]}" installer/KeyToolSetup.nsi
+setup=""
+if [[ $preset == windows ]]; then
+  setup=$(realpath "$out")/QelmoraKeyToolSetup-$version.exe
+  makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" \
+    -DSIGN="$root/tools/sign.sh" -DICON="$root/res/KeyTool.ico" "${defines[@]}" \
+    installer/KeyToolSetup.nsi
+fi
 
 # wixl takes sources relative to the folder it runs in.
 msi=$(realpath "$out")/QelmoraKeyTool-$version.msi
@@ -74,4 +93,4 @@ msibuild "$msi" -q "UPDATE Component SET Condition = 'AUTOSTART<>\"0\"' WHERE Co
   -q "UPDATE InstallExecuteSequence SET Sequence = 1501 WHERE Action = 'RemoveExistingProducts'"
 tools/sign.sh "$msi"
 echo "$msi"
-echo "$setup"
+[[ -z $setup ]] || echo "$setup"

@@ -2,41 +2,52 @@
 # The installer tests: the release installer and MSI from build/dist (tools/package.sh) and a
 # lower version of both packaged from the same binaries, in a Wine prefix of their own copied
 # from the test prefix, with a Wine server of their own; the removal while the tool runs once
-# more under an English Windows's code page.
+# more under an English Windows's code page. Where only 64-bit programs run, the MSI cases run on
+# 64-bit MSIs of the windows64 build, and the set-up's cases report themselves skipped.
 #   tests/installer/run.sh INSTALLER_TEST_EXE
 set -euo pipefail
 test_exe=$1
 cd "$(dirname "$0")/../.."
-# Both packages hold the 32-bit release and makensis makes only 32-bit installers
-# (CTest's SKIP_RETURN_CODE is 77).
 . tools/wine-env.sh
-if [[ $KEYTOOL_WINEARCH == win64 ]]; then
-  echo "installer: skipped: the packages and their programs are 32-bit; this Wine runs 64-bit ones only"
-  exit 77
-fi
+test_prefix=$WINEPREFIX
 root=$PWD
 version=$(sed -nE 's/^project\([A-Za-z]+ VERSION ([0-9]+\.[0-9]+\.[0-9]+).*/\1/p' CMakeLists.txt)
-setup=$root/build/dist/QelmoraKeyToolSetup-$version.exe
-msi=$root/build/dist/QelmoraKeyTool-$version.msi
-[[ -f $setup && -f $msi ]] || { echo "no $setup or $msi: run tools/package.sh first" >&2; exit 1; }
 work=$root/build/installer-test
 rm -rf "$work"
 mkdir -p "$work"
-old_setup=$(tools/package.sh --version 0.9.0 --out "$work" | tail -1)
-old_msi=$work/QelmoraKeyTool-0.9.0.msi
+if [[ $KEYTOOL_WINEARCH == win64 ]]; then
+  msi=$(tools/package.sh --x64 | tail -1)
+  old_msi=$(tools/package.sh --x64 --version 0.9.0 --out "$work" | tail -1)
+  packages=("$msi" "$old_msi")
+else
+  setup=$root/build/dist/QelmoraKeyToolSetup-$version.exe
+  msi=$root/build/dist/QelmoraKeyTool-$version.msi
+  [[ -f $setup && -f $msi ]] || { echo "no $setup or $msi: run tools/package.sh first" >&2; exit 1; }
+  old_setup=$(tools/package.sh --version 0.9.0 --out "$work" | tail -1)
+  old_msi=$work/QelmoraKeyTool-0.9.0.msi
+  packages=("$setup" "$old_setup" "$msi" "$old_msi")
+fi
 
-for f in "$setup" "$old_setup" "$msi" "$old_msi"; do
+for f in "${packages[@]}"; do
   osslsigncode verify -CAfile build/signing/ca.pem -in "$f" >"$work/verify.log" 2>&1 ||
     { cat "$work/verify.log"; echo "signature of $f does not verify" >&2; exit 1; }
 done
 
 export KEYTOOL_WINEPREFIX=$work/prefix
 . tools/wine-env.sh
-cp -a build/wineprefix "$WINEPREFIX"
+cp -a "$test_prefix" "$WINEPREFIX"
 rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/QelmoraKeys
 wineserver -p
 trap 'wineserver -k || true' EXIT
 wine cmd /c exit 0 >/dev/null 2>&1 </dev/null
+
+export KEYTOOL_MSI=$(winepath -w "$msi") KEYTOOL_OLD_MSI=$(winepath -w "$old_msi") \
+  KEYTOOL_VERSION=$version
+if [[ $KEYTOOL_WINEARCH == win64 ]]; then
+  KEYTOOL_NO_SETUP="makensis makes 32-bit set-ups only, and this machine runs no 32-bit program" \
+    KEYTOOL_CODEPAGE=936 wine "$test_exe"
+  exit
+fi
 
 # Installs SETUP silently where /D= says, checks that exactly FILES are there, signed by us
 # (the bank's library as it was given), and uninstalls it again.
@@ -87,9 +98,8 @@ sleep 1
 import -window root -crop "$geometry" +repage "$work/welcome-page.png"
 kill "$setup_pid"
 
-export KEYTOOL_SETUP=$(winepath -w "$setup") KEYTOOL_OLD_SETUP=$(winepath -w "$old_setup") \
-  KEYTOOL_MSI=$(winepath -w "$msi") KEYTOOL_OLD_MSI=$(winepath -w "$old_msi") KEYTOOL_VERSION=$version
+export KEYTOOL_SETUP=$(winepath -w "$setup") KEYTOOL_OLD_SETUP=$(winepath -w "$old_setup")
 KEYTOOL_CODEPAGE=936 wine "$test_exe"
 # An English Windows (code page 1252): the uninstaller still finds the running tool by its title.
 LC_ALL=en_US.UTF-8 KEYTOOL_CODEPAGE=1252 wine "$test_exe" \
-  --gtest_filter=Installer.DowngradeIsRefusedAndUninstallEndsTheToolButKeepsTheKeys
+  --gtest_filter=Setup.DowngradeIsRefusedAndUninstallEndsTheToolButKeepsTheKeys
