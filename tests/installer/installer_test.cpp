@@ -7,6 +7,7 @@
 // windows.h must come first.
 #include <msi.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 #include <wincrypt.h>
 
 #include <gtest/gtest.h>
@@ -103,19 +104,6 @@ HANDLE Hold(const std::string& path) {
     return CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-bool Elevated(DWORD pid) {
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    HANDLE token = nullptr;
-    if (OpenProcessToken(process, TOKEN_QUERY, &token)) {
-        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
-        CloseHandle(token);
-    }
-    CloseHandle(process);
-    return elevation.TokenIsElevated != 0;
-}
-
 // The quiet uninstaller hands over to a copy of itself and returns at once;
 // done when the installation has gone.
 bool RunQuietUninstall(const std::string& options) {
@@ -162,6 +150,33 @@ std::vector<HWND> ToolWindows() {
         if (GetWindowLongPtrW(hwnd, GWLP_USERDATA)) windows.push_back(hwnd);
     }
     return windows;
+}
+
+// The program that started the one tool running; empty unless exactly one runs. Under Wine
+// every process has an elevated token, so the shell as the starter stands for "unelevated".
+std::string StarterOfOneTool() {
+    DWORD tool = 0;
+    if (!driver::WaitUntil([] { return ToolWindows().size() == 1; }, 30000) ||
+        !GetWindowThreadProcessId(ToolWindows().front(), &tool)) {
+        return "";
+    }
+    std::vector<PROCESSENTRY32> processes;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        processes.push_back(entry);
+    }
+    CloseHandle(snapshot);
+    DWORD parent = 0;
+    for (const PROCESSENTRY32& process : processes) {
+        if (process.th32ProcessID == tool) parent = process.th32ParentProcessID;
+    }
+    for (const PROCESSENTRY32& process : processes) {
+        if (process.th32ProcessID == parent) return process.szExeFile;
+    }
+    return "";
 }
 
 // A tagged main window that never answers: this process's own, which waits for a set-up.
@@ -373,11 +388,7 @@ TEST_F(Setup, UpgradeReplacesTheRunningToolAndRemoveKeysTakesTheStore) {
     driver::Process& replaced = StartWithKey();
     ASSERT_EQ(RunSetup(newSetup, "/S /RUN"), 0);
     EXPECT_TRUE(replaced.WaitExit(0));
-    ASSERT_TRUE(driver::WaitUntil([] { return ToolWindows().size() == 1; }, 30000));
-    DWORD owner = 0;
-    GetWindowThreadProcessId(ToolWindows().front(), &owner);
-    EXPECT_NE(owner, replaced.Id());
-    EXPECT_FALSE(Elevated(owner));
+    EXPECT_EQ(StarterOfOneTool(), "explorer.exe");
 
     ASSERT_TRUE(RunQuietUninstall(" /REMOVEKEYS"));
     EXPECT_TRUE(driver::WaitUntil([] { return ToolWindows().empty(); }, 30000));
@@ -421,6 +432,10 @@ TEST_F(Installer, MsiUpgradesWhileTheToolRunsRefusesADowngradeAndRemovesEverythi
     EXPECT_FALSE(Exists(kInstallDir));
     EXPECT_FALSE(Exists(shortcut));
     EXPECT_FALSE(RegText(kRunKey, kRunValue).has_value());
+
+    // RUN=1 starts the tool as the desktop's user.
+    ASSERT_EQ(RunMsi("/i", newMsi, "RUN=1"), 0);
+    EXPECT_EQ(StarterOfOneTool(), "explorer.exe");
 }
 
 }  // namespace
