@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -156,27 +157,19 @@ std::vector<HWND> ToolWindows() {
 // every process has an elevated token, so the shell as the starter stands for "unelevated".
 std::string StarterOfOneTool() {
     DWORD tool = 0;
-    if (!driver::WaitUntil([] { return ToolWindows().size() == 1; }, 30000) ||
-        !GetWindowThreadProcessId(ToolWindows().front(), &tool)) {
-        return "";
-    }
-    std::vector<PROCESSENTRY32> processes;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (!driver::WaitUntil([] { return ToolWindows().size() == 1; }, 30000)) return "";
+    GetWindowThreadProcessId(ToolWindows().front(), &tool);
+    std::map<DWORD, PROCESSENTRY32> processes;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     for (BOOL more = Process32First(snapshot, &entry); more;
          more = Process32Next(snapshot, &entry)) {
-        processes.push_back(entry);
+        processes[entry.th32ProcessID] = entry;
     }
     CloseHandle(snapshot);
-    DWORD parent = 0;
-    for (const PROCESSENTRY32& process : processes) {
-        if (process.th32ProcessID == tool) parent = process.th32ParentProcessID;
-    }
-    for (const PROCESSENTRY32& process : processes) {
-        if (process.th32ProcessID == parent) return process.szExeFile;
-    }
-    return "";
+    const auto parent = processes.find(processes[tool].th32ParentProcessID);
+    return parent == processes.end() ? "" : parent->second.szExeFile;
 }
 
 // A tagged main window that never answers: this process's own, which waits for a set-up.
