@@ -33,6 +33,12 @@ for f in "${packages[@]}"; do
     { cat "$work/verify.log"; echo "signature of $f does not verify" >&2; exit 1; }
 done
 
+# Named by the test prefix's running server, not by the fresh one of the copy below; assigned
+# apart from the export, so that a failing winepath stops the run.
+KEYTOOL_MSI=$(winepath -w "$msi")
+KEYTOOL_OLD_MSI=$(winepath -w "$old_msi")
+export KEYTOOL_MSI KEYTOOL_OLD_MSI KEYTOOL_VERSION=$version
+
 export KEYTOOL_WINEPREFIX=$work/prefix
 . tools/wine-env.sh
 cp -a "$test_prefix" "$WINEPREFIX"
@@ -41,8 +47,6 @@ wineserver -p
 trap 'wineserver -k || true' EXIT
 wine cmd /c exit 0 >/dev/null 2>&1 </dev/null
 
-export KEYTOOL_MSI=$(winepath -w "$msi") KEYTOOL_OLD_MSI=$(winepath -w "$old_msi") \
-  KEYTOOL_VERSION=$version
 if [[ $KEYTOOL_WINEARCH == win64 ]]; then
   KEYTOOL_NO_SETUP="makensis makes 32-bit set-ups only, and this machine runs no 32-bit program" \
     KEYTOOL_CODEPAGE=936 wine "$test_exe"
