@@ -185,10 +185,14 @@ TEST_F(CertPage, ViewWritesTheTemporaryFileNeverThroughALinkAndItGoesAtExit) {
     const std::string dialog =
         "CryptUIDlgViewContext(1," + std::to_string(ders[0].size()) + " bytes,top-level)";
     EXPECT_TRUE(driver::WaitUntil([&] { return e2e::Count(keys.ShellCalls(), dialog) == 1; }));
-    const std::string log = driver::ReadFile(keys.LogFile());
+    // The program writes the line after the dialog returns: read until it is there.
+    std::string log;
+    EXPECT_TRUE(driver::WaitUntil([&] {
+        log = driver::ReadFile(keys.LogFile());
+        return log.find("certificate view: no handler for .cer, the system's certificate dialog") !=
+               std::string::npos;
+    }));
     EXPECT_NE(log.find("certificate view: the shell's handler for .cer"), std::string::npos);
-    EXPECT_NE(log.find("certificate view: no handler for .cer, the system's certificate dialog"),
-              std::string::npos);
     Exit();
     EXPECT_TRUE(driver::WaitUntil(
         [&] { return GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES; }));
