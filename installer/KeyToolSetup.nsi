@@ -2,12 +2,19 @@
 ; the tool runs and uninstalls cleanly. Built by tools/package.sh, which
 ; defines VERSION, STAGE (the staged release files), OUTFILE, SIGN (the
 ; signing command), ICON and, when the package carries our key library,
-; OUR_KEYLIB (then keyadmin.exe and the demo key are in STAGE too).
+; OUR_KEYLIB (then keyadmin.exe and the demo key are in STAGE too), and X64
+; for a 64-bit set-up of 64-bit binaries (tests, where no 32-bit program runs).
 ; Command line: /S, /D=dir, /AUTOSTART=0, /RUN (start the tool after a silent
 ; install), /ALLOWDOWNGRADE; the uninstaller takes /S and /REMOVEKEYS.
 ; This file starts with a UTF-8 byte-order mark, so makensis reads it as UTF-8.
 
+!ifdef X64
+Target amd64-unicode
+!define PROGRAM_FILES "$PROGRAMFILES64"
+!else
 Unicode true
+!define PROGRAM_FILES "$PROGRAMFILES"
+!endif
 ManifestDPIAware true
 SetCompressor /SOLID lzma
 ; Installed files carry the time they were written, so an upgrade shows in them.
@@ -34,9 +41,16 @@ RequestExecutionLevel admin
 !define USER_KEY "Software\Qelmora\UsbKeyTool"
 !define ERROR_REFUSED 2
 
+; The registry view of the installed binaries.
+!macro REG_VIEW
+!ifdef X64
+    SetRegView 64
+!endif
+!macroend
+
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES\Qelmora\UsbKeyTool"
+InstallDir "${PROGRAM_FILES}\Qelmora\UsbKeyTool"
 InstallDirRegKey HKLM "${UNINST_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 VIProductVersion "${VERSION}.0"
@@ -179,6 +193,7 @@ Section "登录Windows时自动启动" SectionAutostart
 SectionEnd
 
 Function .onInit
+    !insertmacro REG_VIEW
     SetShellVarContext all
     ${GetParameters} $R0
     ReadRegStr $R1 HKLM "${UNINST_KEY}" "DisplayVersion"
@@ -252,7 +267,7 @@ Section "-un.Program"
     Delete "$INSTDIR\${UNINSTALLER}"
     RMDir "$INSTDIR"
     ; The publisher's folder goes too once nothing else is in it.
-    RMDir "$PROGRAMFILES\Qelmora"
+    RMDir "${PROGRAM_FILES}\Qelmora"
     Delete "$SMPROGRAMS\${PRODUCT}.lnk"
     DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
     ; What the tool keeps for the uninstalling user: its log and its reminder records.
@@ -276,6 +291,7 @@ Section "-un.Entry"
 SectionEnd
 
 Function un.onInit
+    !insertmacro REG_VIEW
 !ifdef OUR_KEYLIB
     ${GetParameters} $R0
     ClearErrors

@@ -6,9 +6,9 @@
 # --keylib PATH  packages the bank's own DravikFun_tovex.dll (unsigned by us) instead of ours,
 #                and then neither keyadmin.exe nor the demo key.
 # --version, --out  another version number and folder (tests make a lower version this way).
-# --x64          a 64-bit MSI alone, of the windows64 build, into build/dist-test64 unless --out
-#                says otherwise: for the installer test where only 64-bit programs run (makensis
-#                makes 32-bit set-ups only). The release stays 32-bit.
+# --x64          a 64-bit installer and MSI of the windows64 build, into build/dist-test64 unless
+#                --out says otherwise: for the installer test where only 64-bit programs run. The
+#                release stays 32-bit.
 # Signs with KEYTOOL_SIGN_PFX / KEYTOOL_SIGN_PASS (and KEYTOOL_SIGN_TIMESTAMP) when they are set;
 # otherwise with a throwaway test certificate made once in build/signing/ (CA: ca.pem there).
 set -euo pipefail
@@ -68,19 +68,17 @@ fi
 
 if [[ $preset == windows64 ]]; then
   out=${out:-build/dist-test64}
+  defines+=(-DX64)
   msi_defines+=(-a x64 -D ProgramFiles=ProgramFiles64Folder -D Win64=yes)
 else
   out=${out:-build/dist}
   msi_defines+=(-D ProgramFiles=ProgramFilesFolder -D Win64=no)
 fi
 mkdir -p "$out"
-setup=""
-if [[ $preset == windows ]]; then
-  setup=$(realpath "$out")/QelmoraKeyToolSetup-$version.exe
-  makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" \
-    -DSIGN="$root/tools/sign.sh" -DICON="$root/res/KeyTool.ico" "${defines[@]}" \
-    installer/KeyToolSetup.nsi
-fi
+setup=$(realpath "$out")/QelmoraKeyToolSetup-$version.exe
+makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DOUTFILE="$setup" \
+  -DSIGN="$root/tools/sign.sh" -DICON="$root/res/KeyTool.ico" "${defines[@]}" \
+  installer/KeyToolSetup.nsi
 
 # wixl takes sources relative to the folder it runs in.
 msi=$(realpath "$out")/QelmoraKeyTool-$version.msi
@@ -93,4 +91,4 @@ msibuild "$msi" -q "UPDATE Component SET Condition = 'AUTOSTART<>\"0\"' WHERE Co
   -q "UPDATE InstallExecuteSequence SET Sequence = 1501 WHERE Action = 'RemoveExistingProducts'"
 tools/sign.sh "$msi"
 echo "$msi"
-[[ -z $setup ]] || echo "$setup"
+echo "$setup"

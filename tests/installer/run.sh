@@ -2,8 +2,8 @@
 # The installer tests: the release installer and MSI from build/dist (tools/package.sh) and a
 # lower version of both packaged from the same binaries, in a Wine prefix of their own copied
 # from the test prefix, with a Wine server of their own; the removal while the tool runs once
-# more under an English Windows's code page. Where only 64-bit programs run, the MSI cases run on
-# 64-bit MSIs of the windows64 build, and the set-up's cases report themselves skipped.
+# more under an English Windows's code page. Where only 64-bit programs run, every case runs on
+# 64-bit packages of the windows64 build (tools/package.sh --x64).
 #   tests/installer/run.sh INSTALLER_TEST_EXE
 set -euo pipefail
 test_exe=$1
@@ -15,18 +15,19 @@ version=$(sed -nE 's/^project\([A-Za-z]+ VERSION ([0-9]+\.[0-9]+\.[0-9]+).*/\1/p
 work=$root/build/installer-test
 rm -rf "$work"
 mkdir -p "$work"
+x64=()
+dist=build/dist
 if [[ $KEYTOOL_WINEARCH == win64 ]]; then
-  msi=$(tools/package.sh --x64 | tail -1)
-  old_msi=$(tools/package.sh --x64 --version 0.9.0 --out "$work" | tail -1)
-  packages=("$msi" "$old_msi")
-else
-  setup=$root/build/dist/QelmoraKeyToolSetup-$version.exe
-  msi=$root/build/dist/QelmoraKeyTool-$version.msi
-  [[ -f $setup && -f $msi ]] || { echo "no $setup or $msi: run tools/package.sh first" >&2; exit 1; }
-  old_setup=$(tools/package.sh --version 0.9.0 --out "$work" | tail -1)
-  old_msi=$work/QelmoraKeyTool-0.9.0.msi
-  packages=("$setup" "$old_setup" "$msi" "$old_msi")
+  x64=(--x64)
+  dist=build/dist-test64
+  tools/package.sh --x64 >/dev/null
 fi
+setup=$root/$dist/QelmoraKeyToolSetup-$version.exe
+msi=$root/$dist/QelmoraKeyTool-$version.msi
+[[ -f $setup && -f $msi ]] || { echo "no $setup or $msi: run tools/package.sh first" >&2; exit 1; }
+old_setup=$(tools/package.sh "${x64[@]}" --version 0.9.0 --out "$work" | tail -1)
+old_msi=$work/QelmoraKeyTool-0.9.0.msi
+packages=("$setup" "$old_setup" "$msi" "$old_msi")
 
 for f in "${packages[@]}"; do
   osslsigncode verify -CAfile build/signing/ca.pem -in "$f" >"$work/verify.log" 2>&1 ||
@@ -46,12 +47,6 @@ rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Local/QelmoraKeys
 wineserver -p
 trap 'wineserver -k || true' EXIT
 wine cmd /c exit 0 >/dev/null 2>&1 </dev/null
-
-if [[ $KEYTOOL_WINEARCH == win64 ]]; then
-  KEYTOOL_NO_SETUP="makensis makes 32-bit set-ups only, and this machine runs no 32-bit program" \
-    KEYTOOL_CODEPAGE=936 wine "$test_exe"
-  exit
-fi
 
 # Installs SETUP silently where /D= says, checks that exactly FILES are there, signed by us
 # (the bank's library as it was given), and uninstalls it again.
@@ -81,8 +76,8 @@ install_and_check() {
 install_and_check "$setup" 'C:\SignCheck\UsbKeyTool' "" \
   QelmoraKeyTool.exe ukeyctl.exe DravikFun_tovex.dll keyadmin.exe demo.key Uninstall.exe
 # The bank's library stands in as a copy of ours that we did not sign.
-cp build/windows/bin/DravikFun_tovex.dll "$work/bank-keylib.dll"
-bank_setup=$(tools/package.sh --keylib "$work/bank-keylib.dll" --out "$work/bank" | tail -1)
+cp "$KEYTOOL_BIN/DravikFun_tovex.dll" "$work/bank-keylib.dll"
+bank_setup=$(tools/package.sh "${x64[@]}" --keylib "$work/bank-keylib.dll" --out "$work/bank" | tail -1)
 install_and_check "$bank_setup" 'C:\BankCheck\UsbKeyTool' "$work/bank-keylib.dll" \
   QelmoraKeyTool.exe ukeyctl.exe DravikFun_tovex.dll Uninstall.exe
 
