@@ -9,8 +9,8 @@ tools/build.sh windows   # the release, packaged below
 . tools/wine-env.sh
 if [[ $KEYTOOL_WINEARCH == win64 ]]; then
   echo "test: this machine cannot run 32-bit programs: the Windows-side tests run on the 64-bit" \
-    "build (windows64) under 64-bit Wine; the installer test runs the MSI's cases on a 64-bit MSI" \
-    "of that build and skips the NSIS set-up's"
+    "build (windows64) under 64-bit Wine; the installer test runs on a 64-bit set-up and MSI" \
+    "of that build"
   tools/build.sh windows64
 fi
 tools/wine-prefix.sh
