@@ -5,6 +5,9 @@
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
+#include <map>
+#include <set>
+
 #include "app/Messages.h"
 #include "keylib/KeyLib.h"
 
@@ -73,15 +76,15 @@ std::vector<keytool::ProcessId> Win32InstanceWindows::ProcessesIn(const std::wst
         entries.push_back(entry);
     }
     CloseHandle(snapshot);
-    // Neither this process nor the set-up that waits for it: an uninstaller run in place
-    // lies in the folder itself.
-    const DWORD self = GetCurrentProcessId();
-    DWORD parent = 0;
+    // Neither this process nor the set-up that waits for it, however many helpers lie between
+    // (the 64-bit nsExec runs one of its own): an uninstaller run in place lies in the folder.
+    std::map<DWORD, DWORD> parents;
+    for (const PROCESSENTRY32W& e : entries) parents[e.th32ProcessID] = e.th32ParentProcessID;
+    std::set<DWORD> waiting;
+    DWORD id = GetCurrentProcessId();
+    while (parents.count(id) && waiting.insert(id).second) id = parents[id];
     for (const PROCESSENTRY32W& e : entries) {
-        if (e.th32ProcessID == self) parent = e.th32ParentProcessID;
-    }
-    for (const PROCESSENTRY32W& e : entries) {
-        if (e.th32ProcessID == self || e.th32ProcessID == parent) continue;
+        if (waiting.count(e.th32ProcessID)) continue;
         HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, e.th32ProcessID);
         if (!process) continue;
         wchar_t image[MAX_PATH * 2] = {};
