@@ -63,6 +63,19 @@ bool Win32InstanceWindows::RequestExit(keytool::WindowId window) {
                                kExitRequestTimeoutMs, &result) != 0;
 }
 
+namespace {
+
+// When the process started, in FILETIME units; 0 when that cannot be asked.
+ULONGLONG StartTime(DWORD process) {
+    HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    FILETIME created{}, exited{}, kernel{}, user{};
+    const bool known = handle && GetProcessTimes(handle, &created, &exited, &kernel, &user);
+    if (handle) CloseHandle(handle);
+    return known ? (ULONGLONG{created.dwHighDateTime} << 32) | created.dwLowDateTime : 0;
+}
+
+}  // namespace
+
 std::vector<keytool::ProcessId> Win32InstanceWindows::ProcessesIn(const std::wstring& folder) {
     std::vector<keytool::ProcessId> found;
     if (folder.empty()) return found;
@@ -80,9 +93,17 @@ std::vector<keytool::ProcessId> Win32InstanceWindows::ProcessesIn(const std::wst
     // (the 64-bit nsExec runs one of its own): an uninstaller run in place lies in the folder.
     std::map<DWORD, DWORD> parents;
     for (const PROCESSENTRY32W& e : entries) parents[e.th32ProcessID] = e.th32ParentProcessID;
+    // A parent that ended may have left its id to a later process, which is no ancestor: the
+    // walk stops at a "parent" started after its child.
     std::set<DWORD> waiting;
     DWORD id = GetCurrentProcessId();
-    while (parents.count(id) && waiting.insert(id).second) id = parents[id];
+    ULONGLONG child = StartTime(id);
+    while (parents.count(id) && waiting.insert(id).second) {
+        id = parents[id];
+        const ULONGLONG started = StartTime(id);
+        if (started == 0 || started > child) break;
+        child = started;
+    }
     for (const PROCESSENTRY32W& e : entries) {
         if (waiting.count(e.th32ProcessID)) continue;
         HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, e.th32ProcessID);
