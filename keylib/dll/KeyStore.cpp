@@ -18,45 +18,41 @@ const char kPluggedFile[] = "plugged.txt";
 const char kLoadedFile[] = "loaded-certs.txt";
 const char kKeySuffix[] = ".key";
 
-SRWLOCK cacheLock = SRWLOCK_INIT;
-PluggedListCache& listCache() {
-    static PluggedListCache cache;
-    return cache;
+// What this process parsed of its stores, behind one lock: looked at shared, changed alone.
+struct Parsed {
+    PluggedListCache list;
+    KeyRecordCache keys;
+};
+SRWLOCK parsedLock = SRWLOCK_INIT;
+
+Parsed& parsed() {
+    static Parsed caches;
+    return caches;
 }
 
-bool findCachedList(const std::wstring& folder, const ListStamp& stamp, PluggedSet& set) {
-    AcquireSRWLockShared(&cacheLock);
-    const bool found = listCache().find(folder, stamp, set);
-    ReleaseSRWLockShared(&cacheLock);
+template <class Work>
+bool lookAt(Work work) {
+    AcquireSRWLockShared(&parsedLock);
+    const bool found = work(parsed());
+    ReleaseSRWLockShared(&parsedLock);
     return found;
 }
 
-KeyRecordCache& keyCache() {
-    static KeyRecordCache cache;
-    return cache;
+template <class Work>
+void change(Work work) {
+    AcquireSRWLockExclusive(&parsedLock);
+    work(parsed());
+    ReleaseSRWLockExclusive(&parsedLock);
 }
 
-bool findCachedKey(const std::wstring& file, const ListStamp& stamp, KeyRecord& record) {
-    AcquireSRWLockShared(&cacheLock);
-    const bool found = keyCache().find(file, stamp, record);
-    ReleaseSRWLockShared(&cacheLock);
-    return found;
-}
-
-void keepCachedKey(const std::wstring& file, const ListStamp& stamp, const KeyRecord& record) {
-    AcquireSRWLockExclusive(&cacheLock);
-    keyCache().keep(file, stamp, record);
-    ReleaseSRWLockExclusive(&cacheLock);
-}
-
-void keepCachedList(const std::wstring& folder, const ListStamp* stamp, const PluggedSet& set) {
-    AcquireSRWLockExclusive(&cacheLock);
-    if (stamp != nullptr) {
-        listCache().keep(folder, *stamp, set);
-    } else {
-        listCache().forget();
-    }
-    ReleaseSRWLockExclusive(&cacheLock);
+void keepList(const std::wstring& folder, const ListStamp* stamp, const PluggedSet& set) {
+    change([&](Parsed& p) {
+        if (stamp != nullptr) {
+            p.list.keep(folder, *stamp, set);
+        } else {
+            p.list.forget();
+        }
+    });
 }
 
 std::wstring widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
@@ -155,7 +151,7 @@ uint32_t KeyStore::readPlugged(PluggedSet& set) const {
     ListStamp stamp;
     const uint32_t stamped = stampPlugged(stamp);
     if (stamped != KEYLIB_OK) return stamped;
-    if (!findCachedList(folder_, stamp, set)) {
+    if (!lookAt([&](Parsed& p) { return p.list.find(folder_, stamp, set); })) {
         set = PluggedSet{};
         std::vector<uint8_t> bytes;
         if (stamp.present) {
@@ -164,7 +160,7 @@ uint32_t KeyStore::readPlugged(PluggedSet& set) const {
                 return KEYLIB_E_STORE;
             }
         }
-        keepCachedList(folder_, &stamp, set);
+        keepList(folder_, &stamp, set);
     }
     set.nextSlot = std::max(set.nextSlot, lock_.counter());
     return KEYLIB_OK;
@@ -173,12 +169,12 @@ uint32_t KeyStore::readPlugged(PluggedSet& set) const {
 uint32_t KeyStore::writePlugged(const PluggedSet& set) {
     const uint32_t status = writeText(kPluggedFile, formatPluggedSet(set));
     if (status != KEYLIB_OK) {
-        keepCachedList(folder_, nullptr, set);
+        keepList(folder_, nullptr, set);
         return status;
     }
     lock_.recordListWrite(set.nextSlot);
     ListStamp stamp;
-    keepCachedList(folder_, stampPlugged(stamp) == KEYLIB_OK ? &stamp : nullptr, set);
+    keepList(folder_, stampPlugged(stamp) == KEYLIB_OK ? &stamp : nullptr, set);
     return KEYLIB_OK;
 }
 
@@ -213,7 +209,9 @@ uint32_t KeyStore::readKey(const std::string& name, KeyRecord& record) const {
     const std::wstring file = path(name + kKeySuffix);
     ListStamp stamp;
     const bool stamped = stampFile(file, stamp) == ERROR_SUCCESS;
-    if (stamped && findCachedKey(file, stamp, record)) return KEYLIB_OK;
+    if (stamped && lookAt([&](Parsed& p) { return p.keys.find(file, stamp, record); })) {
+        return KEYLIB_OK;
+    }
     std::vector<uint8_t> bytes;
     switch (readWholeFile(file, bytes)) {
         case ReadResult::Missing:
@@ -229,7 +227,7 @@ uint32_t KeyStore::readKey(const std::string& name, KeyRecord& record) const {
         return KEYLIB_E_DAMAGED_KEY;
     }
     // Stamped before the read: a file changed in between is read again next time.
-    if (stamped) keepCachedKey(file, stamp, record);
+    if (stamped) change([&](Parsed& p) { p.keys.keep(file, stamp, record); });
     return KEYLIB_OK;
 }
 
