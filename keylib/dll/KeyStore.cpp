@@ -8,7 +8,7 @@
 #include "keylib/dll/StoreFiles.h"
 #include "keylib/dll/logic/KeyFile.h"
 #include "keylib/dll/logic/KeyStatus.h"
-#include "keylib/dll/logic/PluggedListCache.h"
+#include "keylib/dll/logic/StoreCaches.h"
 #include "keylib/dll/logic/TextRules.h"
 
 namespace keylib {

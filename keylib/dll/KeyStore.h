@@ -12,7 +12,7 @@
 
 #include "keylib/dll/StoreLock.h"
 #include "keylib/dll/logic/KeyRecord.h"
-#include "keylib/dll/logic/PluggedListCache.h"
+#include "keylib/dll/logic/StoreCaches.h"
 #include "keylib/dll/logic/PluggedSet.h"
 #include "keylib/dll/logic/Thumbprints.h"
 

@@ -11,7 +11,7 @@
 
 #include "keylib/dll/logic/Crc32.h"
 #include "keylib/dll/logic/KeyFile.h"
-#include "keylib/dll/logic/PluggedListCache.h"
+#include "keylib/dll/logic/StoreCaches.h"
 #include "keylib/dll/logic/PluggedSet.h"
 #include "keylib/dll/logic/SecretText.h"
 #include "keylib/dll/logic/TempNames.h"

@@ -1,7 +1,7 @@
-// The plugged-in list a process read last, kept while its stamp stays the same, so that a call
-// neither reads nor parses the whole list again. The stamp joins the store's write generation
-// (every write of the list through the library or keyadmin bumps it, under the lock) with the
-// file's size and last write time, which catch a hand edit.
+// What a process parsed of the store (the plugged-in list, the key files), kept while the file's
+// stamp stays the same, so that a call neither reads nor parses it again. The stamp joins the
+// store's write generation (every write of the list or a key through the library or keyadmin
+// bumps it, under the lock) with the file's size and last write time, which catch a hand edit.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "keylib/dll/logic/PluggedListCache.h"
+#include "keylib/dll/logic/StoreCaches.h"
 
 namespace keylib {
 
