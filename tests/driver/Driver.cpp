@@ -328,22 +328,6 @@ std::vector<DWORD> ScreenPixels(const RECT& rect) {
     return pixels;
 }
 
-bool SaveScreenshot(HWND window, const std::string& path) {
-    RECT rect{};
-    if (!GetWindowRect(window, &rect)) return false;
-    const std::vector<DWORD> pixels = ScreenPixels(rect);
-    const LONG width = rect.right - rect.left, height = rect.bottom - rect.top;
-    const DWORD bytes = static_cast<DWORD>(pixels.size() * sizeof(DWORD));
-    BITMAPINFOHEADER info = {sizeof info, width, -height, 1, 32, BI_RGB, bytes, 0, 0, 0, 0};
-    BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(sizeof file + sizeof info + bytes), 0, 0,
-                             static_cast<DWORD>(sizeof file + sizeof info)};
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(&file), sizeof file);
-    out.write(reinterpret_cast<const char*>(&info), sizeof info);
-    out.write(reinterpret_cast<const char*>(pixels.data()), bytes);
-    return out.good();
-}
-
 bool WaitMessageBox(DWORD pid, MessageBoxInfo* box, const std::vector<HWND>& exclude,
                     DWORD timeoutMs) {
     HWND found = WaitWindow(

@@ -112,9 +112,6 @@ bool Press(HWND dialog, int buttonId, DWORD timeoutMs = kDefaultTimeoutMs);
 // row, as 0x00RRGGBB.
 std::vector<DWORD> ScreenPixels(const RECT& rect);
 
-// The window as shown on the screen, as a bitmap file.
-bool SaveScreenshot(HWND window, const std::string& path);
-
 void Click(HWND button);
 // The tests' texts are GBK, whatever code page the run has; the windows speak UTF-16.
 inline std::string Gbk(std::wstring_view text) {
