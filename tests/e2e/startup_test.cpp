@@ -1,9 +1,6 @@
 // Start-up, single instance, the main window's keys and private messages, the ways it ends,
-// device changes during a prompt or while another process holds the key store, its log, and
-// where it loads system libraries from.
+// device changes during a prompt, its log, and where it loads system libraries from.
 #include <windows.h>
-// windows.h must come first.
-#include <dbt.h>
 
 #include <gtest/gtest.h>
 
@@ -172,41 +169,6 @@ TEST_F(Startup, KeysComingAndGoingDuringThePromptLeaveOnePromptAndOneLaterPass) 
     EXPECT_EQ(e2e::Count(keys.Calls(), "CSP_ChangeInitPassword(1)"), 2u);
     PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
     EXPECT_TRUE(process->WaitExit(10000));
-}
-
-// The key library's "store busy" answer after its short wait takes no key for removed.
-TEST_F(Startup, ADeviceChangeWhileAnotherProcessHoldsTheStoreKeepsTheKeys) {
-    ASSERT_TRUE(keys.AddKey("k", "Busy", {"--status", "2"}));
-    ASSERT_TRUE(Start());
-    // The start-up evaluation ends by reading the labels for the key selector.
-    ASSERT_TRUE(
-        driver::WaitUntil([&] { return e2e::Count(keys.Calls(), "CSP_GetUsbKeyLabel(1)") > 0; }));
-    driver::Sync(main);
-    size_t before = keys.Calls().size();
-    {
-        HANDLE held = CreateEventA(nullptr, TRUE, FALSE, "e2e-busy-store-held");
-        driver::Process holder("\"" + e2e::BinDir() + "\\keylib_lock_holder.exe\" \"" +
-                               keys.Store() + "\" e2e-busy-store-held");
-        ASSERT_EQ(WaitForSingleObject(held, 60000), WAIT_OBJECT_0);
-        CloseHandle(held);
-        DWORD_PTR answer = 0;
-        ASSERT_NE(SendMessageTimeoutA(main, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_BLOCK,
-                                      60000, &answer),
-                  0);
-        const Calls since = e2e::Since(keys.Calls(), before);
-        EXPECT_EQ(e2e::Count(since, "CSP_GetSlotList(null)"), 1u);
-        EXPECT_EQ(
-            e2e::Count(since, "CSP_GetSlotList(array)") + e2e::Count(since, "CSP_UnloadIECert()"),
-            0u)
-            << "the count stays as it was: nothing re-read, nothing unloaded";
-    }  // the holder is killed, its lock gone
-
-    before = keys.Calls().size();
-    ASSERT_EQ(keys.Admin({"pull", "k"}), 0);
-    EXPECT_EQ(e2e::Count(e2e::Since(keys.Calls(), before), "CSP_UnloadIECert()"), 1u)
-        << "a real removal still counts";
-    PostMessageA(main, WM_KEYTOOL_EXIT, 0, 0);
-    EXPECT_TRUE(process->WaitExit(20000));
 }
 
 }  // namespace

@@ -207,28 +207,6 @@ TEST_F(Framework, ModalWithoutParentIsOwnedByTheMainWindowDisabledWhileItRuns) {
     }
 }
 
-TEST_F(Framework, DialogEndedInAMessageSentFromAnotherThreadEndsItsLoop) {
-    OpenMain();
-    Recorded modal(IDD_TEST_MODAL, "modal");
-    Watchdog watchdog;
-    std::thread sender;
-    modal.steps = {[&] {
-        g_log.clear();
-        HWND hwnd = modal.m_hWnd;
-        watchdog.Arm([hwnd] { PostMessageA(hwnd, WM_NULL, 0, 0); });
-        sender = std::thread([hwnd] {
-            DWORD_PTR answer = 0;
-            SendMessageTimeoutA(hwnd, kEnd, IDOK, 0, SMTO_BLOCK, 10000, &answer);
-        });
-    }};
-    EXPECT_EQ(modal.RunModal(), IDOK);
-    EXPECT_FALSE(watchdog.Disarm());
-    sender.join();
-    const seq::Line expected[] = {"end modal 1 sent", "WM_ENABLE main 1", "WM_DESTROY modal",
-                                  "returned modal 1"};
-    seq::ExpectSequence(g_log, expected, "end from a sent message");
-}
-
 TEST_F(Framework, EndingADialogCancelsTheMessageBoxOpenOverIt) {
     OpenMain();
     Recorded modal(IDD_TEST_MODAL, "modal");
@@ -365,18 +343,6 @@ TEST_F(Pages, TabToAButtonOutsideThePageTakesThePageButtonsDefaultLookAway) {
                        outer.EndDialog(IDOK);
                    }};
     EXPECT_EQ(outer.RunModal(), IDOK);
-}
-
-TEST_F(Framework, ModelessChildSeesItsCreationAndStaysHidden) {
-    ASSERT_TRUE(mainWindow.Create(IDD_TEST_MAIN, nullptr));
-    g_log.clear();
-    Recorded page(IDD_TEST_PAGE, "page");
-    ASSERT_TRUE(page.Create(IDD_TEST_PAGE, mainWindow.m_hWnd));
-    const seq::Line expected[] = {"WM_CREATE page", "WM_INITDIALOG page"};
-    seq::ExpectSequence(g_log, expected, "modeless creation");
-    EXPECT_EQ(fw::Dialog::FromHandle(page.m_hWnd), &page);
-    EXPECT_EQ(GetParent(page.m_hWnd), mainWindow.m_hWnd);
-    EXPECT_FALSE(IsWindowVisible(page.m_hWnd));
 }
 
 TEST_F(Framework, MissingTemplateIsLoggedMakesNoWindowAndLeavesTheOwnerEnabled) {

@@ -8,13 +8,13 @@
 #include <msi.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
-#include <wincrypt.h>
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/Messages.h"
@@ -58,27 +58,22 @@ bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::optional<std::string> RegText(const char* key, const char* value) {
-    char text[1024] = {};
-    DWORD size = sizeof text;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, key, value, RRF_RT_REG_SZ, nullptr, text, &size) !=
-        ERROR_SUCCESS) {
+// A value of HKEY_LOCAL_MACHINE as text (REG_SZ) or number (REG_DWORD); none when absent.
+template <class T = std::string>
+std::optional<T> RegValue(const char* key, const char* value) {
+    char data[1024] = {};
+    DWORD size = sizeof data;
+    const DWORD type = std::is_same_v<T, DWORD> ? RRF_RT_REG_DWORD : RRF_RT_REG_SZ;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, key, value, type, nullptr, data, &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    return std::string(text);
+    if constexpr (std::is_same_v<T, DWORD>)
+        return *reinterpret_cast<const DWORD*>(data);
+    else
+        return std::string(data);
 }
 
-std::optional<DWORD> RegNumber(const char* key, const char* value) {
-    DWORD number = 0;
-    DWORD size = sizeof number;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, key, value, RRF_RT_REG_DWORD, nullptr, &number, &size) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return number;
-}
-
-bool Installed() { return RegText(kUninstallKey, "DisplayVersion").has_value(); }
+bool Installed() { return RegValue(kUninstallKey, "DisplayVersion").has_value(); }
 
 // The product code of the installed MSI; empty when none is.
 std::string MsiProduct() {
@@ -88,7 +83,7 @@ std::string MsiProduct() {
 std::optional<std::string> MsiVersion() {
     const std::string key =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + MsiProduct();
-    return MsiProduct().empty() ? std::nullopt : RegText(key.c_str(), "DisplayVersion");
+    return MsiProduct().empty() ? std::nullopt : RegValue(key.c_str(), "DisplayVersion");
 }
 
 // The exit code of a set-up run to its end; -1 when it did not end.
@@ -108,7 +103,7 @@ HANDLE Hold(const std::string& path) {
 // The quiet uninstaller hands over to a copy of itself and returns at once;
 // done when the installation has gone.
 bool RunQuietUninstall(const std::string& options) {
-    const std::optional<std::string> command = RegText(kUninstallKey, "QuietUninstallString");
+    const std::optional<std::string> command = RegValue(kUninstallKey, "QuietUninstallString");
     if (!command) return false;
     driver::Process process(*command + options);
     return process.WaitExit(kSetupTimeoutMs) &&
@@ -186,14 +181,7 @@ bool NotificationIconShown() {
     return tray && IsWindowVisible(tray);
 }
 
-bool CertificateRegistered() {
-    HCERTSTORE store = CertOpenSystemStoreA(0, "MY");
-    PCCERT_CONTEXT found = CertFindCertificateInStore(store, X509_ASN_ENCODING, 0,
-                                                      CERT_FIND_SUBJECT_STR_A, kCertName, nullptr);
-    CertFreeCertificateContext(found);
-    CertCloseStore(store, 0);
-    return found != nullptr;
-}
+bool CertificateRegistered() { return driver::InMyStore(kCertName) != "absent"; }
 
 class Installer : public ::testing::Test {
 protected:
@@ -280,18 +268,18 @@ TEST_F(Setup, SilentInstallRegistersEverythingAndStartsAtLogonHidden) {
     EXPECT_EQ(ShortcutTarget(Shortcut()), kProgram);
 
     const std::string quoted = "\"" + kInstallDir + "\\Uninstall.exe\"";
-    EXPECT_EQ(RegText(kUninstallKey, "DisplayName"), std::string(driver::kMainTitle));
-    EXPECT_EQ(RegText(kUninstallKey, "DisplayVersion"), newVersion);
-    EXPECT_EQ(RegText(kUninstallKey, "Publisher"), std::string("Qelmora Bank"));
-    EXPECT_EQ(RegText(kUninstallKey, "DisplayIcon"), kProgram + ",0");
-    EXPECT_EQ(RegText(kUninstallKey, "InstallLocation"), kInstallDir);
-    EXPECT_EQ(RegText(kUninstallKey, "UninstallString"), quoted);
-    EXPECT_EQ(RegText(kUninstallKey, "QuietUninstallString"), quoted + " /S");
-    EXPECT_EQ(RegNumber(kUninstallKey, "NoModify"), 1u);
-    EXPECT_EQ(RegNumber(kUninstallKey, "NoRepair"), 1u);
+    EXPECT_EQ(RegValue(kUninstallKey, "DisplayName"), std::string(driver::kMainTitle));
+    EXPECT_EQ(RegValue(kUninstallKey, "DisplayVersion"), newVersion);
+    EXPECT_EQ(RegValue(kUninstallKey, "Publisher"), std::string("Qelmora Bank"));
+    EXPECT_EQ(RegValue(kUninstallKey, "DisplayIcon"), kProgram + ",0");
+    EXPECT_EQ(RegValue(kUninstallKey, "InstallLocation"), kInstallDir);
+    EXPECT_EQ(RegValue(kUninstallKey, "UninstallString"), quoted);
+    EXPECT_EQ(RegValue(kUninstallKey, "QuietUninstallString"), quoted + " /S");
+    EXPECT_EQ(RegValue<DWORD>(kUninstallKey, "NoModify"), 1u);
+    EXPECT_EQ(RegValue<DWORD>(kUninstallKey, "NoRepair"), 1u);
     // In KB: the program and the two libraries alone take more than a megabyte.
-    EXPECT_GT(RegNumber(kUninstallKey, "EstimatedSize").value_or(0), 1024u);
-    const std::optional<std::string> run = RegText(kRunKey, kRunValue);
+    EXPECT_GT(RegValue<DWORD>(kUninstallKey, "EstimatedSize").value_or(0), 1024u);
+    const std::optional<std::string> run = RegValue(kRunKey, kRunValue);
     ASSERT_EQ(run, "\"" + kProgram + "\"");
 
     // What the logon does: the tool starts hidden, with its icon in the notification area.
@@ -324,7 +312,7 @@ TEST_F(Setup, DowngradeIsRefusedAndUninstallEndsTheToolButKeepsTheKeys) {
     driver::Process& tool = StartWithKey();
 
     EXPECT_EQ(RunSetup(oldSetup, "/S"), kRefused);
-    EXPECT_EQ(RegText(kUninstallKey, "DisplayVersion"), newVersion);
+    EXPECT_EQ(RegValue(kUninstallKey, "DisplayVersion"), newVersion);
     EXPECT_TRUE(tool.Running());
 
     // What the tool keeps for the user: its log, and reminder records like this one.
@@ -337,7 +325,7 @@ TEST_F(Setup, DowngradeIsRefusedAndUninstallEndsTheToolButKeepsTheKeys) {
     RegCloseKey(records);
 
     // The tool ends through its exit message, ukeyctl is waited for.
-    RemoveWhileUkeyctlRuns(tool, *RegText(kUninstallKey, "QuietUninstallString"));
+    RemoveWhileUkeyctlRuns(tool, *RegValue(kUninstallKey, "QuietUninstallString"));
     ASSERT_TRUE(driver::WaitUntil([] { return !Installed(); }, kSetupTimeoutMs));
     DWORD code = 1;
     EXPECT_TRUE(tool.WaitExit(0, &code));
@@ -346,7 +334,7 @@ TEST_F(Setup, DowngradeIsRefusedAndUninstallEndsTheToolButKeepsTheKeys) {
     EXPECT_FALSE(Exists(kInstallDir));
     EXPECT_FALSE(Exists("C:\\Program Files\\Qelmora"));
     EXPECT_FALSE(Exists(Shortcut()));
-    EXPECT_FALSE(RegText(kRunKey, kRunValue).has_value());
+    EXPECT_FALSE(RegValue(kRunKey, kRunValue).has_value());
     EXPECT_FALSE(Exists(userData));
     EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, kUserKey, 0, KEY_READ, &records), ERROR_SUCCESS);
     EXPECT_TRUE(Exists(KeyStore() + "\\inst.key"));
@@ -355,7 +343,7 @@ TEST_F(Setup, DowngradeIsRefusedAndUninstallEndsTheToolButKeepsTheKeys) {
 
 TEST_F(Setup, UpgradeReplacesTheRunningToolAndRemoveKeysTakesTheStore) {
     ASSERT_EQ(RunSetup(oldSetup, "/S /AUTOSTART=0"), 0);
-    EXPECT_FALSE(RegText(kRunKey, kRunValue).has_value());
+    EXPECT_FALSE(RegValue(kRunKey, kRunValue).has_value());
     const ULONGLONG oldWrite = LastWrite(kProgram);
     driver::Process& old = StartWithKey();
 
@@ -363,7 +351,7 @@ TEST_F(Setup, UpgradeReplacesTheRunningToolAndRemoveKeysTakesTheStore) {
     HANDLE held = Hold(kUkeyctl);
     EXPECT_EQ(RunSetup(newSetup, "/S"), kRefused);
     CloseHandle(held);
-    EXPECT_EQ(RegText(kUninstallKey, "DisplayVersion"), std::string("0.9.0"));
+    EXPECT_EQ(RegValue(kUninstallKey, "DisplayVersion"), std::string("0.9.0"));
     EXPECT_EQ(LastWrite(kProgram), oldWrite);
     ASSERT_TRUE(driver::WaitUntil([] { return ToolWindows().size() == 1; }, 30000));
 
@@ -372,9 +360,9 @@ TEST_F(Setup, UpgradeReplacesTheRunningToolAndRemoveKeysTakesTheStore) {
     EXPECT_TRUE(old.WaitExit(0));
     EXPECT_FALSE(CertificateRegistered());
     EXPECT_TRUE(ToolWindows().empty());
-    EXPECT_EQ(RegText(kUninstallKey, "DisplayVersion"), newVersion);
+    EXPECT_EQ(RegValue(kUninstallKey, "DisplayVersion"), newVersion);
     EXPECT_GT(LastWrite(kProgram), oldWrite);
-    EXPECT_FALSE(RegText(kRunKey, kRunValue).has_value());  // the earlier choice stays
+    EXPECT_FALSE(RegValue(kRunKey, kRunValue).has_value());  // the earlier choice stays
 
     // With /RUN the running tool is replaced by exactly one new one.
     driver::Process& replaced = StartWithKey();
@@ -390,7 +378,7 @@ TEST_F(Setup, UpgradeReplacesTheRunningToolAndRemoveKeysTakesTheStore) {
 TEST_F(Installer, MsiUpgradesWhileTheToolRunsRefusesADowngradeAndRemovesEverything) {
     ASSERT_EQ(RunMsi("/i", oldMsi, "AUTOSTART=0"), 0);
     EXPECT_EQ(MsiVersion(), std::string("0.9.0"));
-    EXPECT_FALSE(RegText(kRunKey, kRunValue).has_value());
+    EXPECT_FALSE(RegValue(kRunKey, kRunValue).has_value());
     driver::Process& old = StartWithKey();
 
     ASSERT_EQ(RunMsi("/i", newMsi, ""), 0);
@@ -404,7 +392,7 @@ TEST_F(Installer, MsiUpgradesWhileTheToolRunsRefusesADowngradeAndRemovesEverythi
     // Wine's msi takes the user's Start menu for ProgramMenuFolder, even per machine.
     const std::string shortcut = Folder(CSIDL_PROGRAMS) + "\\QelmoraUsbKeyTool.lnk";
     EXPECT_EQ(ShortcutTarget(shortcut), kProgram);
-    EXPECT_EQ(RegText(kRunKey, kRunValue), "\"" + kProgram + "\"");
+    EXPECT_EQ(RegValue(kRunKey, kRunValue), "\"" + kProgram + "\"");
 
     EXPECT_EQ(RunMsi("/i", oldMsi, ""), ERROR_INSTALL_FAILURE);
     EXPECT_EQ(MsiVersion(), newVersion);
@@ -415,7 +403,7 @@ TEST_F(Installer, MsiUpgradesWhileTheToolRunsRefusesADowngradeAndRemovesEverythi
     DestroyWindow(hung);
     EXPECT_EQ(MsiVersion(), newVersion);
     EXPECT_TRUE(Exists(kProgram) && Exists(kUkeyctl) && Exists(shortcut));
-    EXPECT_EQ(RegText(kRunKey, kRunValue), "\"" + kProgram + "\"");
+    EXPECT_EQ(RegValue(kRunKey, kRunValue), "\"" + kProgram + "\"");
 
     driver::Process& tool = StartWithKey();
     RemoveWhileUkeyctlRuns(tool, "msiexec.exe /x \"" + newMsi + "\" /qn");
@@ -423,7 +411,7 @@ TEST_F(Installer, MsiUpgradesWhileTheToolRunsRefusesADowngradeAndRemovesEverythi
     EXPECT_TRUE(MsiProduct().empty());
     EXPECT_FALSE(Exists(kInstallDir));
     EXPECT_FALSE(Exists(shortcut));
-    EXPECT_FALSE(RegText(kRunKey, kRunValue).has_value());
+    EXPECT_FALSE(RegValue(kRunKey, kRunValue).has_value());
 
     // RUN=1 starts the tool as the desktop's user.
     ASSERT_EQ(RunMsi("/i", newMsi, "RUN=1"), 0);
