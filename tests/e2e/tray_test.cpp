@@ -292,8 +292,10 @@ TEST_F(Reminders, AtStartUpOnInsertionFromTheTimerOnceADayAndOffByPolicy) {
     EXPECT_EQ(BalloonsAfterRegistration(from), (Calls{kInserted, kRegistered}));
 
     // One timer, armed again at each tick (when it is due is the reminders' own rule); back at
-    // the default period, the daily check names the expired certificate.
+    // the default period, the daily check names the expired certificate. The insertion's own
+    // check may still wait for an idle turn: hidden, the window keeps it for its next showing.
     ASSERT_EQ(Timers(), 1u);
+    SendMessageA(main, WM_CLOSE, 0, 0);
     SetPolicy(nullptr);
     from = keys.ShellCalls().size();
     PostMessageA(main, WM_TIMER, kExpiryTimerId, 0);
