@@ -1,20 +1,22 @@
 // The key library's copies out of a key into the caller's buffers: texts,
 // certificates and ranges of key files, with any capacity, offset and length
 // the caller gives, never touch a byte past the buffer the caller said it has.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <vector>
 
 #include "keylib/dll/logic/KeyEdit.h"
 #include "keylib/dll/logic/KeyStatus.h"
-#include "tests/fuzz/FuzzInput.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
 
 // A buffer of exactly `size` bytes (a null one when empty), so a byte past it is caught.
 std::vector<std::uint8_t> Buffer(std::size_t size) { return std::vector<std::uint8_t>(size, 0xAA); }
 
-void Texts(fuzz::FuzzInput& input) {
-    const std::string text = input.TakeBytes(input.Take<std::uint8_t>());
-    const std::uint32_t capacity = input.Take<std::uint8_t>();
+void Texts(FuzzedDataProvider& input) {
+    const std::string text = input.ConsumeBytesAsString(input.ConsumeIntegral<std::uint8_t>());
+    const std::uint32_t capacity = input.ConsumeIntegral<std::uint8_t>();
     std::vector<std::uint8_t> out = Buffer(capacity);
     auto* chars = reinterpret_cast<char*>(out.empty() ? nullptr : out.data());
     if (keylib::copyText(text, capacity, chars) != KEYLIB_OK) return;
@@ -24,12 +26,12 @@ void Texts(fuzz::FuzzInput& input) {
         "the text itself");
 }
 
-void Certificates(fuzz::FuzzInput& input) {
+void Certificates(FuzzedDataProvider& input) {
     keylib::Container container;
-    const std::string der = input.TakeBytes(input.Take<std::uint16_t>());
+    const std::string der = input.ConsumeBytesAsString(input.ConsumeIntegral<std::uint16_t>());
     container.certificates[0].assign(der.begin(), der.end());
-    const std::uint32_t kind = input.Take<std::uint8_t>() % 4;
-    const std::uint32_t capacity = input.Take<std::uint16_t>() % 70000;
+    const std::uint32_t kind = input.ConsumeIntegral<std::uint8_t>() % 4;
+    const std::uint32_t capacity = input.ConsumeIntegral<std::uint16_t>() % 70000;
     std::vector<std::uint8_t> out = Buffer(capacity);
     std::uint32_t length = capacity;
     const std::uint32_t status =
@@ -43,11 +45,11 @@ void Certificates(fuzz::FuzzInput& input) {
     }
 }
 
-void FileRanges(fuzz::FuzzInput& input) {
-    const std::string file = input.TakeBytes(input.Take<std::uint16_t>());
+void FileRanges(FuzzedDataProvider& input) {
+    const std::string file = input.ConsumeBytesAsString(input.ConsumeIntegral<std::uint16_t>());
     const std::vector<std::uint8_t> data(file.begin(), file.end());
-    const std::uint32_t offset = input.Take<std::uint16_t>();
-    const std::uint32_t length = input.Take<std::uint32_t>() % 70000;
+    const std::uint32_t offset = input.ConsumeIntegral<std::uint16_t>();
+    const std::uint32_t length = input.ConsumeIntegral<std::uint32_t>() % 70000;
     std::vector<std::uint8_t> out = Buffer(length);
     if (keylib::copyFileRange(data, offset, length, out.empty() ? nullptr : out.data()) !=
         KEYLIB_OK) {
@@ -62,8 +64,8 @@ void FileRanges(fuzz::FuzzInput& input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::FuzzInput input(data, size);
-    void (*const copies[])(fuzz::FuzzInput&) = {Texts, Certificates, FileRanges};
-    copies[input.Take<std::uint8_t>() % 3](input);
+    FuzzedDataProvider input(data, size);
+    void (*const copies[])(FuzzedDataProvider&) = {Texts, Certificates, FileRanges};
+    copies[input.ConsumeIntegral<std::uint8_t>() % 3](input);
     return 0;
 }

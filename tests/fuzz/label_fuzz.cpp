@@ -2,36 +2,35 @@
 // or not, and foreign names as reports show them: a label is never read past
 // its buffer nor past its terminator, a shown name holds no control character.
 // (The edits' byte limits cut as the copied texts do: see copydata_fuzz.cpp.)
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "keylib/logic/KeyList.h"
-#include "tests/fuzz/FuzzInput.h"
+#include "tests/fuzz/FuzzCheck.h"
 #include "text/logic/Utf8Text.h"
 
 namespace {
 
-class FuzzedLabels : public keytool::LabelReader {
-public:
-    explicit FuzzedLabels(fuzz::FuzzInput& input) : m_input(input) {}
+struct FuzzedLabels : keytool::LabelReader {
+    explicit FuzzedLabels(FuzzedDataProvider& bytes) : input(bytes) {}
     std::uint32_t ReadLabel(std::uint32_t, char* buffer) override {
-        const std::string label = m_input.TakeBytes(keytool::kLabelBufferSize);
+        const std::string label = input.ConsumeBytesAsString(keytool::kLabelBufferSize);
         std::memcpy(buffer, label.data(), label.size());
-        return m_input.Take<std::uint8_t>() == 0xEE ? 0x6A82 : 0;
+        return input.ConsumeIntegral<std::uint8_t>() == 0xEE ? 0x6A82 : 0;
     }
-
-private:
-    fuzz::FuzzInput& m_input;
+    FuzzedDataProvider& input;
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::FuzzInput input(data, size);
-    const std::uint32_t count = input.Take<std::uint16_t>() % 300;
+    FuzzedDataProvider input(data, size);
+    const std::uint32_t count = input.ConsumeIntegral<std::uint16_t>() % 300;
     std::vector<std::uint32_t> slots(count);
-    for (std::uint32_t& slot : slots) slot = input.Take<std::uint8_t>();
+    for (std::uint32_t& slot : slots) slot = input.ConsumeIntegral<std::uint8_t>();
     FuzzedLabels labels(input);
     const keytool::KeyList list = keytool::BuildKeyList(slots.data(), count, labels);
     fuzz::Check(list.items.size() <= std::min<std::uint32_t>(count, 256), "one item per key");
@@ -41,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fuzz::Check(list.pagesEnabled == (count > 0), "pages follow the count");
 
-    const std::size_t limit = input.Take<std::uint8_t>();
-    const std::string name = input.Rest();
+    const std::size_t limit = input.ConsumeIntegral<std::uint8_t>();
+    const std::string name = input.ConsumeRemainingBytesAsString();
     fuzz::Check(keytool::Utf8PrefixLength(name.data(), name.size(), limit) <= limit,
                 "a UTF-8 cut within the limit");
     const std::string shown = keytool::PrintableText(name, limit);

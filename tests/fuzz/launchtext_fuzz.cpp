@@ -1,41 +1,40 @@
 // The launch text read from a key: whatever file list and file bytes the key
 // library hands back, the text is terminated, at most 255 characters, read
 // within the 260 bytes asked for, and empty unless it was whole.
+#include <fuzzer/FuzzedDataProvider.h>
+
 #include <cstring>
 
 #include "device/logic/LaunchText.h"
-#include "tests/fuzz/FuzzInput.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 namespace {
 
 // A library that answers within the buffers it is given, with the fuzzer's bytes.
-class FuzzedFiles : public keytool::KeyFiles {
-public:
-    explicit FuzzedFiles(fuzz::FuzzInput& input) : m_input(input) {}
+struct FuzzedFiles : keytool::KeyFiles {
+    explicit FuzzedFiles(FuzzedDataProvider& bytes) : input(bytes) {}
     std::uint32_t AllIds(std::uint32_t, std::uint16_t* count, std::uint16_t* ids) override {
-        *count = m_input.Take<std::uint16_t>();
-        const std::string listed = m_input.TakeBytes(2 * keytool::kMaxKeyFiles);
+        *count = input.ConsumeIntegral<std::uint16_t>();
+        const std::string listed = input.ConsumeBytesAsString(2 * keytool::kMaxKeyFiles);
         std::memcpy(ids, listed.data(), listed.size());
-        return m_input.Take<std::uint8_t>() == 0 ? 0 : 0x6A82;
+        return input.ConsumeIntegral<std::uint8_t>() == 0 ? 0 : 0x6A82;
     }
     std::uint32_t Read(std::uint32_t, std::uint16_t, std::uint32_t offset, std::uint32_t length,
                        std::uint8_t* buffer) override {
         fuzz::Check(offset == 0 && length == keytool::kLaunchReadSize, "reads the first 260");
-        const bool fails = m_input.Take<std::uint8_t>() == 1;
-        file = m_input.TakeBytes(length);
+        const bool fails = input.ConsumeIntegral<std::uint8_t>() == 1;
+        file = input.ConsumeBytesAsString(length);
         std::memcpy(buffer, file.data(), file.size());
         return fails ? 0x6A82 : 0;
     }
     std::string file;
-
-private:
-    fuzz::FuzzInput& m_input;
+    FuzzedDataProvider& input;
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::FuzzInput input(data, size);
+    FuzzedDataProvider input(data, size);
     FuzzedFiles files(input);
     char text[keytool::kLaunchTextSize];
     std::memset(text, 'x', sizeof text);

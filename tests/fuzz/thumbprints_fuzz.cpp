@@ -2,7 +2,7 @@
 // it: any text reads as a list that writes out as one line per thumbprint and
 // reads back the same.
 #include "keylib/dll/logic/Thumbprints.h"
-#include "tests/fuzz/FuzzInput.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -63,12 +63,13 @@ struct Recorder : KeyEventTarget {
     void PostReevaluation() override { Step("post"); }
 };
 
+// Keys appearing, what each loaded key adds, and the end of every re-evaluation.
+const std::string in = "count enable icon show wait list newicon", out = "count disable noslot";
+const std::string k5 = " init5 status5 load5", k8 = " init8 status8 load8";
+const std::string done = " balloon19 refresh", unread5 = " unload init5 status5" + done;
+const std::string load5 = " unload" + k5 + done;
+
 TEST(KeyEvents, EachChangeOfTheKeyCountRunsItsSteps) {
-    // Keys appearing, what each loaded key adds, and the end of every re-evaluation.
-    const std::string in = "count enable icon show wait list newicon", out = "count disable noslot";
-    const std::string k5 = " init5 status5 load5", k8 = " init8 status8 load8";
-    const std::string end = " balloon19 refresh", unread5 = " unload init5 status5" + end;
-    const std::string load5 = " unload" + k5 + end;
     const struct {
         const char* name;
         std::uint32_t event, countBefore;
@@ -79,8 +80,8 @@ TEST(KeyEvents, EachChangeOfTheKeyCountRunsItsSteps) {
     } cases[] = {
         {"start without key", 0, 0, {}, out},
         {"start with a key", 0, 0, {5}, in + " launch5" + load5},
-        {"second key", kTreeChanged, 1, {5, 8}, in + " balloon10 launch5 unload" + k5 + k8 + end},
-        {"one of two pulled", kTreeChanged, 2, {8}, in + " balloon11 ssl unload" + k8 + end},
+        {"second key", kTreeChanged, 1, {5, 8}, in + " balloon10 launch5 unload" + k5 + k8 + done},
+        {"one of two pulled", kTreeChanged, 2, {8}, in + " balloon11 ssl unload" + k8 + done},
         {"all pulled", kTreeChanged, 1, {}, out + " wait list noicon balloon11 ssl unload refresh"},
         {"nothing changed", kTreeChanged, 1, {5}, "count enable icon"},
         {"arrival notice", 0x8000, 0, {5}, ""},
@@ -114,17 +115,14 @@ TEST(KeyEvents, ChangesDuringAnEvaluationAreNotNestedButFollowItOnce) {
         }
     };
     HandleDeviceChange(0, count, state, recorder);
-    EXPECT_EQ(recorder.steps, "count enable icon show wait list newicon launch5 unload init5 " +
-                                  std::string("status5 load5 balloon19 refresh post"));
+    EXPECT_EQ(recorder.steps, in + " launch5" + load5 + " post");
     EXPECT_EQ(count, 1u);
 
     // The posted change evaluates what the nested ones saw, as one insertion.
     recorder.steps.clear();
     recorder.duringPrompt = nullptr;
     HandleDeviceChange(kTreeChanged, count, state, recorder);
-    EXPECT_EQ(recorder.steps,
-              "count enable icon show wait list newicon balloon10 launch5 unload " +
-                  std::string("init5 status5 load5 init8 status8 load8 balloon19 ") + "refresh");
+    EXPECT_EQ(recorder.steps, in + " balloon10 launch5 unload" + k5 + k8 + done);
     EXPECT_EQ(count, 2u);
 
     // Notices that are never evaluated post nothing either.
@@ -250,10 +248,6 @@ struct FakeRegistry : Registry, RepairReport {
     Log log, unrestored;
     int budget = 1000;  // a walk asking for more names than this never ends
 
-    FakeRegistry(std::initializer_list<std::string> paths = {}) {
-        for (const std::string& path : paths) keys[path];
-    }
-
     Log ChildrenOf(const std::string& path) const {
         Log names;
         for (const auto& [p, key] : keys) {
@@ -356,10 +350,11 @@ TEST(KeyDeviceRepair, OnlyShownFailedDevicesWithTheExactIdAreRepairedOnceEach) {
 
 TEST(KeyDeviceRepair, WalkDeletesBottomUpSkipsWhatStaysAndRestoresAccess) {
     const std::string path = kKeyDevicePaths[0];
-    FakeRegistry registry{
-        path,         path + "\\1",       path + "\\1\\Params", path + "\\1\\Params\\Irq",
-        path + "\\2", path + "\\3",       path + "\\3\\child",  path + "\\4",
-        path + "\\5", path + "\\5\\child"};
+    FakeRegistry registry;
+    for (const char* key : {"", "\\1", "\\1\\Params", "\\1\\Params\\Irq", "\\2", "\\3",
+                            "\\3\\child", "\\4", "\\5", "\\5\\child"}) {
+        registry.keys[path + key];
+    }
     registry.keys[path].grantHalfFails = true;  // the list changed, failure answered
     registry.keys[path + "\\2"].opens = false;
     registry.keys[path + "\\3"].deletes = registry.keys[path + "\\5"].deletes = false;

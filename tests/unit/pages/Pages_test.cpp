@@ -129,9 +129,6 @@ struct FakePage : FakeKeyLibrary, CertTree, CertPageUi, FillBuffer, CertFiles, L
     CertPageParts parts{*this, *this, *this};
 
     FakePage() { keys[7]; }
-    void Put(int position, const std::string& name, U kind) {
-        FakeKeyLibrary::Put(7, position, name, kind);
-    }
     void Fill(U slot = 7) { FillCertTree(slot, parts, *this, *this); }
     std::size_t Depth(TreeNode node) const { return node ? 1 + Depth(nodes[node - 1].first) : 0; }
 
@@ -175,16 +172,16 @@ TEST(CertTreeFill, EdgeCases) {
     EXPECT_EQ(none.tree, "未选中UsbKey!|");
     empty.Fill();
     EXPECT_EQ(empty.tree, "USBKEY: +|" + kFiveEmpty + ">容器5  空|");
-    infoFails.keys[7].infoFailsAt = 3, infoFails.Put(1, "U", 1), infoFails.Fill();
+    infoFails.keys[7].infoFailsAt = 3, infoFails.Put(7, 1, "U", 1), infoFails.Fill();
     EXPECT_EQ(infoFails.tree,
               "USBKEY: +|>容器0  空|>容器1  名字＝U|>>U#1 [1] 80000002|>容器2  空|");
-    countFails.keys[7].countResult = 0xA0420004u, countFails.Put(5, "L", 2), countFails.Fill();
+    countFails.keys[7].countResult = 0xA0420004u, countFails.Put(7, 5, "L", 2), countFails.Fill();
     EXPECT_EQ(countFails.tree, "USBKEY: +|" + kFiveEmpty + ">容器5  名字＝L|>>L#2 [1] 40000006|");
     // Kind 1 first; incomplete flag pairs; failing reads and decodes; a name cut at the size told.
     const std::tuple<int, std::string, U> puts[] = {{0, "A", 1}, {1, "B", 2},          {2, "U", 2},
                                                     {2, "U", 1}, {3, "Gone", 1},       {4, "J", 1},
                                                     {4, "J", 2}, {5, kCut + "MORE", 1}};
-    for (const auto& [position, name, kind] : puts) mixed.Put(position, name, kind);
+    for (const auto& [position, name, kind] : puts) mixed.Put(7, position, name, kind);
     mixed.keys[7].flags[0] = 0x1, mixed.keys[7].flags[1] = 0x3, mixed.certs.erase("Gone#1");
     mixed.certs["J#1"] = "junk", mixed.certs["J#2"] = "", mixed.certs[kCut + "#1"] = "cut";
     mixed.Fill();
@@ -208,7 +205,7 @@ TEST(CertSelection, DeletionAsksTwiceThenVerifiesAndDeletes) {
     for (const auto& [yeses, verify, remove, refill, count] : rows) {
         const Log log(steps.begin(), steps.begin() + count);
         FakePage page;
-        page.Put(1, "U", 1), page.Put(1, "U", 2), page.Put(3, "C", 2), page.Fill();
+        page.Put(7, 1, "U", 1), page.Put(7, 1, "U", 2), page.Put(7, 3, "C", 2), page.Fill();
         page.selection = 5;  // U#2
         page.yeses = yeses, page.verifyResult = verify, page.deleteResult = remove;
         EXPECT_EQ(DeleteSelectedCert(7, page.parts, page), refill);
@@ -216,7 +213,7 @@ TEST(CertSelection, DeletionAsksTwiceThenVerifiesAndDeletes) {
     }
     // One try left after a failed check: the next deletion asks first, and No stops it.
     FakePage last;
-    last.Put(1, "U", 1), last.Fill(), last.selection = 4, last.verifyResult = 0x63C1;
+    last.Put(7, 1, "U", 1), last.Fill(), last.selection = 4, last.verifyResult = 0x63C1;
     EXPECT_FALSE(DeleteSelectedCert(7, last.parts, last));
     last.log.clear(), last.yeses = 2;
     EXPECT_FALSE(DeleteSelectedCert(7, last.parts, last));
@@ -224,20 +221,20 @@ TEST(CertSelection, DeletionAsksTwiceThenVerifiesAndDeletes) {
     g_TriesLeft.Note(7, 0);
     // The tree refilled while a question is open: the selection is read again, and is gone.
     FakePage refilled;
-    refilled.Put(1, "U", 1), refilled.Fill(), refilled.selection = 4;
+    refilled.Put(7, 1, "U", 1), refilled.Fill(), refilled.selection = 4;
     refilled.whileAsking = [&] { refilled.Fill(); };
     EXPECT_TRUE(DeleteSelectedCert(7, refilled.parts, refilled));
     EXPECT_EQ(refilled.log, (Log{"confirm", "confirm"}));
     // Data naming no certificate (0, both kinds, past the table, an empty entry): nothing asked.
     for (U data : {0u, 0xC0000002u, 0x80000007u, 0x80000001u}) {
         FakePage page;
-        page.Put(1, "U", 1), page.Fill(), page.nodes[3].second = data, page.selection = 4;
+        page.Put(7, 1, "U", 1), page.Fill(), page.nodes[3].second = data, page.selection = 4;
         EXPECT_FALSE(DeleteSelectedCert(7, page.parts, page));
         EXPECT_TRUE(page.log.empty()) << data;
     }
 }
 
-TEST(LastTry, AnswersSetAndForgetTheCountPerSlot) {
+TEST(LastTry, AnswersSetAndForgetTheCountPerPluggedSlotInABoundedTable) {
     TriesLeftTable tries;
     // Answer for slot 5, then whether slots 5 and 6 are on their last try.
     const std::pair<std::uint32_t, bool> steps[] = {
@@ -251,10 +248,7 @@ TEST(LastTry, AnswersSetAndForgetTheCountPerSlot) {
         EXPECT_EQ(tries.OnLastTry(5), last5) << std::hex << result;
         EXPECT_FALSE(tries.OnLastTry(6));
     }
-}
-
-TEST(LastTry, KeysNoLongerPluggedAreForgottenAndTheTableIsBounded) {
-    TriesLeftTable tries;
+    // Keys no longer plugged are forgotten, and the table is bounded.
     for (std::uint32_t slot = 1; slot <= kMaxSlots + 10; ++slot) tries.Note(slot, 0x63C1);
     EXPECT_TRUE(tries.OnLastTry(kMaxSlots));
     EXPECT_FALSE(tries.OnLastTry(kMaxSlots + 1));  // no room: not remembered
