@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/logic/ExpiryReminders.h"
@@ -34,7 +35,9 @@ std::string Record(std::uint32_t reminded, std::uint32_t band, std::uint32_t see
 struct Reminders : ReminderStore {
     std::map<std::string, StoredReminder> values;
     int writes = 0;
-    std::uint32_t warningDays = kDefaultWarningDays;
+    std::uint32_t warningDays;
+
+    explicit Reminders(std::uint32_t days = kDefaultWarningDays) : warningDays(days) {}
 
     std::string At(std::int64_t now, const std::vector<CertExpiry>& certs,
                    ExpiryCheck check = ExpiryCheck::Daily) {
@@ -57,59 +60,51 @@ struct Reminders : ReminderStore {
 
 std::string In(std::int64_t days) { return ExpiryText("A", days); }
 
-TEST(ExpiryReminders, ThresholdsOncePerDayAcrossDayBoundaries) {
-    const std::int64_t end = kDay0 + 40 * kDay + 12 * kHour;  // noon
-    const std::vector<CertExpiry> a = {{kA, "A", end}};
-    Reminders r;
-    // Time before the end, the expected balloon (empty: none).
-    const std::pair<std::int64_t, std::string> steps[] = {
-        {45 * kDay, ""},      {30 * kDay, In(30)},      // exactly 30 days: the first threshold
-        {29 * kDay, ""},      {7 * kDay + kHour, ""},   // 8 days rounded up: still the band of 30
-        {7 * kDay, In(7)},    {12 * kHour + 1, In(1)},  // a day or less is 1
-        {12 * kHour - 1, ""},                           // past midnight, the same band
-        {-1, In(0)},                                    // expired: the last band
-        {-12 * kHour, In(0)},                           // the next day
-        {-13 * kHour, ""},
+// Certificate A checked in turn: the policy period (a new one: a fresh store), each check's
+// time before A's end and kind, and the balloon it shows (empty: none).
+TEST(ExpiryReminders, ThresholdsOncePerDayAcrossDayBoundariesWithinThePolicyPeriod) {
+    constexpr ExpiryCheck D = ExpiryCheck::Daily, I = ExpiryCheck::Insertion,
+                          S = ExpiryCheck::StartUp;
+    const std::tuple<std::uint32_t, std::int64_t, ExpiryCheck, std::string> rows[] = {
+        // A ends at noon: exactly 30 days is the first threshold, 8 days rounded up still the
+        // band of 30, a day or less is 1, and past midnight it is the same band; expired is
+        // the last band, reminded the next day and at every insertion.
+        {30, 45 * kDay, D, ""},
+        {30, 30 * kDay, D, In(30)},
+        {30, 29 * kDay, D, ""},
+        {30, 7 * kDay + kHour, D, ""},
+        {30, 7 * kDay, D, In(7)},
+        {30, 12 * kHour + 1, D, In(1)},
+        {30, 12 * kHour - 1, D, ""},
+        {30, -1, D, In(0)},
+        {30, -12 * kHour, D, In(0)},
+        {30, -13 * kHour, D, ""},
+        {30, -14 * kHour, I, In(0)},
+        {30, -14 * kHour, S, ""},
+        {30, -2 * kDay, S, In(0)},
+        // The period turns reminders off, or moves the first threshold; above the usual
+        // thresholds all of them stay.
+        {0, -kDay, I, ""},
+        {10, 20 * kDay, D, ""},
+        {10, 10 * kDay, D, In(10)},
+        {10, 9 * kDay, D, ""},
+        {10, 7 * kDay, D, In(7)},
+        {60, 45 * kDay, D, In(45)},
+        {60, 31 * kDay, D, ""},
+        {60, 30 * kDay, D, In(30)},
+        // Crossing a threshold late in a day waits for the next day.
+        {30, 7 * kDay + kHour - 10, D, In(8)},
+        {30, 7 * kDay - kHour, D, ""},
+        {30, 6 * kDay + kHour, D, In(7)},
     };
-    for (const auto& [before, shown] : steps) EXPECT_EQ(r.At(end - before, a), shown) << before;
-    EXPECT_EQ(r.At(end + 14 * kHour, a, ExpiryCheck::Insertion), In(0));  // every insertion
-    EXPECT_EQ(r.At(end + 14 * kHour, a, ExpiryCheck::StartUp), "");
-    EXPECT_EQ(r.At(end + 2 * kDay, a, ExpiryCheck::StartUp), In(0));
-}
-
-TEST(ExpiryReminders, CrossingAThresholdLateInADayWaitsForTheNext) {
-    const std::int64_t end = kDay0 + 7 * kDay + kHour;
-    const std::vector<CertExpiry> a = {{kA, "A", end}};
+    const std::int64_t end = kDay0 + 40 * kDay + 12 * kHour;
     Reminders r;
-    EXPECT_EQ(r.At(kDay0 + 10, a), In(8));
-    EXPECT_EQ(r.At(kDay0 + 2 * kHour, a), "");  // 7 days left, but reminded today
-    EXPECT_EQ(r.At(kDay0 + kDay, a), In(7));
-}
-
-TEST(ExpiryReminders, PolicyPeriodTurnsOffOrMovesTheFirstThreshold) {
-    const std::int64_t now = kDay0 + kHour;
-    const auto certs = [&](std::int64_t days) {
-        return std::vector<CertExpiry>{{kA, "A", now + days * kDay}};
-    };
-    Reminders off;
-    off.warningDays = 0;
-    EXPECT_EQ(off.At(now, certs(-1), ExpiryCheck::Insertion), "");
-    EXPECT_EQ(off.writes, 0);
-
-    Reminders ten;
-    ten.warningDays = 10;
-    EXPECT_EQ(ten.At(now, certs(20)), "");
-    const std::vector<CertExpiry> inTen = certs(10);
-    EXPECT_EQ(ten.At(now, inTen), In(10));
-    EXPECT_EQ(ten.At(now + kDay, inTen), "");  // still the band of 10
-    EXPECT_EQ(ten.At(now + 3 * kDay, inTen), In(7));
-
-    Reminders sixty;  // above the usual thresholds, all of them stay
-    sixty.warningDays = 60;
-    const std::vector<CertExpiry> inFortyFive = certs(45);
-    EXPECT_EQ(sixty.At(now, inFortyFive), In(45));
-    EXPECT_EQ(sixty.At(now + 14 * kDay, inFortyFive), "");
-    EXPECT_EQ(sixty.At(now + 15 * kDay, inFortyFive), In(30));
+    for (const auto& [warningDays, before, check, shown] : rows) {
+        if (r.warningDays != warningDays) r = Reminders(warningDays);
+        EXPECT_EQ(r.At(end - before, {{kA, "A", end}}, check), shown)
+            << warningDays << " " << before;
+        EXPECT_FALSE(warningDays == 0 && r.writes > 0) << "turned off, nothing is written";
+    }
 }
 
 TEST(ExpiryReminders, TheFirstToExpireIsNamedAndEveryDueOneRemembered) {
