@@ -32,7 +32,7 @@ TEST(Layout, PagesSitInsideTheFrameBelowTheTabs) {
     EXPECT_EQ(PageArea({0, 0, 100, 80}, {2, 21, 98, 78}), (Rect{1, 20, 99, 79}));
 }
 
-TEST(Layout, ArtworkIsTheSmallestThatCoversElseTheLargest) {
+TEST(Layout, ArtworkIsTheSmallestThatCoversElseTheLargestAndKeepsItsProportions) {
     const Size sizes[] = {{448, 136}, {672, 204}, {896, 272}};
     EXPECT_EQ(ChooseArtwork(sizes, 3, {448, 136}), 0u);
     EXPECT_EQ(ChooseArtwork(sizes, 3, {449, 100}), 1u);  // each direction counts
@@ -41,9 +41,7 @@ TEST(Layout, ArtworkIsTheSmallestThatCoversElseTheLargest) {
     const Size unordered[] = {{896, 272}, {448, 136}, {672, 204}};
     EXPECT_EQ(ChooseArtwork(unordered, 3, {500, 150}), 2u);
     EXPECT_EQ(ChooseArtwork(unordered, 3, {5000, 150}), 0u);
-}
-
-TEST(Layout, ArtworkCoversTheTargetKeepingItsProportions) {
+    // The one chosen covers the target keeping its proportions.
     const std::tuple<Size, Size, Rect> cases[] = {
         {{448, 136}, {448, 136}, {0, 0, 448, 136}},   // same size
         {{672, 204}, {640, 195}, {0, 0, 643, 195}},   // height decides, rounded up
@@ -132,7 +130,7 @@ struct FakeWindows : InstanceWindows {
     }
 };
 
-TEST(InstanceWindows, OnlyATaggedWindowThatTakesOverOrHangsEndsTheNewcomer) {
+TEST(InstanceWindows, OnlyATaggedWindowThatTakesOverOrHangsEndsTheNewcomerAskedWithAFreshTag) {
     const std::tuple<std::vector<Window>, bool, std::string> cases[] = {
         {{}, false, ""},
         {{{0x1111, 0, true, -1}, {0x2222, 0, true, -1}}, false, ""},    // other tags: not asked
@@ -146,11 +144,8 @@ TEST(InstanceWindows, OnlyATaggedWindowThatTakesOverOrHangsEndsTheNewcomer) {
         EXPECT_EQ(AnotherInstanceAnswers(windows), ends);
         EXPECT_EQ(windows.log, actions);
     }
-}
-
-// The tag is asked for afresh for every window: before its user data on a second start, after
-// it for a balloon.
-TEST(InstanceWindows, EveryCandidateIsComparedWithAFreshTag) {
+    // The tag is asked for afresh for every window: before its user data on a second start,
+    // after it for a balloon.
     FakeWindows start, balloon;
     start.logReads = balloon.logReads = true;
     start.windows = balloon.windows = {{kTag}, {0x1111}, {kTag}};
@@ -201,9 +196,7 @@ TEST(KeyList, ItemsFollowTheLibraryWithoutGapsAndTheFirstReadableKeyIsCurrent) {
         EXPECT_EQ(std::tie(items, list.currentSlot, list.pagesEnabled),
                   std::tie(expected, current, enabled));
     }
-}
-
-TEST(KeyList, ACountBeyondTheTableIsReadOnlyUpToItsSize) {
+    // A count beyond the table is read only up to its size.
     FakeKeyLibrary labels;
     std::vector<std::uint32_t> slots(kMaxSlots, 7);
     labels.keys[7].label = "k";

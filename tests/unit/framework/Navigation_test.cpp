@@ -86,7 +86,7 @@ TEST(TabOrder, OneCycleThroughTabStripAndVisiblePageBothWays) {
     }
 }
 
-TEST(DialogKeys, TabMovesFocusAndWithCtrlSwitchesTabs) {
+TEST(DialogKeys, TabMovesFocusAndWithCtrlSwitchesTabsWrappingAround) {
     const std::tuple<std::uint32_t, bool, bool, bool, DialogKey> cases[] = {
         {kVkTab, false, false, false, DialogKey::NextControl},
         {kVkTab, false, true, false, DialogKey::PreviousControl},
@@ -101,9 +101,7 @@ TEST(DialogKeys, TabMovesFocusAndWithCtrlSwitchesTabs) {
     for (const auto& [key, ctrl, shift, alt, action] : cases) {
         EXPECT_EQ(ClassifyDialogKey(key, ctrl, shift, alt), action) << key << ctrl << shift << alt;
     }
-}
-
-TEST(DialogKeys, TabSwitchesWrapAround) {
+    // Tab switches wrap around.
     EXPECT_EQ(SwitchedTab(DialogKey::NextTab, 2, 3), 0);
     EXPECT_EQ(SwitchedTab(DialogKey::PreviousTab, 0, 3), 2);
     EXPECT_EQ(SwitchedTab(DialogKey::NextTab, -1, 3), 0);

@@ -11,26 +11,23 @@ namespace {
 
 constexpr UtcTime kTime{2026, 3, 4, 5, 6, 7, 8};
 
+// A long text is cut between characters.
 TEST(LogLines, OneCallIsOneStampedLineWhateverTheText) {
     EXPECT_EQ(FormatLogLine(kTime, 4242, "start 1.0.0"),
               "2026-03-04 05:06:07.008Z [4242] start 1.0.0\r\n");
-    EXPECT_EQ(FormatLogLine(kTime, 1, "a\r\nb\tc\x7F"), "2026-03-04 05:06:07.008Z [1] a  b c \r\n");
-    EXPECT_EQ(FormatLogLine(kTime, 1, nullptr), "2026-03-04 05:06:07.008Z [1] \r\n");
-    // UTF-8 is kept byte for byte; its continuation bytes are never taken for control characters.
-    EXPECT_EQ(FormatLogLine(kTime, 1, u8"标签\u2026"),
-              std::string("2026-03-04 05:06:07.008Z [1] ") + u8"标签\u2026" + "\r\n");
-}
-
-TEST(LogLines, ALongTextIsCutBetweenCharacters) {
     const std::string prefix = "2026-03-04 05:06:07.008Z [1] ";
+    EXPECT_EQ(FormatLogLine(kTime, 1, "a\r\nb\tc\x7F"), prefix + "a  b c \r\n");
+    EXPECT_EQ(FormatLogLine(kTime, 1, nullptr), prefix + "\r\n");
+    // UTF-8 is kept byte for byte; its continuation bytes are never taken for control characters.
+    EXPECT_EQ(FormatLogLine(kTime, 1, u8"标签\u2026"), prefix + u8"标签\u2026" + "\r\n");
     const std::string ascii(kLogTextMax + 50, 'x');
     EXPECT_EQ(FormatLogLine(kTime, 1, ascii.c_str()),
               prefix + std::string(kLogTextMax, 'x') + "\r\n");
     // Two ASCII bytes first, then three-byte characters: the last one would straddle the limit.
     std::string utf8 = "xy";
     while (utf8.size() < kLogTextMax + 10) utf8 += u8"中";
-    const std::string line = FormatLogLine(kTime, 1, utf8.c_str());
-    EXPECT_EQ(line, prefix + utf8.substr(0, kLogTextMax - 2) + "\r\n");
+    EXPECT_EQ(FormatLogLine(kTime, 1, utf8.c_str()),
+              prefix + utf8.substr(0, kLogTextMax - 2) + "\r\n");
 }
 
 TEST(LogLines, RollsOverUnderTheLockAndStaysBoundedWithoutIt) {
@@ -88,7 +85,7 @@ std::string Lines(int from, int to) {
     return text;
 }
 
-TEST(LogLines, TailTakesTheNewestLinesFromBothFiles) {
+TEST(LogLines, TailTakesTheNewestLinesFromBothFilesAsTheyAre) {
     const std::vector<std::string> three{"line 8", "line 9", "line 10"};
     EXPECT_EQ(LastLogLines("", Lines(1, 10), 3), three);
     EXPECT_EQ(LastLogLines(Lines(1, 8), Lines(9, 10), 3), three);
@@ -96,9 +93,7 @@ TEST(LogLines, TailTakesTheNewestLinesFromBothFiles) {
               (std::vector<std::string>{"line 1", "line 2", "line 3"}));
     EXPECT_EQ(LastLogLines(Lines(1, 5), Lines(6, 10), 0), std::vector<std::string>{});
     EXPECT_EQ(LastLogLines("", "", 200), std::vector<std::string>{});
-}
-
-TEST(LogLines, TailKeepsACutLastLineAndBareLineFeeds) {
+    // A cut last line and bare line feeds are kept.
     EXPECT_EQ(LastLogLines("", "one\ntwo\r\nthr", 2), (std::vector<std::string>{"two", "thr"}));
     EXPECT_EQ(LastLogLines("old\r\n", "\r\nx\r\n", 3), (std::vector<std::string>{"old", "", "x"}));
 }

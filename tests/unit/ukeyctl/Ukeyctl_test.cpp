@@ -156,19 +156,24 @@ TEST(Report, DiagnosticsAsJsonAndAsText) {
 
 using Args = std::vector<std::string>;
 
-TEST(CommandLine, EachCommandTakesOnlyItsOwnOptions) {
-    const std::tuple<Args, Command, bool, std::uint32_t, std::string> accepted[] = {
-        {{"list"}, Command::List, false, 0, ""},
-        {{"list", "--json"}, Command::List, true, 0, ""},
-        {{"certs", "--slot", "7", "--json"}, Command::Certs, true, 7, ""},
-        {{"certs", "--slot", "0x1F"}, Command::Certs, false, 31, ""},
-        {{"register"}, Command::Register, false, 0, ""},
-        {{"diag", "--json", "--out", "C:\\r.json"}, Command::Diag, true, 0, "C:\\r.json"},
+// Help, asked for alone, of a command or inside one, names the command asked about.
+TEST(CommandLine, EachCommandTakesOnlyItsOwnOptionsAndHelpNamesTheCommandAskedAbout) {
+    constexpr Command kHelp = Command::Help;
+    const std::tuple<Args, Command, bool, std::uint32_t, std::string, Command> accepted[] = {
+        {{"list"}, Command::List, false, 0, "", kHelp},
+        {{"list", "--json"}, Command::List, true, 0, "", kHelp},
+        {{"certs", "--slot", "7", "--json"}, Command::Certs, true, 7, "", kHelp},
+        {{"certs", "--slot", "0x1F"}, Command::Certs, false, 31, "", kHelp},
+        {{"register"}, Command::Register, false, 0, "", kHelp},
+        {{"diag", "--json", "--out", "C:\\r.json"}, Command::Diag, true, 0, "C:\\r.json", kHelp},
+        {{"--help"}, kHelp, false, 0, "", kHelp},
+        {{"help", "diag"}, kHelp, false, 0, "", Command::Diag},
+        {{"certs", "--slot", "2", "--help"}, kHelp, false, 0, "", Command::Certs},
     };
-    for (const auto& [args, command, json, slot, out] : accepted) {
+    for (const auto& [args, command, json, slot, out, topic] : accepted) {
         const Invocation i = ParseCommandLine(args);
-        EXPECT_EQ(std::tie(i.error, i.command, i.json, i.slot, i.outFile),
-                  std::make_tuple(std::string(), command, json, slot, out))
+        EXPECT_EQ(std::tie(i.error, i.command, i.json, i.slot, i.outFile, i.helpTopic),
+                  std::make_tuple(std::string(), command, json, slot, out, topic))
             << args[0];
     }
 
@@ -184,15 +189,7 @@ TEST(CommandLine, EachCommandTakesOnlyItsOwnOptions) {
         for (std::string word; words >> word;) args.push_back(word == "''" ? "" : word);
         EXPECT_NE(ParseCommandLine(args).error, "") << line;
     }
-}
 
-TEST(CommandLine, HelpNamesTheCommandAskedAbout) {
-    EXPECT_EQ(ParseCommandLine({"--help"}).command, Command::Help);
-    EXPECT_EQ(ParseCommandLine({"--help"}).helpTopic, Command::Help);
-    EXPECT_EQ(ParseCommandLine({"help", "diag"}).helpTopic, Command::Diag);
-    const Invocation inline_ = ParseCommandLine({"certs", "--slot", "2", "--help"});
-    EXPECT_EQ(inline_.command, Command::Help);
-    EXPECT_EQ(inline_.helpTopic, Command::Certs);
     // Every command's help starts with its own synopsis.
     for (const char* name :
          {"list", "certs", "check-service", "register", "unregister", "clear-ssl", "diag"}) {
