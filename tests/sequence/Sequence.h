@@ -25,20 +25,15 @@ struct Line {
 // The first difference between the log and the table, or "" when they agree.
 inline std::string FirstDifference(const std::vector<std::string>& log, const Line* table,
                                    std::size_t count) {
-    std::size_t e = 0;
     std::size_t g = 0;
-    while (e < count || g < log.size()) {
+    for (std::size_t e = 0; e < count || g < log.size(); ++e) {
         if (e < count && g < log.size() && table[e].text == log[g]) {
-            ++e;
             ++g;
-        } else if (e < count && table[e].optional) {
-            ++e;
-        } else {
+        } else if (e >= count || !table[e].optional) {
             return "index " + std::to_string(e) + ": expected " +
-                   (e < count ? table[e].text + (table[e].optional ? " (optional)" : "")
-                              : std::string("nothing more")) +
-                   ", got " + (g < log.size() ? log[g] : std::string("nothing more")) +
-                   " (recorded entry " + std::to_string(g) + ")";
+                   (e < count ? table[e].text : std::string("nothing more")) + ", got " +
+                   (g < log.size() ? log[g] : std::string("nothing more")) + " (recorded entry " +
+                   std::to_string(g) + ")";
         }
     }
     return {};

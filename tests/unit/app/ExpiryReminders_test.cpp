@@ -150,10 +150,8 @@ TEST(ExpiryReminders, DamagedStaleOrMissingRecordsAreDroppedAndTheStoreStaysBoun
     r.values[kC] = {kC, Record(today - 365, 7, today - 365), true};
     r.values[kA] = {kA, Record(today - 3, 30, today - 1), true};
     EXPECT_EQ(r.At(now, a), "");
-    EXPECT_EQ(r.values.count(kB), 0u);
-    EXPECT_EQ(r.values.count(kC), 1u);
-    EXPECT_EQ(r.values[kA].bytes, Record(today - 3, 30, today));
-    EXPECT_EQ(r.writes, 1);
+    EXPECT_EQ(std::make_tuple(r.values.count(kB), r.values.count(kC), r.values[kA].bytes, r.writes),
+              std::make_tuple(0u, 1u, Record(today - 3, 30, today), 1));
     EXPECT_EQ(r.At(now + kHour, a), "");
     EXPECT_EQ(r.writes, 1);
 
@@ -170,9 +168,9 @@ TEST(ExpiryReminders, DamagedStaleOrMissingRecordsAreDroppedAndTheStoreStaysBoun
     EXPECT_EQ(full.At(now, a), In(20));
     EXPECT_EQ(full.values.size(), kMaxStoredReminders + 10 + 1);  // 10 were not listed
     EXPECT_EQ(full.At(now + kHour, a), "");
-    EXPECT_EQ(full.values.size(), kMaxStoredReminders + 1);
-    EXPECT_EQ(full.values.count(name(0)), 0u);
-    EXPECT_EQ(full.values.count(name(299)), 1u);
+    EXPECT_EQ(std::make_tuple(full.values.size(), full.values.count(name(0)),
+                              full.values.count(name(299))),
+              std::make_tuple(kMaxStoredReminders + 1, 0u, 1u));
 }
 
 TEST(ExpiryReminders, NamesAreCutToFitTheBalloonBetweenCharacters) {
