@@ -265,25 +265,20 @@ TEST(LastTry, AnswersSetAndForgetTheCountPerPluggedSlotInABoundedTable) {
 
 TEST(LastTry, TheCheckRunsAfterYesOrWhenNotOnTheLastTry) {
     TriesLeftTable tries;
-    FakePage question;  // answers No
-    question.yeses = 0;
-    std::vector<std::uint32_t> answers = {0x63C1, 0x63C1, 0};
-    int calls = 0;
-    const auto check = [&] { return answers[calls++]; };
-    std::uint32_t result = 7;
-    EXPECT_TRUE(CheckUserPassword(5, tries, question, check, &result));
-    EXPECT_EQ(result, 0x63C1u);
-    EXPECT_TRUE(question.log.empty());
-    EXPECT_FALSE(CheckUserPassword(5, tries, question, check, &result));  // No
-    EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(CheckUserPassword(6, tries, question, check, &result));  // another key
-    question.yeses = 1;
-    EXPECT_TRUE(CheckUserPassword(5, tries, question, check, &result));
-    EXPECT_EQ(result, 0u);
-    EXPECT_EQ(calls, 3);
-    EXPECT_EQ(question.log, (Log{"last try?", "last try?"}));
-    EXPECT_FALSE(tries.OnLastTry(5));
-    EXPECT_TRUE(tries.OnLastTry(6));
+    FakePage question;
+    // Slot, Yes answers, what the check answers, and whether it runs.
+    const std::tuple<U, int, U, bool> steps[] = {
+        {5, 0, 0x63C1, true}, {5, 0, 0, false}, {6, 0, 0x63C1, true}, {5, 1, 0, true}};
+    for (const auto& [slot, yeses, answer, runs] : steps) {
+        U result = 7;
+        question.yeses = yeses;
+        EXPECT_EQ(CheckUserPassword(
+                      slot, tries, question, [&] { return answer; }, &result),
+                  runs);
+        EXPECT_EQ(result, runs ? answer : 7) << slot;
+    }
+    EXPECT_EQ(question.log, (Log{"last try?", "last try?"}));  // on slot 5 only
+    EXPECT_EQ(std::make_pair(tries.OnLastTry(5), tries.OnLastTry(6)), std::make_pair(false, true));
 }
 
 TEST(CertView, TemporaryPathMustHoldTheFileName) {
