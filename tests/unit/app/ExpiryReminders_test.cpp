@@ -95,8 +95,7 @@ TEST(ExpiryReminders, ThresholdsOncePerDayAcrossDayBoundariesWithinThePolicyPeri
         // Crossing a threshold late in a day waits for the next day.
         {30, 7 * kDay + kHour - 10, D, In(8)},
         {30, 7 * kDay - kHour, D, ""},
-        {30, 6 * kDay + kHour, D, In(7)},
-    };
+        {30, 6 * kDay + kHour, D, In(7)}};
     const std::int64_t end = kDay0 + 40 * kDay + 12 * kHour;
     Reminders r;
     for (const auto& [warningDays, before, check, shown] : rows) {

@@ -24,15 +24,13 @@ void PrintTo(const Rect& r, std::ostream* out) {
 
 namespace {
 
-TEST(Layout, PagesSitInsideTheFrameBelowTheTabs) {
+TEST(Layout, PagesSitInsideTheFrameBelowTheTabsUnderArtworkThatCoversThem) {
     // Client and display area as the tab control reports them at 96 and 144 dpi.
     EXPECT_EQ(PageArea({0, 0, 425, 238}, {4, 23, 421, 234}), (Rect{1, 20, 424, 237}));
     EXPECT_EQ(PageArea({0, 0, 608, 357}, {4, 30, 604, 353}), (Rect{1, 27, 607, 356}));
     // A control that pads by 2 only: the page still starts one pixel into the frame.
     EXPECT_EQ(PageArea({0, 0, 100, 80}, {2, 21, 98, 78}), (Rect{1, 20, 99, 79}));
-}
-
-TEST(Layout, ArtworkIsTheSmallestThatCoversElseTheLargestAndKeepsItsProportions) {
+    // Artwork is the smallest that covers, else the largest.
     const Size sizes[] = {{448, 136}, {672, 204}, {896, 272}};
     EXPECT_EQ(ChooseArtwork(sizes, 3, {448, 136}), 0u);
     EXPECT_EQ(ChooseArtwork(sizes, 3, {449, 100}), 1u);  // each direction counts
@@ -72,14 +70,12 @@ TEST(Layout, PngSizeReadsOnlyAWellFormedHeader) {
     }
 }
 
-TEST(TrayPress, TogglesTheWindowButNeverHidesItUnderARunningDialog) {
+TEST(MainWindowRules, TrayPressNeverHidesTheWindowUnderADialogAndPulledKeysTriesGo) {
     EXPECT_EQ(OnTrayLeftPress(true, false), TrayPressAction::Hide);
     EXPECT_EQ(OnTrayLeftPress(false, false), TrayPressAction::ShowAndForeground);
     EXPECT_EQ(OnTrayLeftPress(true, true), TrayPressAction::ShowWithDialogInFront);
     EXPECT_EQ(OnTrayLeftPress(false, true), TrayPressAction::ShowWithDialogInFront);
-}
-
-TEST(AfterDeviceChange, APulledKeysTriesGoSoAKeyReusingItsSlotStartsAfresh) {
+    // After a device change a pulled key's tries go, so a key reusing its slot starts afresh.
     TriesLeftTable tries;
     const std::uint32_t five[] = {5};
     tries.Note(5, 0x63C1);

@@ -320,7 +320,7 @@ struct FakeDevices : DeviceList, MessageSink {
     void Show(const char* text) override { shown.push_back(text); }
 };
 
-TEST(KeyDeviceRepair, OnlyShownFailedDevicesWithTheExactIdAreRepairedOnceEach) {
+TEST(KeyDeviceRepair, OnlyShownFailedDevicesWithTheExactIdInsideTheirBufferAreRepairedOnceEach) {
     const std::string id = kKeyHardwareId;
     const std::string ok = id + "\0\0"s;
     const std::pair<std::vector<Device>, std::size_t> cases[] = {
@@ -346,6 +346,16 @@ TEST(KeyDeviceRepair, OnlyShownFailedDevicesWithTheExactIdAreRepairedOnceEach) {
         EXPECT_EQ(devices.shown, Log(repairs, kReinsertMessage));
         EXPECT_EQ(registry.log.size(), repairs ? 2u : 0u);  // both instance keys, once
     }
+    // An id list is read only inside its buffer.
+    const auto count = [](const std::string& bytes, bool isList) {
+        const std::vector<char> exact(bytes.begin(), bytes.end());  // ASan sees one byte more
+        return CountKeyIdMatches(exact.data(), exact.size(), isList);
+    };
+    const std::string filler(kDeviceTextSize - id.size() - 1, 'A');
+    EXPECT_EQ(count(filler + '\0' + id, true), 1u);  // no final terminator
+    EXPECT_EQ(count(filler + '\0' + id.substr(1), true), 0u);
+    EXPECT_EQ(count(id + '\0' + id, false), 1u);    // not a list: one string
+    EXPECT_EQ(count(id + "\0\0"s + id, true), 1u);  // the list ends at the empty string
 }
 
 TEST(KeyDeviceRepair, WalkDeletesBottomUpSkipsWhatStaysAndRestoresAccess) {
@@ -369,19 +379,6 @@ TEST(KeyDeviceRepair, WalkDeletesBottomUpSkipsWhatStaysAndRestoresAccess) {
     EXPECT_EQ(registry.keys[path + "\\3"].access, "own");  // left behind with its own list
     EXPECT_TRUE(registry.open.empty());
     EXPECT_EQ(registry.unrestored, Log{path + "\\5"});
-}
-
-TEST(KeyDeviceRepair, IdListIsReadOnlyInsideItsBuffer) {
-    const std::string id = kKeyHardwareId;
-    const auto count = [](const std::string& bytes, bool isList) {
-        const std::vector<char> exact(bytes.begin(), bytes.end());  // ASan sees one byte more
-        return CountKeyIdMatches(exact.data(), exact.size(), isList);
-    };
-    const std::string filler(kDeviceTextSize - id.size() - 1, 'A');
-    EXPECT_EQ(count(filler + '\0' + id, true), 1u);  // no final terminator
-    EXPECT_EQ(count(filler + '\0' + id.substr(1), true), 0u);
-    EXPECT_EQ(count(id + '\0' + id, false), 1u);    // not a list: one string
-    EXPECT_EQ(count(id + "\0\0"s + id, true), 1u);  // the list ends at the empty string
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ auto Seen(const PasswordVerdict& v) {
     return std::tie(v.message.kind, v.message.text, v.clear, v.focus);
 }
 
-TEST(PasswordRules, ChecksInOrderWithTheEditsClearedAndFocused) {
+TEST(PasswordRules, ChecksInOrderWithTheEditsClearedAndFocusedAndChangeResults) {
     // "网上银a" is seven bytes in code page 936, "网上银行" eight.
     using Row =
         std::tuple<const char*, const char*, const char*, BoxKind, std::string, unsigned, unsigned>;
@@ -54,10 +54,8 @@ TEST(PasswordRules, ChecksInOrderWithTheEditsClearedAndFocused) {
     }
     EXPECT_EQ(Seen(UnencodablePassword(kNewEdit)),
               std::make_tuple(kWarn, "密码中有本系统不能使用的字符,请重新输入!"s, kNew, kNew));
-}
-
-TEST(PasswordRules, SimplePasswordsAreEveryWindowOfTheRuns) {
-    // Up to 9, down into 17 zeros, 17 ones, then 16 of each digit.
+    // Simple passwords are every window of the runs: up to 9, down into 17 zeros, 17 ones, then 16
+    // of each digit.
     for (const std::string& simple : {"12345678"s, "3456789876543210"s, "1000000000000000"s,
                                       "0111111111111111"s, "8888888899999999"s}) {
         EXPECT_TRUE(IsSimplePassword(simple)) << simple;
@@ -68,10 +66,8 @@ TEST(PasswordRules, SimplePasswordsAreEveryWindowOfTheRuns) {
           "00000000000000000000"s, "12345678\0"s, "22222222222222222"s}) {
         EXPECT_FALSE(IsSimplePassword(other)) << other;
     }
-}
-
-TEST(PasswordRules, ChangeResults) {
-    const std::tuple<std::uint32_t, BoxKind, std::string> rows[] = {
+    // What a change answered.
+    const std::tuple<std::uint32_t, BoxKind, std::string> results[] = {
         {0, BoxKind::Success, "修改密码完成！"},
         {0x63C3, kFail, "用户密码不正确！还有3次可试机会。"},
         {0x63CF, kFail, "用户密码不正确！还有15次可试机会。"},
@@ -81,7 +77,7 @@ TEST(PasswordRules, ChangeResults) {
         {1, kFail, "UsbKey错误!"},
         {0x63D1, kFail, "UsbKey错误!"},
     };
-    for (const auto& [result, kind, text] : rows) {
+    for (const auto& [result, kind, text] : results) {
         const PasswordVerdict v = ChangeResultVerdict(result);
         EXPECT_EQ(Seen(v), std::make_tuple(kind, text, result ? 0 : kAll, 0u)) << result;
     }
@@ -234,7 +230,7 @@ TEST(CertSelection, DeletionAsksTwiceThenVerifiesAndDeletes) {
     }
 }
 
-TEST(LastTry, AnswersSetAndForgetTheCountPerPluggedSlotInABoundedTable) {
+TEST(LastTry, AnswersSetAndForgetTheCountPerPluggedSlotAndAskBeforeTheLastTry) {
     TriesLeftTable tries;
     // Answer for slot 5, then whether slots 5 and 6 are on their last try.
     const std::pair<std::uint32_t, bool> steps[] = {
@@ -261,20 +257,17 @@ TEST(LastTry, AnswersSetAndForgetTheCountPerPluggedSlotInABoundedTable) {
     EXPECT_EQ(last, (std::vector<std::uint32_t>{3, 9}));
     tries.Note(400, 0x63C1);  // room again
     EXPECT_TRUE(tries.OnLastTry(400));
-}
 
-TEST(LastTry, TheCheckRunsAfterYesOrWhenNotOnTheLastTry) {
-    TriesLeftTable tries;
+    // The check runs after Yes, or when the key is not on its last try.
     FakePage question;
     // Slot, Yes answers, what the check answers, and whether it runs.
-    const std::tuple<U, int, U, bool> steps[] = {
+    const std::tuple<U, int, U, bool> checks[] = {
         {5, 0, 0x63C1, true}, {5, 0, 0, false}, {6, 0, 0x63C1, true}, {5, 1, 0, true}};
-    for (const auto& [slot, yeses, answer, runs] : steps) {
+    for (const auto& [slot, yeses, answer, runs] : checks) {
+        const auto check = [reply = answer] { return reply; };
         U result = 7;
         question.yeses = yeses;
-        EXPECT_EQ(CheckUserPassword(
-                      slot, tries, question, [&] { return answer; }, &result),
-                  runs);
+        EXPECT_EQ(CheckUserPassword(slot, tries, question, check, &result), runs);
         EXPECT_EQ(result, runs ? answer : 7) << slot;
     }
     EXPECT_EQ(question.log, (Log{"last try?", "last try?"}));  // on slot 5 only
