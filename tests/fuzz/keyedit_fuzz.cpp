@@ -11,13 +11,12 @@
 
 namespace {
 
-// A buffer of exactly `size` bytes (a null one when empty), so a byte past it is caught.
-std::vector<std::uint8_t> Buffer(std::size_t size) { return std::vector<std::uint8_t>(size, 0xAA); }
-
+// Every output buffer holds exactly the bytes its caller tells (a null one when there are none),
+// so a byte past it is caught.
 void Texts(FuzzedDataProvider& input) {
     const std::string text = input.ConsumeBytesAsString(input.ConsumeIntegral<std::uint8_t>());
     const std::uint32_t capacity = input.ConsumeIntegral<std::uint8_t>();
-    std::vector<std::uint8_t> out = Buffer(capacity);
+    std::vector<std::uint8_t> out(capacity, 0xAA);
     auto* chars = reinterpret_cast<char*>(out.empty() ? nullptr : out.data());
     if (keylib::copyText(text, capacity, chars) != KEYLIB_OK) return;
     fuzz::Check(text.size() < capacity && out[text.size()] == 0, "terminated inside");
@@ -32,7 +31,7 @@ void Certificates(FuzzedDataProvider& input) {
     container.certificates[0].assign(der.begin(), der.end());
     const std::uint32_t kind = input.ConsumeIntegral<std::uint8_t>() % 4;
     const std::uint32_t capacity = input.ConsumeIntegral<std::uint16_t>() % 70000;
-    std::vector<std::uint8_t> out = Buffer(capacity);
+    std::vector<std::uint8_t> out(capacity, 0xAA);
     std::uint32_t length = capacity;
     const std::uint32_t status =
         keylib::copyCertificate(container, kind, &length, out.empty() ? nullptr : out.data());
@@ -50,7 +49,7 @@ void FileRanges(FuzzedDataProvider& input) {
     const std::vector<std::uint8_t> data(file.begin(), file.end());
     const std::uint32_t offset = input.ConsumeIntegral<std::uint16_t>();
     const std::uint32_t length = input.ConsumeIntegral<std::uint32_t>() % 70000;
-    std::vector<std::uint8_t> out = Buffer(length);
+    std::vector<std::uint8_t> out(length, 0xAA);
     if (keylib::copyFileRange(data, offset, length, out.empty() ? nullptr : out.data()) !=
         KEYLIB_OK) {
         return;

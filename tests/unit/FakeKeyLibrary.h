@@ -47,6 +47,13 @@ struct FakeKeyLibrary : ukeyctl::KeyDirectory,
         keys[slot].flags[position] |= kind == CERT_KIND1 ? kFlagsCert1 : kFlagsCert2;
         certs[Cert(name, kind)] = Cert(name, kind);
     }
+    // A whole key, every certificate its containers could announce readable.
+    void Plug(U slot, const FakeKey& key) {
+        keys[slot] = key;
+        for (const std::string& name : key.names) {
+            for (U kind : {CERT_KIND1, CERT_KIND2}) certs[Cert(name, kind)] = Cert(name, kind);
+        }
+    }
 
     U SlotList(U* slots, U* count) override {
         *count = 0;

@@ -203,10 +203,9 @@ TEST(ExpiryReminders, DailyTimerWakesAfterMidnightAtMostHourly) {
 // and four certificates; key 2: six and one.
 FakeKeyLibrary TwoKeys() {
     FakeKeyLibrary keys;
-    for (std::uint32_t kind : {1, 2}) keys.Put(1, 0, "U", kind), keys.Put(1, 2, "C", kind);
-    keys.keys[1].flags[1] = 0xF, keys.keys[1].names[3] = "Odd", keys.keys[1].infoFailsAt = 3;
-    keys.certs["U#1"] = "junk", keys.certs.erase("C#1");
-    keys.Put(2, 0, "Two", 1), keys.certs["Two#1"] = "";
+    keys.Plug(1, {{"U", "", "C", "Odd"}, {0xF, 0xF, 0xF}, "", 2, 0, 0, 0, 3});
+    keys.Plug(2, {{"Two"}, {0x5}, ""});
+    keys.certs["U#1"] = "junk", keys.certs.erase("C#1"), keys.certs["Two#1"] = "";
     return keys;
 }
 
