@@ -153,17 +153,7 @@ TEST(StoreCacheTest, AKeptListOrKeyIsFoundOnlyForItsPathUnderTheSameStamp) {
     EXPECT_TRUE(keys.find(L"C:\\s\\255", stamp, got));
 }
 
-TEST(TempNamesTest, WritersLeftoversAreRecognisedAndNoKeyOrListIs) {
-    for (const char* target : {"k.key", "plugged.txt", "a.tmp1.key"}) {
-        EXPECT_TRUE(isTemporaryName(temporaryName(target, 4242, 17))) << target;
-    }
-    for (const char* kept : {"a.tmp1-2.key", "plugged.txt", "store.lock", ".tmp1-2", "k.key.tmp-2",
-                             "k.key.tmp1-", "k.key.tmp1-2x", "k.tmp"}) {
-        EXPECT_FALSE(isTemporaryName(kept)) << kept;
-    }
-}
-
-TEST(TextRulesTest, GbkTextLabelsAndNamesWithinTheirLimits) {
+TEST(TextRulesTest, GbkTextLabelsAndNamesWithinTheirLimitsAndTemporaryNames) {
     const auto check = [](bool (*rule)(const std::string&), std::vector<std::string> valid,
                           std::vector<std::string> invalid) {
         for (const std::string& text : valid) EXPECT_TRUE(rule(text)) << text;
@@ -176,6 +166,12 @@ TEST(TextRulesTest, GbkTextLabelsAndNamesWithinTheirLimits) {
     check(isValidContainerName, {std::string(127, 'c')}, {std::string(128, 'c'), ""});
     check(isValidKeyName, {"Key_2.b-c", std::string(64, 'k')},
           {std::string(65, 'k'), "", ".hidden", "..", "a\\b", "a/b", "a b", "c:x"});
+    // A writer's leftovers are recognised, and no key or list is taken for one.
+    check(isTemporaryName,
+          {temporaryName("k.key", 4242, 17), temporaryName("plugged.txt", 4242, 17),
+           temporaryName("a.tmp1.key", 4242, 17)},
+          {"a.tmp1-2.key", "plugged.txt", "store.lock", ".tmp1-2", "k.key.tmp-2", "k.key.tmp1-",
+           "k.key.tmp1-2x", "k.tmp"});
 }
 
 TEST(ThumbprintsTest, ListRoundTripsAndDamagedLinesCostOnlyThemselves) {

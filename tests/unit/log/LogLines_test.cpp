@@ -30,7 +30,7 @@ TEST(LogLines, OneCallIsOneStampedLineWhateverTheText) {
               prefix + utf8.substr(0, kLogTextMax - 2) + "\r\n");
 }
 
-TEST(LogLines, RollsOverUnderTheLockAndStaysBoundedWithoutIt) {
+TEST(LogLines, RollsOverUnderTheLockStaysBoundedWithoutItAndAFloodCostsAFewLines) {
     const std::tuple<std::uint64_t, std::size_t, bool, LogStep> rows[] = {
         {0, 10, true, LogStep::Append},
         {kLogRollSize - 10, 10, true, LogStep::Append},
@@ -43,9 +43,8 @@ TEST(LogLines, RollsOverUnderTheLockAndStaysBoundedWithoutIt) {
     for (const auto& [size, line, locked, step] : rows) {
         EXPECT_EQ(NextLogStep(size, line, locked), step) << size << locked;
     }
-}
 
-TEST(LogLines, AFloodOfOneKindCostsAFewLines) {
+    // A flood of one kind costs a few lines.
     LogFlood flood;
     const std::string held = u8"\u2026 ";
     const std::tuple<const char*, const char*, std::uint64_t, std::vector<std::string>> steps[] = {

@@ -27,7 +27,7 @@ Inventory Read(FakeKeyLibrary& keys, bool withCerts, std::uint32_t onlySlot = 0)
     return ReadInventory(keys, keys, keys, Marked, withCerts, onlySlot);
 }
 
-TEST(KeyInventory, ReadsKeysContainersAndTheCertificatesTheirFlagsAnnounce) {
+TEST(KeyInventory, ReadsWhatTheFlagsAnnounceAndKeepsEveryFailedCallWithItsStatus) {
     FakeKeyLibrary keys;
     keys.Plug(3, {{"Main", "", "Sign", "Half"}, {0xF, 0xF, 0xA, 0x1}, "First"});
     keys.Plug(9, {{"junk"}, {0x5}, "Second", 1});
@@ -44,38 +44,35 @@ TEST(KeyInventory, ReadsKeysContainersAndTheCertificatesTheirFlagsAnnounce) {
 
     EXPECT_EQ(Read(keys, true, 9).keys.size(), 1u);
     EXPECT_TRUE(Read(keys, true, 4).keys.empty());
-    keys.reads.clear();
-    EXPECT_TRUE(Read(keys, false).keys[0].certs.empty());
-    EXPECT_TRUE(keys.reads.empty());
-}
+    keys.reads.clear();  // without certificates none is read
+    EXPECT_TRUE(Read(keys, false).keys[0].certs.empty() && keys.reads.empty());
 
-TEST(KeyInventory, KeepsEveryFailedCallWithItsStatusAndReadsNoFurtherOnADamagedKey) {
-    FakeKeyLibrary keys;
-    keys.Plug(1, {{"Broken", "Main"}, {0x5, 0x5}, "Ok"});
-    keys.certs.erase("Broken#1");
-    keys.Plug(2, {{"Main"}, {0x5}, "Damaged", 2, 0xA0420004u, 0xA0420004u});
-    const Inventory inventory = Read(keys, true);
-    ASSERT_EQ(ListText(inventory),
+    // Every failed call is kept with its status, and a damaged key is read no further.
+    FakeKeyLibrary broken;
+    broken.Plug(1, {{"Broken", "Main"}, {0x5, 0x5}, "Ok"});
+    broken.certs.erase("Broken#1");
+    broken.Plug(2, {{"Main"}, {0x5}, "Damaged", 2, 0xA0420004u, 0xA0420004u});
+    const Inventory damaged = Read(broken, true);
+    ASSERT_EQ(ListText(damaged),
               "slot 1: u8:Ok (status 2)\n"
               "  key-library error 0xA0420005 from CSP_ReadCertByName (slot 1)\n"
               "slot 2: \n"
               "  key-library error 0xA0420004 from CSP_GetUsbKeyLabel (slot 2)\n"
               "  key-library error 0xA0420004 from CSP_GetSlotStatus (slot 2)\n");
-    EXPECT_EQ(FirstError(inventory), &inventory.keys[0].errors[0]);
-    EXPECT_EQ(std::make_pair(inventory.keys[0].certs.size(), inventory.keys[1].containers.empty()),
+    EXPECT_EQ(FirstError(damaged), &damaged.keys[0].errors[0]);
+    EXPECT_EQ(std::make_pair(damaged.keys[0].certs.size(), damaged.keys[1].containers.empty()),
               std::make_pair(std::size_t{1}, true));
 
-    keys.listResult = 0xA0420006u;
-    EXPECT_EQ(ListText(Read(keys, true)), "key-library error 0xA0420006 from CSP_GetSlotList\n");
+    broken.listResult = 0xA0420006u;
+    EXPECT_EQ(ListText(Read(broken, true)), "key-library error 0xA0420006 from CSP_GetSlotList\n");
 }
 
 TEST(Report, RegisteredCertificatesAreComparedWithTheLoadableKeys) {
     FakeKeyLibrary keys;
     keys.Plug(1, {{"A"}, {0xF}, "Loaded"});
     keys.Plug(2, {{"B"}, {0x5}, "NotLoaded", 1});
-    const Inventory inventory = Read(keys, true);
     const Registration r =
-        CompareRegistration(inventory, {{"TP-A#1", "x"}, {"TP-B#1", "y"}, {"TP-Gone", "z"}});
+        CompareRegistration(Read(keys, true), {{"TP-A#1", "x"}, {"TP-B#1", "y"}, {"TP-Gone", "z"}});
     ASSERT_EQ(r.missing.size(), 1u);
     EXPECT_EQ(r.missing[0].thumbprint, "TP-A#2");
     ASSERT_EQ(r.extra.size(), 1u);  // B's certificate is on a plugged key, just not loaded by it
