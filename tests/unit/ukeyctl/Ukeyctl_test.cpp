@@ -49,12 +49,13 @@ TEST(KeyInventory, ReadsWhatTheFlagsAnnounceAndKeepsEveryFailedCallWithItsStatus
 
     // Every failed call is kept with its status, and a damaged key is read no further.
     FakeKeyLibrary broken;
-    broken.Plug(1, {{"Broken", "Main"}, {0x5, 0x5}, "Ok"});
-    broken.certs.erase("Broken#1");
+    broken.Plug(1, {{"Broken", "Main"}, {0x5, 0xF}, "Ok"});
     broken.Plug(2, {{"Main"}, {0x5}, "Damaged", 2, 0xA0420004u, 0xA0420004u});
+    broken.certs.erase("Broken#1"), broken.certs.erase("Main#2");
     const Inventory damaged = Read(broken, true);
     ASSERT_EQ(ListText(damaged),
               "slot 1: u8:Ok (status 2)\n"
+              "  key-library error 0xA0420005 from CSP_ReadCertByName (slot 1)\n"
               "  key-library error 0xA0420005 from CSP_ReadCertByName (slot 1)\n"
               "slot 2: \n"
               "  key-library error 0xA0420004 from CSP_GetUsbKeyLabel (slot 2)\n"
