@@ -11,7 +11,6 @@ namespace {
 
 constexpr UtcTime kTime{2026, 3, 4, 5, 6, 7, 8};
 
-// A long text is cut between characters.
 TEST(LogLines, OneCallIsOneStampedLineWhateverTheText) {
     EXPECT_EQ(FormatLogLine(kTime, 4242, "start 1.0.0"),
               "2026-03-04 05:06:07.008Z [4242] start 1.0.0\r\n");
@@ -20,6 +19,7 @@ TEST(LogLines, OneCallIsOneStampedLineWhateverTheText) {
     EXPECT_EQ(FormatLogLine(kTime, 1, nullptr), prefix + "\r\n");
     // UTF-8 is kept byte for byte; its continuation bytes are never taken for control characters.
     EXPECT_EQ(FormatLogLine(kTime, 1, u8"标签\u2026"), prefix + u8"标签\u2026" + "\r\n");
+    // A long text is cut between characters.
     const std::string ascii(kLogTextMax + 50, 'x');
     EXPECT_EQ(FormatLogLine(kTime, 1, ascii.c_str()),
               prefix + std::string(kLogTextMax, 'x') + "\r\n");
