@@ -6,7 +6,6 @@
 #define IDD_TEST_OUTER 3
 #define IDD_TEST_PAGE 4
 #define IDD_TEST_OTHER_PAGE 5
-#define IDD_TEST_MISSING 99
 
 #define IDC_TEST_FIRST 10
 #define IDC_TEST_TABS 11

@@ -1,7 +1,7 @@
 // The dialog framework under Wine: modal loops and their owners, ending from
-// a sent message, nested modal dialogs, pre-translation up through parents,
-// the default button across child pages and modeless creation, each recorded
-// and compared with a sequence table. Which window Wine activates, and when it
+// a sent message, nested modal dialogs, pre-translation up through parents and
+// the default button across child pages, each recorded and compared with a
+// sequence table. Which window Wine activates, and when it
 // shows one, is Wine's own order: the tables leave it out.
 #include <windows.h>
 // windows.h must come first.
@@ -18,8 +18,6 @@
 
 #include "framework/App.h"
 #include "framework/Dialog.h"
-#include "log/Log.h"
-#include "tests/driver/Driver.h"
 #include "tests/framework/TestDialogs.h"
 #include "tests/sequence/Sequence.h"
 
@@ -343,29 +341,6 @@ TEST_F(Pages, TabToAButtonOutsideThePageTakesThePageButtonsDefaultLookAway) {
                        outer.EndDialog(IDOK);
                    }};
     EXPECT_EQ(outer.RunModal(), IDOK);
-}
-
-TEST_F(Framework, MissingTemplateIsLoggedMakesNoWindowAndLeavesTheOwnerEnabled) {
-    OpenMain();
-    const auto FailuresLogged = [] {
-        const std::string log = driver::ReadFile(LogFilePath());
-        const std::string line = "CreateDialogParamW(template 99) failed: error ";
-        size_t count = 0;
-        for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
-            ++count;
-        }
-        return count;
-    };
-    const size_t loggedBefore = FailuresLogged();
-    Recorded missing(IDD_TEST_MISSING, "modal");
-    EXPECT_FALSE(missing.Create(IDD_TEST_MISSING, mainWindow.m_hWnd));
-    EXPECT_EQ(missing.m_hWnd, nullptr);
-    EXPECT_EQ(missing.DoModal(), -1);
-    const seq::Line expected[] = {"WM_ENABLE main 0", "WM_ENABLE main 1"};
-    seq::ExpectSequence(g_log, expected, "failed creation");
-    EXPECT_TRUE(IsWindowEnabled(mainWindow.m_hWnd));
-    // The second failure, the same line again, is only counted by the log.
-    EXPECT_EQ(FailuresLogged(), loggedBefore + 1);
 }
 
 }  // namespace

@@ -157,7 +157,6 @@ const Step kSteps[] = {
     {"@full log", 0, ""},
     {"ukeyctl list", 2, ""},
     {"ukeyctl diag", 0, R"(\n\[key tool log, last 200 lines\]\no{98}\n)"},
-    {"ukeyctl diag --json", 0, "ukeyctl diag\"\n  \\],\n  \"personalStore\""},
     {"ukeyctl diag", 0, u8"\nlog line 演示\n" + kStamp + "ukeyctl list\n"},
 
     {"ukeyctl check-service", 3, "^smart-card service SCardSvr: not normal\n$"},
