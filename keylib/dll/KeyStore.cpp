@@ -21,6 +21,7 @@ const char kKeySuffix[] = ".key";
 // What this process parsed of its stores, behind one lock: looked at shared, changed alone.
 struct Parsed {
     PluggedListCache list;
+    LoadedListCache loaded;
     KeyRecordCache keys;
 };
 SRWLOCK parsedLock = SRWLOCK_INIT;
@@ -128,7 +129,11 @@ uint32_t KeyStore::writeText(const std::string& fileName, const std::string& tex
 }
 
 DWORD KeyStore::stampFile(const std::wstring& file, ListStamp& stamp) const {
-    stamp.generation = lock_.generation();
+    return stampFile(file, lock_.generation(), stamp);
+}
+
+DWORD KeyStore::stampFile(const std::wstring& file, uint32_t generation, ListStamp& stamp) const {
+    stamp.generation = generation;
     stamp.present = false;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return GetLastError();
@@ -272,17 +277,57 @@ std::vector<std::string> KeyStore::keyNames() const {
     return names;
 }
 
+bool KeyStore::stampLoaded(ListStamp& stamp) const {
+    const DWORD error = stampFile(path(kLoadedFile), lock_.loadedGeneration(), stamp);
+    return error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+void KeyStore::keepLoaded(const std::vector<Thumbprint>& list) const {
+    ListStamp stamp;
+    const bool stamped = stampLoaded(stamp);
+    change([&](Parsed& p) {
+        if (stamped) {
+            p.loaded.keep(folder_, stamp, list);
+        } else {
+            p.loaded.forget();
+        }
+    });
+}
+
 std::vector<Thumbprint> KeyStore::readLoadedCertificates() const {
+    std::vector<Thumbprint> list;
+    ListStamp stamp;
+    const bool stamped = stampLoaded(stamp);
+    if (stamped && lookAt([&](Parsed& p) { return p.loaded.find(folder_, stamp, list); })) {
+        return list;
+    }
     std::vector<uint8_t> bytes;
-    if (readWholeFile(path(kLoadedFile), bytes) != ReadResult::Ok) return {};
-    return parseThumbprints(std::string(bytes.begin(), bytes.end()));
+    const ReadResult read = readWholeFile(path(kLoadedFile), bytes);
+    if (read != ReadResult::Ok && read != ReadResult::Missing) return {};
+    list = parseThumbprints(std::string(bytes.begin(), bytes.end()));
+    // Stamped before the read: a file changed in between is read again next time.
+    if (stamped) change([&](Parsed& p) { p.loaded.keep(folder_, stamp, list); });
+    return list;
 }
 
-uint32_t KeyStore::writeLoadedCertificates(const std::vector<Thumbprint>& list) const {
-    return writeText(kLoadedFile, formatThumbprints(list));
+uint32_t KeyStore::writeLoadedCertificates(const std::vector<Thumbprint>& list) {
+    const uint32_t status = writeText(kLoadedFile, formatThumbprints(list));
+    // Whatever came of it, copies kept by other processes are no longer to be trusted.
+    lock_.recordLoadedListWrite();
+    if (status == KEYLIB_OK) {
+        keepLoaded(list);
+    } else {
+        change([](Parsed& p) { p.loaded.forget(); });
+    }
+    return status;
 }
 
-uint32_t KeyStore::appendLoadedCertificates(const std::vector<Thumbprint>& added) const {
+uint32_t KeyStore::appendLoadedCertificates(const std::vector<Thumbprint>& added) {
+    // The list as this process parsed it, to keep with the added lines once they are written.
+    std::vector<Thumbprint> list;
+    ListStamp before;
+    const bool known = stampLoaded(before) &&
+                       lookAt([&](Parsed& p) { return p.loaded.find(folder_, before, list); });
     HANDLE file =
         CreateFileW(path(kLoadedFile).c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ,
                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -299,7 +344,12 @@ uint32_t KeyStore::appendLoadedCertificates(const std::vector<Thumbprint>& added
     const bool ok =
         WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
         written == text.size();
-    return CloseHandle(file) && ok ? KEYLIB_OK : KEYLIB_E_STORE;
+    if (!CloseHandle(file) || !ok) return KEYLIB_E_STORE;
+    if (known) {
+        list.insert(list.end(), added.begin(), added.end());
+        keepLoaded(list);
+    }
+    return KEYLIB_OK;
 }
 
 }  // namespace keylib

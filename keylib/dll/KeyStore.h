@@ -55,11 +55,14 @@ public:
     uint32_t deleteKey(const std::string& name);
     std::vector<std::string> keyNames() const;
 
+    // A process keeps the list it parsed or wrote last while the list's own generation and the
+    // file's size and time stay the same: registering a key's certificates then only looks at
+    // the file's attributes before it appends.
     std::vector<Thumbprint> readLoadedCertificates() const;
-    uint32_t writeLoadedCertificates(const std::vector<Thumbprint>& list) const;
+    uint32_t writeLoadedCertificates(const std::vector<Thumbprint>& list);
     // Adds to the list without rewriting it: a rename per call costs more than the rest of
     // registering a key's certificates.
-    uint32_t appendLoadedCertificates(const std::vector<Thumbprint>& added) const;
+    uint32_t appendLoadedCertificates(const std::vector<Thumbprint>& added);
 
     const std::wstring& folder() const { return folder_; }
 
@@ -68,6 +71,11 @@ private:
     uint32_t writeText(const std::string& fileName, const std::string& text) const;
     // The file's stamp under the store's generation; a Windows error (ERROR_DIRECTORY for one).
     DWORD stampFile(const std::wstring& file, ListStamp& stamp) const;
+    DWORD stampFile(const std::wstring& file, uint32_t generation, ListStamp& stamp) const;
+    // The registered list's stamp under its own generation; false when it cannot be taken.
+    bool stampLoaded(ListStamp& stamp) const;
+    // Keeps the list just written under the file's new stamp.
+    void keepLoaded(const std::vector<Thumbprint>& list) const;
     uint32_t stampPlugged(ListStamp& stamp) const;
     bool write(const std::wstring& target, const void* data, size_t size, bool durable) const;
 

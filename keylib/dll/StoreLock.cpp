@@ -73,16 +73,19 @@ uint32_t StoreLock::acquire(const std::wstring& folder) {
 }
 
 void StoreLock::readState() {
-    char text[32] = {};
+    char text[48] = {};
     DWORD got = 0;
     OVERLAPPED at{};
     if (!ReadFile(file_, text, sizeof text - 1, &got, &at)) return;
     text[got] = '\0';
-    char* end = nullptr;
-    const unsigned long counter = std::strtoul(text, &end, 10);
-    const unsigned long generation = std::strtoul(end, nullptr, 10);
-    counter_ = counter > 0xFFFFFFFFul ? 0 : static_cast<uint32_t>(counter);
-    generation_ = generation > 0xFFFFFFFFul ? 0 : static_cast<uint32_t>(generation);
+    // Numbers missing from an older library's text read as 0.
+    const char* next = text;
+    for (uint32_t* number : {&counter_, &generation_, &loadedGeneration_}) {
+        char* end = nullptr;
+        const unsigned long value = std::strtoul(next, &end, 10);
+        *number = value > 0xFFFFFFFFul ? 0 : static_cast<uint32_t>(value);
+        next = end;
+    }
 }
 
 void StoreLock::recordListWrite(uint32_t next) {
@@ -92,10 +95,19 @@ void StoreLock::recordListWrite(uint32_t next) {
 
 void StoreLock::recordWrite() {
     ++generation_;
-    char text[32];
-    const int n =
-        std::snprintf(text, sizeof text, "%lu %lu\n", static_cast<unsigned long>(counter_),
-                      static_cast<unsigned long>(generation_));
+    writeState();
+}
+
+void StoreLock::recordLoadedListWrite() {
+    ++loadedGeneration_;
+    writeState();
+}
+
+void StoreLock::writeState() {
+    char text[48];
+    const int n = std::snprintf(
+        text, sizeof text, "%lu %lu %lu\n", static_cast<unsigned long>(counter_),
+        static_cast<unsigned long>(generation_), static_cast<unsigned long>(loadedGeneration_));
     DWORD written = 0;
     OVERLAPPED at{};
     // Not flushed: only a system crash could lose it, and plug ids still keep apart what a

@@ -2,13 +2,6 @@
 
 namespace keylib {
 
-bool PluggedListCache::find(const std::wstring& folder, const ListStamp& stamp,
-                            PluggedSet& set) const {
-    if (!valid_ || folder != folder_ || !(stamp == stamp_)) return false;
-    set = set_;
-    return true;
-}
-
 bool KeyRecordCache::find(const std::wstring& path, const ListStamp& stamp,
                           KeyRecord& record) const {
     const auto found = kept_.find(path);
@@ -21,14 +14,6 @@ void KeyRecordCache::keep(const std::wstring& path, const ListStamp& stamp,
                           const KeyRecord& record) {
     if (kept_.size() >= kMostKept && kept_.count(path) == 0) kept_.clear();
     kept_[path] = {stamp, record};
-}
-
-void PluggedListCache::keep(const std::wstring& folder, const ListStamp& stamp,
-                            const PluggedSet& set) {
-    folder_ = folder;
-    stamp_ = stamp;
-    set_ = set;
-    valid_ = true;
 }
 
 }  // namespace keylib
