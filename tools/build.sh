@@ -1,7 +1,14 @@
 #!/bin/bash
-# Configures and builds one preset: native or windows.
+# Configures and builds one preset: native, windows or windows64.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=$1
-cmake --preset "$preset" >/dev/null
+cache=build/$preset/CMakeCache.txt
+# The build reruns CMake by itself when a CMakeLists.txt changes; configured by hand only the
+# first time, after the presets changed, or for a tree another generator made (--fresh).
+if ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$cache" 2>/dev/null; then
+  cmake --preset "$preset" --fresh >/dev/null
+elif [[ CMakePresets.json -nt $cache ]]; then
+  cmake --preset "$preset" >/dev/null
+fi
 cmake --build --preset "$preset"

@@ -3,14 +3,18 @@
 # Idempotent: packages already present are not fetched again.
 set -euo pipefail
 
-packages=(cmake g++ clang googletest libgtest-dev openssl
+packages=(cmake ninja-build g++ clang googletest libgtest-dev openssl
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth x11-utils
   imagemagick fonts-wqy-microhei locales clang-format clang-tidy nlohmann-json3-dev
   nsis osslsigncode wixl msitools libxml2-utils)
 
+# One query for all (each query costs a read of dpkg's database); packages of the native
+# architecture named without it, as listed above.
+installed=$(dpkg-query -W -f='${db:Status-Abbrev}${binary:Package}\n' "${packages[@]}" 2>/dev/null |
+  sed -n "/^ii /{s/^ii *//;s/:$(dpkg --print-architecture)\$//;p}" || true)
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  grep -qxF "$p" <<<"$installed" || missing+=("$p")
 done
 if ((${#missing[@]})); then
   echo "setup: installing ${missing[*]}"
