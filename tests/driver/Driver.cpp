@@ -122,14 +122,23 @@ int Run(const std::string& commandLine, const std::map<std::string, std::string>
     if (read) SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
     Process process(commandLine, environment, "", false, write);
     if (write) CloseHandle(write);
-    char chunk[512];
-    DWORD got = 0;
-    while (read && ::ReadFile(read, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        output->append(chunk, got);
+    // Read while it runs, not to the pipe's end: a process it starts (Wine's desktop, say) may
+    // inherit the pipe and hold it open long after, past any time limit.
+    DWORD code = 0;
+    bool ended = false;
+    for (const DWORD start = GetTickCount();
+         process.Id() != 0 && !ended && GetTickCount() - start <= timeoutMs;) {
+        ended = process.WaitExit(read ? 20 : timeoutMs, &code);
+        char chunk[512];
+        DWORD available = 0, got = 0;
+        while (read && PeekNamedPipe(read, nullptr, 0, nullptr, &available, nullptr) &&
+               available > 0 &&
+               ::ReadFile(read, chunk, std::min<DWORD>(available, sizeof chunk), &got, nullptr)) {
+            output->append(chunk, got);
+        }
     }
     if (read) CloseHandle(read);
-    DWORD code = 0;
-    return process.WaitExit(timeoutMs, &code) ? static_cast<int>(code) : -1;
+    return ended ? static_cast<int>(code) : -1;
 }
 
 std::string InMyStore(const std::string& subject, bool remove) {
