@@ -35,7 +35,7 @@ done
 [[ -z $keylib || -f $keylib ]] || { echo "package: no such key library: $keylib" >&2; exit 2; }
 
 tools/setup.sh
-tools/build.sh $preset >/dev/null
+tools/build.sh $preset QelmoraKeyTool ukeyctl stopkeytool keylib_dll keyadmin >/dev/null
 if [[ -z ${KEYTOOL_SIGN_PFX:-} ]]; then
   tools/make-signing-cert.sh build/signing
   export KEYTOOL_SIGN_PFX=$root/build/signing/signer.pfx
