@@ -29,7 +29,10 @@ tools/package.sh || packaged=$?
 status=0
 wait "$native" || status=1
 cat build/native/ctest.log
-((packaged == 0)) || exit "$packaged"
+if ((packaged != 0)); then
+  wineserver -k || true
+  exit "$packaged"
+fi
 ctest --preset "$KEYTOOL_PRESET" || status=1
 wineserver -k || true
 exit $status
